@@ -1,0 +1,85 @@
+#include "Common.h"
+
+#include <cstring>
+#include <string>
+
+#include "CacheFolder.h"
+#include "CupsDestinations.h"
+#include "KeyValueFile.h"
+
+namespace {
+
+// The firmware version that the model tables are compared with.
+constexpr double kAssumedFirmwareVersion = 1.53;
+
+// Default choice of a PPD option, or null. libcups marks its PPD interface
+// deprecated; the filter reads the queue's PPD through it all the same.
+const char* PpdDefaultChoice(ppd_file_t* ppd, const char* keyword) {
+  if (ppd == nullptr) return nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  ppd_option_t* option = ppdFindOption(ppd, keyword);
+#pragma GCC diagnostic pop
+  return option ? option->defchoice : nullptr;
+}
+
+// Looks `key` up in the KEY="value" file at `path` and copies the value to
+// `out` when it fits with its terminator into `outSize` bytes.
+void CopyKeyValue(const std::string& path, const char* key, char* out, int outSize) {
+  std::string value;
+  if (!kv71p::FindKeyValue(path.c_str(), key, &value)) return;
+  if (out == nullptr || outSize <= 0 || value.size() >= static_cast<size_t>(outSize)) return;
+  std::memcpy(out, value.c_str(), value.size() + 1);
+}
+
+}  // namespace
+
+const char* _GetCupsValue(const char* keyword, int numOptions, cups_option_t* options,
+                          ppd_file_t* ppd) {
+  if (keyword == nullptr) return nullptr;
+  const char* value = cupsGetOption(keyword, numOptions, options);
+  if (value == nullptr && std::strcmp(keyword, "PageSize") == 0)
+    value = cupsGetOption("media", numOptions, options);
+  if (value == nullptr) value = PpdDefaultChoice(ppd, keyword);
+  return value;
+}
+
+int _GetCupsDeviceURI(const char* printer, char* out, uint64_t outSize) {
+  if (printer == nullptr || out == nullptr) return -1;
+  std::string uri;
+  if (!kv71p::GetCupsDeviceUri(printer, &uri)) return -1;
+  if (uri.size() >= outSize) return -1;
+  std::memcpy(out, uri.c_str(), uri.size() + 1);
+  return 0;
+}
+
+int _GetFirmwVersion(int64_t /*ignored*/, double* version) {
+  if (version == nullptr) return 3;
+  *version = kAssumedFirmwareVersion;
+  return 0;
+}
+
+int _GetValuePrInfoFile(const char* key, const char* jobId, char* out, int outSize) {
+  if (key == nullptr || jobId == nullptr) return 0;
+  CopyKeyValue(kv71p::CacheFolder() + "/Print_" + jobId + ".log", key, out, outSize);
+  return 0;
+}
+
+int _GetValuePrinterInfoFile(const char* printer, const char* key, const char* model, char* out,
+                             int outSize) {
+  char uri[256] = {};
+  if (_GetCupsDeviceURI(printer, uri, sizeof uri) != 0) return -1;
+  if (uri[0] == '\0' || key == nullptr || model == nullptr) return 0;
+
+  std::string name = model;
+  const char* serial = std::strstr(uri, "serial=");
+  if (serial != nullptr && serial[7] != '\0') {
+    serial += 7;
+    // A serial number with a slash would name a file outside the cache
+    // folder; such a queue has no information file.
+    if (std::strchr(serial, '/') != nullptr) return 0;
+    name = name + "_" + serial;
+  }
+  CopyKeyValue(kv71p::CacheFolder() + "/" + name + ".log", key, out, outSize);
+  return 0;
+}

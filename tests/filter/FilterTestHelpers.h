@@ -1,0 +1,129 @@
+// Test fixtures of the filter's job logic: job option lists, small PPD files
+// with chosen defaults, a private cache folder with per-job files, and the
+// capture of what the job object writes.
+#pragma once
+
+#include <cups/cups.h>
+#include <cups/ppd.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Subprocess.h"
+#include "TestTempDir.h"
+
+namespace kv71p::test {
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+// A job's option list.
+class JobOptions {
+ public:
+  explicit JobOptions(const Pairs& pairs = {}) {
+    for (const auto& [name, value] : pairs) count_ = cupsAddOption(name.c_str(), value.c_str(), count_, &options_);
+  }
+  ~JobOptions() { cupsFreeOptions(count_, options_); }
+  JobOptions(const JobOptions&) = delete;
+  JobOptions& operator=(const JobOptions&) = delete;
+  int count() const { return count_; }
+  cups_option_t* options() const { return options_; }
+
+ private:
+  int count_ = 0;
+  cups_option_t* options_ = nullptr;
+};
+
+// A PPD file whose options have the given default choices, opened with
+// libcups (null ppd() when `defaults` is empty).
+class TestPpd {
+ public:
+  explicit TestPpd(const Pairs& defaults) {
+    if (defaults.empty()) return;
+    std::string text = "*PPD-Adobe: \"4.3\"\n";
+    for (const auto& [keyword, value] : defaults) {
+      text += "*OpenUI *" + keyword + "/" + keyword + ": PickOne\n";
+      text += "*Default" + keyword + ": " + value + "\n";
+      text += "*" + keyword + " " + value + "/" + value + ": \"\"\n";
+      text += "*CloseUI: *" + keyword + "\n";
+    }
+    const std::string path = dir_ / "test.ppd";
+    WriteFile(path, text);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    ppd_ = ppdOpenFile(path.c_str());
+#pragma GCC diagnostic pop
+  }
+  ~TestPpd() {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (ppd_) ppdClose(ppd_);
+#pragma GCC diagnostic pop
+  }
+  TestPpd(const TestPpd&) = delete;
+  TestPpd& operator=(const TestPpd&) = delete;
+  ppd_file_t* ppd() const { return ppd_; }
+
+ private:
+  TestTempDir dir_;
+  ppd_file_t* ppd_ = nullptr;
+};
+
+// Points KV71P_CACHE_DIR at a temporary folder for the life of the object.
+class TestCacheDir {
+ public:
+  TestCacheDir() { setenv("KV71P_CACHE_DIR", dir_.path().c_str(), 1); }
+  ~TestCacheDir() { unsetenv("KV71P_CACHE_DIR"); }
+  TestCacheDir(const TestCacheDir&) = delete;
+  TestCacheDir& operator=(const TestCacheDir&) = delete;
+  const std::string& path() const { return dir_.path(); }
+  // Writes the per-job file of `jobId`.
+  void WriteJobFile(const std::string& jobId, const std::string& content) const {
+    WriteFile(dir_ / ("Print_" + jobId + ".log"), content);
+  }
+
+ private:
+  TestTempDir dir_;
+};
+
+// A temporary file that receives the job object's output.
+class CapturedOutput {
+ public:
+  CapturedOutput() : file_(std::tmpfile()) {}
+  ~CapturedOutput() {
+    if (file_) std::fclose(file_);
+  }
+  CapturedOutput(const CapturedOutput&) = delete;
+  CapturedOutput& operator=(const CapturedOutput&) = delete;
+  int fd() const { return fileno(file_); }
+  // Everything written since the last call.
+  std::string Take() {
+    std::string all;
+    char buffer[4096];
+    lseek(fd(), 0, SEEK_SET);
+    for (ssize_t n; (n = read(fd(), buffer, sizeof buffer)) > 0;) all.append(buffer, static_cast<size_t>(n));
+    lseek(fd(), 0, SEEK_SET);
+    if (ftruncate(fd(), 0) != 0) all += "<truncate failed>";
+    return all;
+  }
+
+ private:
+  FILE* file_;
+};
+
+// A command block as the printer expects it: ESC 'P', the name and the
+// parameter space-padded to 6 and 16 characters, the data length as 8
+// digits (8 spaces without data), the data.
+inline std::string Block(const std::string& name, const std::string& parameter,
+                         const std::string& data) {
+  char length[16];
+  std::snprintf(length, sizeof length, "%08zu", data.size());
+  return "\x1bP" + name + std::string(6 - name.size(), ' ') + parameter +
+         std::string(16 - parameter.size(), ' ') + (data.empty() ? std::string(8, ' ') : length) +
+         data;
+}
+
+}  // namespace kv71p::test
