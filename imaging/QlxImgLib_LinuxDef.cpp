@@ -1,0 +1,74 @@
+// Heap-backed memory layer of the image library with its test hooks.
+#include "QlxImgLib_LinuxDef.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::atomic<long> allocCalls{0};
+std::atomic<long> liveBlocks{0};
+std::atomic<long> allocCountdown{0};  // > 0: calls left until the refused one
+std::atomic<long> lockCountdown{0};
+
+// True when this call is the one a test asked to refuse.
+bool RefuseThisCall(std::atomic<long>& countdown) {
+  long left = countdown.load(std::memory_order_relaxed);
+  while (left > 0) {
+    if (countdown.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return left == 1;
+  }
+  return false;
+}
+
+}  // namespace
+
+extern "C" {
+
+HGLOBAL GlobalAlloc(unsigned int /*flags*/, size_t size) {
+  allocCalls.fetch_add(1, std::memory_order_relaxed);
+  if (RefuseThisCall(allocCountdown)) return nullptr;
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block != nullptr) liveBlocks.fetch_add(1, std::memory_order_relaxed);
+  return block;
+}
+
+void* GlobalLock(HGLOBAL handle) {
+  if (RefuseThisCall(lockCountdown)) return nullptr;
+  return handle;
+}
+
+int GlobalUnlock(HGLOBAL /*handle*/) { return 0; }
+
+HGLOBAL GlobalFree(HGLOBAL handle) {
+  if (handle != nullptr) {
+    liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    std::free(handle);
+  }
+  return nullptr;
+}
+
+void* CopyMemory(void* destination, const void* source, size_t length) {
+  if (length != 0) std::memmove(destination, source, length);
+  return destination;
+}
+
+void* ZeroMemory(void* destination, size_t length) {
+  if (length != 0) std::memset(destination, 0, length);
+  return destination;
+}
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  const int64_t quotient = static_cast<int64_t>(a) * b / c;  // C++ division truncates
+  if (quotient < INT32_MIN || quotient > INT32_MAX) return -1;
+  return static_cast<int>(quotient);
+}
+
+void QlxMemFailNthAlloc(long n) { allocCountdown.store(n > 0 ? n : 0, std::memory_order_relaxed); }
+void QlxMemFailNthLock(long n) { lockCountdown.store(n > 0 ? n : 0, std::memory_order_relaxed); }
+long QlxMemAllocCalls(void) { return allocCalls.load(std::memory_order_relaxed); }
+long QlxMemLiveBlocks(void) { return liveBlocks.load(std::memory_order_relaxed); }
+
+}  // extern "C"

@@ -1,0 +1,35 @@
+// Plain, literal versions of the image operations, written for reading
+// rather than speed: whole-image work arrays, one pixel and one byte at a
+// time, every sum in its defined order. The library's optimised operations
+// are compared with them byte for byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace plain {
+
+// A 24-bit image in the library's layout (rows padded to 4 bytes).
+struct Image {
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+  std::vector<unsigned char> bytes;
+
+  Image() = default;
+  Image(int w, int h) : width(w), height(h), stride(((w * 24 + 31) / 32) * 4), bytes(static_cast<size_t>(stride) * h) {}
+  unsigned char* row(int y) { return bytes.data() + static_cast<size_t>(y) * stride; }
+  const unsigned char* row(int y) const { return bytes.data() + static_cast<size_t>(y) * stride; }
+};
+
+double Kernel(double d);
+Image Size(const Image& source, int newWidth, int newHeight);
+double SharpenStrength(int change);
+void Sharpen(Image& image, int change);
+void Saturation(Image& image, int change, int colorOrder);
+void GammaTable(int gamma, unsigned char table[256]);
+void IntensityTable(int change, unsigned char table[256]);
+void ContrastTable(int change, unsigned char table[256]);
+
+}  // namespace plain

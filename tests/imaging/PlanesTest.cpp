@@ -1,0 +1,198 @@
+// Plane separation and merging: records, checks, round trips, failure paths.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "TestBitmaps.h"
+
+namespace {
+
+struct Planes {
+  Bitmap p[3];
+  _tagBITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
+};
+
+TEST(Separate, ChecksInOrder) {
+  Bitmap source, empty;
+  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 2, 1)));
+  Planes planes;
+  _tagBITMAPHANDLE* missing0[3] = {nullptr, &planes.p[1], &planes.p[2]};
+  _tagBITMAPHANDLE* missing2[3] = {&planes.p[0], &planes.p[1], nullptr};
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(nullptr, planes.list, 375, 0));
+  EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorSeparateBitmap(&source, planes.list, 375, 0));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&empty, planes.list, 376, 0));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, nullptr, 376, 0));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, missing0, 376, 0));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, planes.list, 376, 1));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, missing2, 376, 0));
+  source.ColorOrder = 2;
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, planes.list, 376, 0));
+  for (const auto& p : planes.p) EXPECT_EQ(nullptr, p.Data) << "no plane made";
+}
+
+TEST(Separate, PlaneRecordsAndPixels) {
+  const plain::Image image = RandomImage(5, 3, 2);
+  for (int order : {0, 1}) {
+    SCOPED_TRACE(order);
+    Bitmap source;
+    ASSERT_TRUE(MakeOwned(source, image, order));
+    Planes planes;
+    ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+    for (int k = 0; k < 3; ++k) {
+      const _tagBITMAPHANDLE& p = planes.p[k];
+      EXPECT_EQ(p.Data, p.MemHandle);
+      EXPECT_EQ(p.Data + 24, p.Palette);
+      EXPECT_EQ(5, p.Width);
+      EXPECT_EQ(3, p.Height);
+      EXPECT_EQ(8, p.BitsPerPixel);
+      EXPECT_EQ(8, p.BytesPerLine);
+      EXPECT_EQ(256, p.Colors);
+      EXPECT_EQ(0, p.ColorOrder);
+      EXPECT_EQ(IL_ROWORDER_BOTTOMUP, p.RowOrder);
+      EXPECT_EQ(24u, p.Size);
+      for (int j = 0; j < 256; ++j) {
+        for (int b = 0; b < 3; ++b) ASSERT_EQ(j, p.Palette[4 * j + b]);
+      }
+      const int byte = order == 1 ? k : 2 - k;
+      for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) ASSERT_EQ(image.row(y)[x * 3 + byte], p.Data[y * 8 + x]) << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Merge, ChecksInOrder) {
+  Bitmap source;
+  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 2, 3)));
+  Planes planes;
+  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+  Bitmap result;
+  const long live = QlxMemLiveBlocks();
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(nullptr, planes.list, 375, 0));
+  EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorMergeBitmap(&result, planes.list, 375, 0));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, nullptr, 376, 0));
+  Bitmap empty;
+  _tagBITMAPHANDLE* withEmpty[3] = {&planes.p[0], &empty, &planes.p[2]};
+  _tagBITMAPHANDLE* withNull[3] = {&planes.p[0], &planes.p[1], nullptr};
+  EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withEmpty, 376, 0));
+  EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withNull, 376, 1));
+  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 1));
+
+  struct {
+    const char* what;
+    int plane;
+    void (*spoil)(_tagBITMAPHANDLE&);
+  } spoilers[] = {
+      {"width", 1, [](_tagBITMAPHANDLE& p) { p.Width = 4; }},
+      {"height", 2, [](_tagBITMAPHANDLE& p) { p.Height = 1; }},
+      {"depth", 0, [](_tagBITMAPHANDLE& p) { p.BitsPerPixel = 24; }},
+      {"stride", 1, [](_tagBITMAPHANDLE& p) { p.BytesPerLine = 5; }},
+      {"colors", 2, [](_tagBITMAPHANDLE& p) { p.Colors = 255; }},
+      {"palette", 0, [](_tagBITMAPHANDLE& p) { p.Palette = nullptr; }},
+      {"color order", 1, [](_tagBITMAPHANDLE& p) { p.ColorOrder = 1; }},
+      {"row order", 2, [](_tagBITMAPHANDLE& p) { p.RowOrder = 1; }},
+      {"size", 2, [](_tagBITMAPHANDLE& p) { p.Size = 15; }},
+  };
+  for (const auto& s : spoilers) {
+    SCOPED_TRACE(s.what);
+    const _tagBITMAPHANDLE saved = planes.p[s.plane];
+    s.spoil(planes.p[s.plane]);
+    EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 0));
+    static_cast<_tagBITMAPHANDLE&>(planes.p[s.plane]) = saved;
+  }
+  EXPECT_EQ(live, QlxMemLiveBlocks()) << "nothing allocated";
+  EXPECT_EQ(nullptr, result.Data);
+}
+
+TEST(Planes, RoundTripsOnAwkwardShapes) {
+  const int widths[] = {1, 2, 3, 5, 7, 1001};
+  const int heights[] = {1, 2, 3, 999};
+  unsigned seed = 700;
+  for (int w : widths) {
+    for (int h : heights) {
+      for (int order : {0, 1}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " order " + std::to_string(order));
+        const plain::Image image = RandomImage(w, h, ++seed);
+        Bitmap source, result;
+        ASSERT_TRUE(MakeOwned(source, image, order));
+        Planes planes;
+        ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+        ASSERT_EQ(IL_OK, IL_ColorMergeBitmap(&result, planes.list, IL_RECORD_SIZE, 0));
+        EXPECT_EQ(1, result.ColorOrder);
+        EXPECT_EQ(result.Data, result.MemHandle);
+        EXPECT_EQ(source.BytesPerLine, result.BytesPerLine);
+        EXPECT_EQ(source.Size, result.Size);
+        plain::Image expected = image;
+        if (order == 0) {  // bytes 0 and 2 exchanged
+          for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) std::swap(expected.row(y)[x * 3], expected.row(y)[x * 3 + 2]);
+          }
+        }
+        ASSERT_TRUE(SamePixels(expected, PixelsOf(result)));
+      }
+    }
+  }
+}
+
+TEST(Planes, MergeRunsPixelsThroughPalettes) {
+  const plain::Image image = RandomImage(7, 3, 9);
+  Bitmap source, result;
+  ASSERT_TRUE(MakeOwned(source, image, 1));
+  Planes planes;
+  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+  ASSERT_EQ(IL_OK, IL_ChangeBitmapIntensity(&planes.p[0], 200));
+  ASSERT_EQ(IL_OK, IL_ChangeBitmapContrast(&planes.p[2], -500));
+  // Plane 1: only byte 1 of each entry counts for it; the others are noise.
+  for (int j = 0; j < 256; ++j) {
+    planes.p[1].Palette[4 * j] = 7;
+    planes.p[1].Palette[4 * j + 1] = static_cast<unsigned char>(255 - j);
+    planes.p[1].Palette[4 * j + 2] = 9;
+  }
+  ASSERT_EQ(IL_OK, IL_ColorMergeBitmap(&result, planes.list, IL_RECORD_SIZE, 0));
+  unsigned char intensity[256], contrast[256];
+  plain::IntensityTable(200, intensity);
+  plain::ContrastTable(-500, contrast);
+  plain::Image expected = image;
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 7; ++x) {
+      unsigned char* p = expected.row(y) + x * 3;
+      p[0] = intensity[p[0]];
+      p[1] = static_cast<unsigned char>(255 - p[1]);
+      p[2] = contrast[p[2]];
+    }
+  }
+  EXPECT_TRUE(SamePixels(expected, PixelsOf(result)));
+}
+
+TEST(Planes, RefusedMemory) {
+  Bitmap source;
+  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 4, 10)));
+  const long live = QlxMemLiveBlocks();
+  for (int n = 1; n <= 3; ++n) {
+    for (bool lock : {false, true}) {
+      SCOPED_TRACE(std::string(lock ? "lock " : "block ") + std::to_string(n));
+      Planes planes;
+      if (lock) QlxMemFailNthLock(n); else QlxMemFailNthAlloc(n);
+      EXPECT_EQ(IL_ERR_NOMEM, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+      for (const auto& p : planes.p) {
+        EXPECT_EQ(nullptr, p.Data);
+        EXPECT_EQ(nullptr, p.MemHandle);
+        EXPECT_EQ(nullptr, p.Palette);
+      }
+      EXPECT_EQ(live, QlxMemLiveBlocks());
+    }
+  }
+  Planes planes;
+  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
+  for (bool lock : {false, true}) {
+    Bitmap result;
+    const long before = QlxMemLiveBlocks();
+    if (lock) QlxMemFailNthLock(1); else QlxMemFailNthAlloc(1);
+    EXPECT_EQ(IL_ERR_NOMEM, IL_ColorMergeBitmap(&result, planes.list, IL_RECORD_SIZE, 0));
+    EXPECT_EQ(nullptr, result.Data);
+    EXPECT_EQ(0, result.Width);
+    EXPECT_EQ(before, QlxMemLiveBlocks());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,68 @@
+// Bitmaps for the image library tests: owned records, random images, and
+// conversion to and from the plain reference images.
+#pragma once
+
+#include <cstring>
+#include <random>
+
+#include "PlainImaging.h"
+#include "QlxImgLib.h"
+
+// A zero-filled record released on destruction.
+struct Bitmap : _tagBITMAPHANDLE {
+  Bitmap() { std::memset(static_cast<_tagBITMAPHANDLE*>(this), 0, sizeof(_tagBITMAPHANDLE)); }
+  ~Bitmap() { IL_FreeBitmap(this); }
+  Bitmap(const Bitmap&) = delete;
+  Bitmap& operator=(const Bitmap&) = delete;
+};
+
+// A 24-bit bitmap that owns a GlobalAlloc'd block holding `image`.
+inline bool MakeOwned(Bitmap& bitmap, const plain::Image& image, int colorOrder = 1) {
+  void* block = GlobalAlloc(0, image.bytes.size());
+  if (block == nullptr) return false;
+  std::memcpy(block, image.bytes.data(), image.bytes.size());
+  if (IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, image.width, image.height, 24, colorOrder,
+                      nullptr, IL_ROWORDER_BOTTOMUP, static_cast<unsigned char*>(block),
+                      image.bytes.size()) != IL_OK) {
+    GlobalFree(block);
+    return false;
+  }
+  bitmap.MemHandle = block;
+  return true;
+}
+
+// The pixel bytes of a 24-bit bitmap (row padding set to zero).
+inline plain::Image PixelsOf(const _tagBITMAPHANDLE& bitmap) {
+  plain::Image image(bitmap.Width, bitmap.Height);
+  for (int y = 0; y < bitmap.Height; ++y) {
+    std::memcpy(image.row(y), bitmap.Data + static_cast<size_t>(y) * bitmap.BytesPerLine,
+                static_cast<size_t>(bitmap.Width) * 3);
+  }
+  return image;
+}
+
+// Random pixel bytes, random padding bytes.
+inline plain::Image RandomImage(int width, int height, unsigned seed) {
+  plain::Image image(width, height);
+  std::mt19937 random(seed);
+  for (auto& b : image.bytes) b = static_cast<unsigned char>(random());
+  return image;
+}
+
+// Pixel bytes of two images equal (padding ignored); on failure the first
+// differing byte is reported.
+inline ::testing::AssertionResult SamePixels(const plain::Image& expected, const plain::Image& actual) {
+  if (expected.width != actual.width || expected.height != actual.height) {
+    return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height << ", expected "
+                                         << expected.width << "x" << expected.height;
+  }
+  for (int y = 0; y < expected.height; ++y) {
+    for (int i = 0; i < expected.width * 3; ++i) {
+      if (expected.row(y)[i] != actual.row(y)[i]) {
+        return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": " << int(actual.row(y)[i])
+                                             << ", expected " << int(expected.row(y)[i]);
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
