@@ -37,7 +37,11 @@ class FilterServerBin {
     std::error_code ec;
     for (const auto& e : fs::directory_iterator("/usr/lib/cups/filter", ec))
       fs::create_symlink(e.path(), filters / e.path().filename(), ec);
-    fs::create_symlink(KV71P_TEST_RASTER_RECORDER, filters / "rastertokv71p", ec);
+    // A copy with a fixed mode: run as root, cupsfilter refuses filters
+    // that others may write to.
+    const fs::path recorder = filters / "rastertokv71p";
+    fs::copy_file(KV71P_TEST_RASTER_RECORDER, recorder, ec);
+    chmod(recorder.c_str(), 0755);
     WriteFile(filesConf(), "ServerBin " + serverBin() + "\nDataDir /usr/share/cups\n");
   }
   std::string serverBin() const { return dir_ / "serverbin"; }
