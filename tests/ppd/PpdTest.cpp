@@ -117,10 +117,11 @@ TEST(Ppd, FilterChainMakesRasterOfTheMediaSizeAtEveryResolution) {
                                 {{}, "", "", 120});
       ASSERT_EQ(r.exitStatus, 0) << m.name << " " << res.name << "\n" << r.err;
       const unsigned w = m.width * res.xScale, h = m.length * res.yScale;
-      // width height bits/colour bits/pixel RGB(1) bytes/line dpi dpi chunky(0) lines
+      // width height bits/colour bits/pixel RGB(1) bytes/line dpi dpi chunky(0)
+      // copies lines
       std::ostringstream page;
       page << "page " << w << " " << h << " 8 24 1 " << w * 3 << " " << 300 * res.xScale << " "
-           << 300 * res.yScale << " 0 " << h << "\n";
+           << 300 * res.yScale << " 0 1 " << h << "\n";
       EXPECT_EQ(r.out, page.str() + page.str()) << m.name << " " << res.name;
     }
   }
@@ -161,6 +162,19 @@ std::string FilterView(ppd_file_t* ppd, const std::vector<std::pair<std::string,
        << entry.contrastR << " " << entry.contrastG << " " << entry.contrastB << " "
        << entry.chroma << " " << ReadFile(scratch);
   return view.str();
+}
+
+TEST(Ppd, CopiesReachTheFilterInThePageHeader) {
+  // The filter places each photo NumCopies times; the chain renders every
+  // page once.
+  FilterServerBin bin;
+  const std::string pdf = bin.path("two-pages.pdf");
+  ASSERT_TRUE(WriteFile(pdf, TwoPagePdf()));
+  const auto r = RunProcess({"cupsfilter", "-e", "-n", "3", "-p", KV71P_TEST_PPD, "-m",
+                             "printer/foo", "-c", bin.filesConf(), pdf});
+  ASSERT_EQ(r.exitStatus, 0) << r.err;
+  const std::string page = "page 2448 1236 8 24 1 7344 300 300 0 3 1236\n";
+  EXPECT_EQ(r.out, page + page);
 }
 
 TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {

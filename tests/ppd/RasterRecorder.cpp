@@ -2,7 +2,7 @@
 // the filter chain hands over (the file named by argument 6, else standard
 // input) and writes one line per page with its header values:
 //   page <width> <height> <bitsPerColor> <bitsPerPixel> <colorSpace>
-//        <bytesPerLine> <xdpi> <ydpi> <colorOrder> <lines read>
+//        <bytesPerLine> <xdpi> <ydpi> <colorOrder> <copies> <lines read>
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,10 +27,10 @@ int main(int argc, char** argv) {
     while (lines < h.cupsHeight && !line.empty() &&
            cupsRasterReadPixels(raster, line.data(), h.cupsBytesPerLine) == h.cupsBytesPerLine)
       ++lines;
-    std::printf("page %u %u %u %u %d %u %u %u %d %u\n", h.cupsWidth, h.cupsHeight,
+    std::printf("page %u %u %u %u %d %u %u %u %d %u %u\n", h.cupsWidth, h.cupsHeight,
                 h.cupsBitsPerColor, h.cupsBitsPerPixel, static_cast<int>(h.cupsColorSpace),
                 h.cupsBytesPerLine, h.HWResolution[0], h.HWResolution[1],
-                static_cast<int>(h.cupsColorOrder), lines);
+                static_cast<int>(h.cupsColorOrder), h.NumCopies, lines);
     ++pages;
   }
   cupsRasterClose(raster);
