@@ -1,0 +1,128 @@
+#include "InfoFileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "Utf8Text.h"
+
+namespace kv71p::printwatch {
+
+namespace {
+
+// The keys in the order they are tested; the first prefix that matches a
+// line takes it.
+struct KeyRow {
+  const char* prefix;
+  std::string InfoFileValues::*value;
+};
+
+const KeyRow kKeys[] = {
+    {"MODEL=", &InfoFileValues::m_modelStr_Log},
+    {"PRINTER_STATUS=", &InfoFileValues::m_statusStr_Log},
+    {"PRINTER_MESSAGE=", &InfoFileValues::m_messageStr_Log},
+    {"PRINTER_SERIAL_NO=", &InfoFileValues::m_serialStr_Log},
+    {"MEDIA_CLASS=", &InfoFileValues::m_mediaClassStr_Log},
+    {"MEDIA_SIZE=", &InfoFileValues::m_sizeStr_Log},
+    {"MEDIA_INITIAL=", &InfoFileValues::m_initialStr_Log},
+    {"MEDIA_REMAIN=", &InfoFileValues::m_remainStr_Log},
+    {"MEDIA_REMAIN_HALF=", &InfoFileValues::m_remainHalfStr_Log},
+    {"TOTAL_COUNT=", &InfoFileValues::m_totalCountStr_Log},
+    {"PRINTER_VERSION=", &InfoFileValues::m_firmVersion_Log},
+};
+
+std::string WithoutQuotes(const std::string& text, size_t from) {
+  std::string out;
+  out.reserve(text.size() - from);
+  for (size_t i = from; i < text.size(); ++i) {
+    if (text[i] != '"') out += text[i];
+  }
+  return out;
+}
+
+std::string BlanksForPercent20(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text.compare(i, 3, "%20") == 0) {
+      out += ' ';
+      i += 3;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+void ApplyLine(const std::string& line, InfoFileValues* values) {
+  for (const KeyRow& key : kKeys) {
+    const size_t length = std::char_traits<char>::length(key.prefix);
+    if (line.compare(0, length, key.prefix) != 0) continue;
+    std::string value = WithoutQuotes(line, length);
+    if (key.value == &InfoFileValues::m_serialStr_Log) value = BlanksForPercent20(value);
+    values->*key.value = std::move(value);
+    return;
+  }
+}
+
+// Closes a descriptor on every path.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+void ApplyInfoFileText(const std::string& text, InfoFileValues* values) {
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find('\n', start);
+    ApplyLine(text.substr(start, end == std::string::npos ? std::string::npos : end - start),
+              values);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+}
+
+void StoreOfflineDefaults(InfoFileValues* values) {
+  *values = InfoFileValues();
+  values->m_statusStr_Log = "99999";
+  values->m_messageStr_Log = "00006";
+}
+
+InfoFileRead ReadInfoFileText(const std::string& path, std::string* text) {
+  text->clear();
+  struct stat st;
+  if (path.empty() || stat(path.c_str(), &st) != 0) return InfoFileRead::Missing;
+
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return InfoFileRead::Failed;
+  FdCloser closer(fd);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return InfoFileRead::Failed;
+
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return InfoFileRead::Failed;
+    }
+    if (n == 0) break;
+    if (text->size() + static_cast<size_t>(n) > kMaxInfoFileSize) return InfoFileRead::Failed;
+    text->append(buffer, static_cast<size_t>(n));
+  }
+  if (!IsValidUtf8(*text)) return InfoFileRead::Failed;
+  return InfoFileRead::Ok;
+}
+
+}  // namespace kv71p::printwatch
