@@ -205,9 +205,15 @@ TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {
       {"VexICM", {}},
       {"VexSharpness", {}},
       {"VexColorAdjustment", {}},
-      {"VexGamma", {}},
-      {"VexBrightness", {}},
-      {"VexContrast", {}},
+      {"VexGammaR", {}},
+      {"VexGammaG", {}},
+      {"VexGammaB", {}},
+      {"VexBrightnessR", {}},
+      {"VexBrightnessG", {}},
+      {"VexBrightnessB", {}},
+      {"VexContrastR", {}},
+      {"VexContrastG", {}},
+      {"VexContrastB", {}},
       {"VexChroma", {}},
       {"VexOvercoatFinish", {}},
       {"Vex2InchCut", {{"PageSize", "207x257mm"}}},
@@ -225,14 +231,20 @@ TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {
     }
     EXPECT_EQ(views.size(), static_cast<size_t>(option->num_choices)) << o.keyword;
   }
-  // The per-channel tone options and the decurl mode (this model takes no
-  // decurl command) are offered with the same defaults.
-  for (const char* keyword :
-       {"VexGammaR", "VexGammaG", "VexGammaB", "VexBrightnessR", "VexBrightnessG",
-        "VexBrightnessB", "VexContrastR", "VexContrastG", "VexContrastB", "VexDecurl"}) {
-    ppd_option_t* option = ppdFindOption(ppd, keyword);
-    ASSERT_NE(option, nullptr) << keyword;
-    EXPECT_STREQ(option->defchoice, std::string(keyword) == "VexDecurl" ? "Auto" : "0");
+  // The decurl mode is offered (this model takes no decurl command).
+  ppd_option_t* decurl = ppdFindOption(ppd, "VexDecurl");
+  ASSERT_NE(decurl, nullptr);
+  EXPECT_STREQ(decurl->defchoice, "Auto");
+
+  // The all-channel tone keywords have no default in the PPD: a default
+  // would always win over the per-channel choices. As job options they
+  // still set all three channels.
+  for (const char* keyword : {"VexGamma", "VexBrightness", "VexContrast"}) {
+    SCOPED_TRACE(keyword);
+    EXPECT_EQ(ppdFindOption(ppd, keyword), nullptr);
+    const std::string channel = std::string(keyword) + "R";
+    EXPECT_EQ(FilterView(ppd, {{"VexGammaR", "0"}, {keyword, "50"}, {channel, "-20"}}, scratch),
+              FilterView(ppd, {{"VexGammaR", "0"}, {keyword, "50"}}, scratch));
   }
   ppdClose(ppd);
 #pragma GCC diagnostic pop
