@@ -13,6 +13,9 @@
  *                          Exact when every block handed to GlobalFree came
  *                          from GlobalAlloc, which is the rule for memory
  *                          handed over to a bitmap.
+ *   QlxMemPeakBytes()      highest number of bytes held in GlobalAlloc blocks
+ *                          since QlxMemResetPeak() (usable sizes as the heap
+ *                          reports them; 0 where it cannot tell).
  * The counters are atomic; the hooks cost one atomic decrement per call. */
 #ifndef QLXIMGLIB_LINUXDEF_H
 #define QLXIMGLIB_LINUXDEF_H
@@ -46,6 +49,8 @@ void QlxMemFailNthAlloc(long n);
 void QlxMemFailNthLock(long n);
 long QlxMemAllocCalls(void);
 long QlxMemLiveBlocks(void);
+unsigned long long QlxMemPeakBytes(void);
+void QlxMemResetPeak(void);
 
 #ifdef __cplusplus
 }

@@ -72,6 +72,71 @@ extern "C" void HSLtoRGB(unsigned char* red, unsigned char* green, unsigned char
   *blue = static_cast<unsigned char>(static_cast<int>(b));
 }
 
+namespace {
+
+// What HSLtoRGB takes from the hue of a coloured pixel: its sector (0 ... 5,
+// one per 60 degrees) and the middle value's factor, (hue - bound) / 60 or
+// (bound - hue) / 60. Both depend only on which value is the minimum (the
+// test order of RGBtoHSL), the chroma C and the signed difference of the
+// other two values, so they are computed once per process, with the same
+// operations as the two conversions, for every C (1 ... 255) and difference
+// (-C ... C).
+class HueTable {
+ public:
+  HueTable() {
+    static const double kOffset[3] = {60, 180, 300};  // minimum blue, red, green
+    for (int kind = 0; kind < 3; ++kind) {
+      for (int c = 1; c < 256; ++c) {
+        for (int diff = -c; diff <= c; ++diff) {
+          const double chroma = c;
+          const double hue = diff * 60 / chroma + kOffset[kind];
+          int sector;
+          double factor;
+          if (hue < 60) {
+            sector = 0;
+            factor = hue / 60;
+          } else if (hue < 120) {
+            sector = 1;
+            factor = (120 - hue) / 60;
+          } else if (hue < 180) {
+            sector = 2;
+            factor = (hue - 120) / 60;
+          } else if (hue < 240) {
+            sector = 3;
+            factor = (240 - hue) / 60;
+          } else if (hue < 300) {
+            sector = 4;
+            factor = (hue - 240) / 60;
+          } else {
+            sector = 5;
+            factor = (360 - hue) / 60;
+          }
+          factor_[kind][Index(c, diff)] = factor;
+          sector_[kind][Index(c, diff)] = static_cast<unsigned char>(sector);
+        }
+      }
+    }
+  }
+  static int Index(int c, int diff) { return c * c + c + diff; }  // rows of 2C + 1 entries
+  double factor(int kind, int index) const { return factor_[kind][index]; }
+  int sector(int kind, int index) const { return sector_[kind][index]; }
+
+ private:
+  double factor_[3][65536];
+  unsigned char sector_[3][65536];
+};
+
+const HueTable& Hues() {
+  static const HueTable* table = new HueTable();  // built on first use, kept for the process
+  return *table;
+}
+
+// Which of top (0), middle (1) and bottom (2) each of red, green and blue
+// receives in a sector.
+const unsigned char kRoles[6][3] = {{0, 1, 2}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}, {1, 2, 0}, {0, 2, 1}};
+
+}  // namespace
+
 extern "C" int IL_ChangeBitmapSaturation(_tagBITMAPHANDLE* bitmap, int32_t change) {
   if (bitmap == nullptr) return IL_ERR_NOIMAGE;
   if (bitmap->Data == nullptr || bitmap->BitsPerPixel != 24 || change < -1000 || change > 1000 ||
@@ -89,15 +154,50 @@ extern "C" int IL_ChangeBitmapSaturation(_tagBITMAPHANDLE* bitmap, int32_t chang
     newChroma[c] = v;
   }
 
+  // Per pixel: RGBtoHSL, the new chroma, HSLtoRGB, with the hue's sector
+  // and factor from the table; every other value is computed as the two
+  // conversions do. A grey pixel comes back as its lightness truncated,
+  // which is its own value.
+  const HueTable& hues = Hues();
   const int redByte = bitmap->ColorOrder == 1 ? 2 : 0;
   const int blueByte = 2 - redByte;
   const int64_t stride = qlx::RowBytes(bitmap->Width, 24);
   for (int32_t row = 0; row < bitmap->Height; ++row) {
     unsigned char* p = bitmap->Data + row * stride;
     for (int32_t x = 0; x < bitmap->Width; ++x, p += 3) {
-      double hue, chroma, lightness;
-      RGBtoHSL(p[redByte], p[1], p[blueByte], &hue, &chroma, &lightness);
-      HSLtoRGB(&p[redByte], &p[1], &p[blueByte], hue, newChroma[static_cast<int>(chroma)], lightness);
+      const int red = p[redByte], green = p[1], blue = p[blueByte];
+      int max = red > green ? red : green;
+      if (blue > max) max = blue;
+      int min = red < green ? red : green;
+      if (blue < min) min = blue;
+      if (max == min) continue;
+      int kind, diff;
+      if (min == blue) {
+        kind = 0;
+        diff = green - red;
+      } else if (min == red) {
+        kind = 1;
+        diff = blue - green;
+      } else {
+        kind = 2;
+        diff = red - blue;
+      }
+      const int c = max - min;
+      const int index = HueTable::Index(c, diff);
+
+      const double lightness = (max + min) * 0.5;
+      const double half = newChroma[c] * 0.5;
+      const double d = half > lightness ? lightness : (half + lightness > 255 ? 255 - lightness : half);
+      const double top = lightness + d;
+      const double bottom = lightness - d;
+      const double span = top - bottom;
+      const unsigned char values[3] = {static_cast<unsigned char>(static_cast<int>(top)),
+                                       static_cast<unsigned char>(static_cast<int>(hues.factor(kind, index) * span + bottom)),
+                                       static_cast<unsigned char>(static_cast<int>(bottom))};
+      const unsigned char* roles = kRoles[hues.sector(kind, index)];
+      p[redByte] = values[roles[0]];
+      p[1] = values[roles[1]];
+      p[blueByte] = values[roles[2]];
     }
   }
   return IL_OK;

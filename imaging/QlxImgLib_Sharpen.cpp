@@ -10,7 +10,11 @@
 
 #include "QlxImgLib.h"
 #include "QlxImgLibInternal.h"
-#include "QlxSimd.h"
+
+#if defined(__SSE2__) && !defined(QLX_NO_SIMD)
+#define QLX_SSE2 1
+#include <emmintrin.h>
+#endif
 
 namespace qlx {
 
@@ -47,7 +51,22 @@ struct ProductRow {
 };
 
 void MakeProducts(const unsigned char* row, int64_t count, double e, double c, ProductRow out) {
-  for (int64_t i = 0; i < count; ++i) {
+  int64_t i = 0;
+#if QLX_SSE2
+  const __m128i zero = _mm_setzero_si128();
+  const __m128d ve = _mm_set1_pd(e), vc = _mm_set1_pd(c);
+  for (; i + 8 <= count; i += 8) {
+    const __m128i words = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + i)), zero);
+    const __m128i lo = _mm_unpacklo_epi16(words, zero), hi = _mm_unpackhi_epi16(words, zero);
+    const __m128d v[4] = {_mm_cvtepi32_pd(lo), _mm_cvtepi32_pd(_mm_shuffle_epi32(lo, 0x0E)), _mm_cvtepi32_pd(hi),
+                          _mm_cvtepi32_pd(_mm_shuffle_epi32(hi, 0x0E))};
+    for (int q = 0; q < 4; ++q) {
+      _mm_storeu_pd(out.neighbour + i + 2 * q, _mm_mul_pd(v[q], ve));
+      _mm_storeu_pd(out.centre + i + 2 * q, _mm_mul_pd(v[q], vc));
+    }
+  }
+#endif
+  for (; i < count; ++i) {
     const double v = row[i];
     out.neighbour[i] = v * e;
     out.centre[i] = v * c;
@@ -87,21 +106,31 @@ void SharpenRow(const ProductRow& prev, const ProductRow& own, const ProductRow&
   for (int k = 0; k < 3; ++k) {
     out[last + k] = SharpenOne(prev, own, next, last + k - 3, last + k, last + k);
   }
-  // Inner bytes, four at a time, then the rest one by one.
-  using qlx::LoadV4d;
+  // Inner bytes: lanes are neighbouring bytes, each summing its own nine
+  // products in the same order; truncation, then the pack instructions clamp
+  // to 0 ... 255 (the sums stay within +-2295).
   int64_t i = 3;
-  for (; i + 4 <= last; i += 4) {
-    qlx::V4d s = LoadV4d(prev.neighbour + i - 3);
-    s += LoadV4d(prev.neighbour + i);
-    s += LoadV4d(prev.neighbour + i + 3);
-    s += LoadV4d(own.neighbour + i - 3);
-    s += LoadV4d(own.centre + i);
-    s += LoadV4d(own.neighbour + i + 3);
-    s += LoadV4d(next.neighbour + i - 3);
-    s += LoadV4d(next.neighbour + i);
-    s += LoadV4d(next.neighbour + i + 3);
-    qlx::StoreClampedBytes(out + i, qlx::TruncV4d(s));
+#if QLX_SSE2
+  for (; i + 8 <= last; i += 8) {
+    __m128d s[4];
+    for (int q = 0; q < 4; ++q) {
+      const int64_t at = i + 2 * q;
+      __m128d v = _mm_loadu_pd(prev.neighbour + at - 3);
+      v = _mm_add_pd(v, _mm_loadu_pd(prev.neighbour + at));
+      v = _mm_add_pd(v, _mm_loadu_pd(prev.neighbour + at + 3));
+      v = _mm_add_pd(v, _mm_loadu_pd(own.neighbour + at - 3));
+      v = _mm_add_pd(v, _mm_loadu_pd(own.centre + at));
+      v = _mm_add_pd(v, _mm_loadu_pd(own.neighbour + at + 3));
+      v = _mm_add_pd(v, _mm_loadu_pd(next.neighbour + at - 3));
+      v = _mm_add_pd(v, _mm_loadu_pd(next.neighbour + at));
+      s[q] = _mm_add_pd(v, _mm_loadu_pd(next.neighbour + at + 3));
+    }
+    const __m128i a = _mm_unpacklo_epi64(_mm_cvttpd_epi32(s[0]), _mm_cvttpd_epi32(s[1]));
+    const __m128i b = _mm_unpacklo_epi64(_mm_cvttpd_epi32(s[2]), _mm_cvttpd_epi32(s[3]));
+    const __m128i words = _mm_packs_epi32(a, b);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
   }
+#endif
   for (; i < last; ++i) out[i] = SharpenOne(prev, own, next, i - 3, i, i + 3);
 }
 

@@ -16,76 +16,24 @@
 
 #include "QlxImgLib.h"
 #include "QlxImgLibInternal.h"
-#include "QlxSimd.h"
+#include "QlxImgLib_SizeKernels.h"
 
 namespace {
 
-using qlx::V4d;
+using qlx::ResampleTaps;
 
-// The non-zero taps of one output column or row, in tap order.
-struct Taps {
-  int32_t count;
-  int32_t index[4];  // source column or row, after the out-of-range rule
-  double weight[4];
-};
-
-Taps MakeTaps(double step, int32_t position, int32_t extent) {
+ResampleTaps MakeTaps(double step, int32_t position, int32_t extent) {
   const double p = step * position;
   const int32_t t = static_cast<int32_t>(p);
-  Taps taps{};
+  ResampleTaps taps{};
   for (int32_t k = t - 1; k <= t + 2; ++k) {
     const double w = qlx::CubicWeight(k - p);
     if (w == 0.0) continue;
     taps.index[taps.count] = (k < 0 || k >= extent) ? t : k;
-    taps.weight[taps.count] = w;
+    taps.weight[taps.count][0] = taps.weight[taps.count][1] = w;
     ++taps.count;
   }
   return taps;
-}
-
-// Horizontal pass of one source row: `pixels` holds the row widened to four
-// doubles per pixel (three bytes and a spare lane); `out` receives three
-// sums per output column (plus one spare double at the end).
-void ResampleRow(const double* pixels, const Taps* columns, int32_t newWidth, double* out) {
-  for (int32_t x = 0; x < newWidth; ++x, out += 3) {
-    const Taps& tp = columns[x];
-    V4d s;
-    if (tp.count == 4) {
-      s = qlx::LoadV4d(pixels + 4 * tp.index[0]) * tp.weight[0];
-      s += qlx::LoadV4d(pixels + 4 * tp.index[1]) * tp.weight[1];
-      s += qlx::LoadV4d(pixels + 4 * tp.index[2]) * tp.weight[2];
-      s += qlx::LoadV4d(pixels + 4 * tp.index[3]) * tp.weight[3];
-    } else {
-      s = qlx::LoadV4d(pixels + 4 * tp.index[0]) * tp.weight[0];
-      for (int32_t j = 1; j < tp.count; ++j) s += qlx::LoadV4d(pixels + 4 * tp.index[j]) * tp.weight[j];
-    }
-    qlx::StoreV4d(out, s);  // the spare lane is overwritten by the next column
-  }
-}
-
-inline unsigned char RoundToByte(double v) {
-  if (v < 0) return 0;
-  if (v > 255) return 255;
-  return static_cast<unsigned char>(static_cast<int>(v + 0.5));
-}
-
-// Vertical pass of one output row from its work rows. Below 0 gives 0,
-// above 255 gives 255, otherwise v + 0.5 truncated: the same as clamping
-// trunc(v + 0.5) to 0 ... 255, which is what the four-lane loop does.
-void BlendRows(const double* const* rows, const double* weight, int32_t count, int64_t n,
-               unsigned char* out) {
-  const V4d half = qlx::SplatV4d(0.5);
-  int64_t i = 0;
-  for (; i + 4 <= n; i += 4) {
-    V4d s = qlx::LoadV4d(rows[0] + i) * weight[0];
-    for (int32_t j = 1; j < count; ++j) s += qlx::LoadV4d(rows[j] + i) * weight[j];
-    qlx::StoreClampedBytes(out + i, qlx::TruncV4d(s + half));
-  }
-  for (; i < n; ++i) {
-    double s = rows[0][i] * weight[0];
-    for (int32_t j = 1; j < count; ++j) s += rows[j][i] * weight[j];
-    out[i] = RoundToByte(s);
-  }
 }
 
 }  // namespace
@@ -108,17 +56,17 @@ extern "C" int IL_SizeBitmap(_tagBITMAPHANDLE* bitmap, int32_t newWidth, int32_t
   qlx::LockedBlock output;
   if (!output.Obtain(static_cast<size_t>(newSize))) return IL_ERR_NOMEM;
 
-  // Work memory: the widened source row, four work rows, the column taps.
-  const size_t rowCount = static_cast<size_t>(newWidth) * 3 + 1;
-  const size_t pixelsBytes = qlx::AlignUp(static_cast<size_t>(width) * 4 * sizeof(double));
-  const size_t workRowBytes = qlx::AlignUp(rowCount * sizeof(double));
-  const size_t tapsBytes = qlx::AlignUp(static_cast<size_t>(newWidth) * sizeof(Taps));
+  // Work memory: the widened source row, four work rows, the column taps
+  // (each row with one spare double).
+  const size_t pixelsBytes = qlx::AlignUp((static_cast<size_t>(width) * 3 + 1) * sizeof(double));
+  const size_t workRowBytes = qlx::AlignUp((static_cast<size_t>(newWidth) * 3 + 1) * sizeof(double));
+  const size_t tapsBytes = qlx::AlignUp(static_cast<size_t>(newWidth) * sizeof(ResampleTaps));
   qlx::LockedBlock work;
   if (!work.Obtain(pixelsBytes + 4 * workRowBytes + tapsBytes)) return IL_ERR_NOMEM;
   double* pixels = reinterpret_cast<double*>(work.data());
   double* ring[4];
   for (int k = 0; k < 4; ++k) ring[k] = reinterpret_cast<double*>(work.data() + pixelsBytes + k * workRowBytes);
-  Taps* columns = reinterpret_cast<Taps*>(work.data() + pixelsBytes + 4 * workRowBytes);
+  ResampleTaps* columns = reinterpret_cast<ResampleTaps*>(work.data() + pixelsBytes + 4 * workRowBytes);
   int32_t ringRow[4] = {-1, -1, -1, -1};
 
   const double sx = static_cast<double>(width) / static_cast<double>(newWidth);
@@ -131,26 +79,20 @@ extern "C" int IL_SizeBitmap(_tagBITMAPHANDLE* bitmap, int32_t newWidth, int32_t
   const int64_t outCount = static_cast<int64_t>(newWidth) * 3;
 
   for (int32_t y = 0; y < newHeight; ++y) {
-    const Taps rowTaps = MakeTaps(sy, y, height);
+    const ResampleTaps rowTaps = MakeTaps(sy, y, height);
     const double* rows[4];
     for (int32_t j = 0; j < rowTaps.count; ++j) {
       const int32_t k = rowTaps.index[j];
       const int slot = k & 3;
       if (ringRow[slot] != k) {
-        const unsigned char* src = source + k * stride;
-        for (int32_t i = 0; i < width; ++i) {
-          pixels[4 * i] = src[3 * i];
-          pixels[4 * i + 1] = src[3 * i + 1];
-          pixels[4 * i + 2] = src[3 * i + 2];
-          pixels[4 * i + 3] = 0.0;
-        }
-        ResampleRow(pixels, columns, newWidth, ring[slot]);
+        qlx::WidenBytes(source + k * stride, static_cast<int64_t>(width) * 3, pixels);
+        qlx::ResampleRow(pixels, columns, newWidth, ring[slot]);
         ringRow[slot] = k;
       }
       rows[j] = ring[slot];
     }
     unsigned char* out = target + y * newStride;
-    BlendRows(rows, rowTaps.weight, rowTaps.count, outCount, out);
+    qlx::BlendRows(rows, rowTaps, outCount, out);
     for (int64_t i = outCount; i < newStride; ++i) out[i] = 0;  // row padding
   }
   work.Release();
