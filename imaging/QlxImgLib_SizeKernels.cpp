@@ -1,17 +1,18 @@
-// Row kernels of the cubic resampler.
+// Row kernels of the cubic resampler: plain loops, SSE2 and AVX2.
 //
 // Lanes of a vector hold independent sums (the three bytes of a pixel, or
 // neighbouring output values); each lane performs exactly the scalar
-// operations in the scalar order, so the vector and plain loops agree to
-// the bit. Rounding to bytes: clamping trunc(v + 0.5) to 0 ... 255 equals
-// "below 0 -> 0, above 255 -> 255, else v + 0.5 truncated" (|v| stays far
-// below 2^31 because the weights' absolute values sum to at most 1.5 per
-// pass), and the SSE2 pack instructions do that clamping.
+// operations in the scalar order, so every level agrees to the bit.
+// Rounding to bytes: clamping trunc(v + 0.5) to 0 ... 255 equals "below 0 ->
+// 0, above 255 -> 255, else v + 0.5 truncated" (|v| stays far below 2^15:
+// the absolute weights of a pass sum to at most 1.5), and the pack
+// instructions do that clamping.
 #include "QlxImgLib_SizeKernels.h"
 
-#if defined(__SSE2__) && !defined(QLX_NO_SIMD)
-#define QLX_SSE2 1
-#include <emmintrin.h>
+#include "QlxImgLib_Vector.h"
+
+#if QLX_X86_VECTORS
+#include <immintrin.h>
 #endif
 
 namespace qlx {
@@ -30,33 +31,50 @@ inline double BlendOne(const double* const* rows, const ResampleTaps& taps, int6
   return s;
 }
 
-}  // namespace
+// ---- plain loops ----
 
-#if QLX_SSE2
+void WidenBytesPlain(const unsigned char* bytes, int64_t count, double* out) {
+  for (int64_t i = 0; i < count; ++i) out[i] = bytes[i];
+}
 
-void WidenBytes(const unsigned char* bytes, int64_t count, double* out) {
+void ResampleRowPlain(const double* pixels, const ResampleTaps* columns, int32_t newWidth, double* out) {
+  for (int32_t x = 0; x < newWidth; ++x, out += 3) {
+    const ResampleTaps& tp = columns[x];
+    for (int k = 0; k < 3; ++k) {
+      double s = pixels[3 * tp.index[0] + k] * tp.weight[0][0];
+      for (int32_t j = 1; j < tp.count; ++j) s += pixels[3 * tp.index[j] + k] * tp.weight[j][0];
+      out[k] = s;
+    }
+  }
+}
+
+void BlendRowsPlain(const double* const* rows, const ResampleTaps& taps, int64_t from, int64_t n,
+                    unsigned char* out) {
+  for (int64_t i = from; i < n; ++i) out[i] = RoundToByte(BlendOne(rows, taps, i));
+}
+
+#if QLX_X86_VECTORS
+
+// ---- SSE2 ----
+
+void WidenBytesSse2(const unsigned char* bytes, int64_t count, double* out) {
   const __m128i zero = _mm_setzero_si128();
   int64_t i = 0;
   for (; i + 16 <= count; i += 16) {
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
     const __m128i lo = _mm_unpacklo_epi8(b, zero);
     const __m128i hi = _mm_unpackhi_epi8(b, zero);
-    const __m128i d0 = _mm_unpacklo_epi16(lo, zero), d1 = _mm_unpackhi_epi16(lo, zero);
-    const __m128i d2 = _mm_unpacklo_epi16(hi, zero), d3 = _mm_unpackhi_epi16(hi, zero);
-    _mm_storeu_pd(out + i, _mm_cvtepi32_pd(d0));
-    _mm_storeu_pd(out + i + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(d0, 0x0E)));
-    _mm_storeu_pd(out + i + 4, _mm_cvtepi32_pd(d1));
-    _mm_storeu_pd(out + i + 6, _mm_cvtepi32_pd(_mm_shuffle_epi32(d1, 0x0E)));
-    _mm_storeu_pd(out + i + 8, _mm_cvtepi32_pd(d2));
-    _mm_storeu_pd(out + i + 10, _mm_cvtepi32_pd(_mm_shuffle_epi32(d2, 0x0E)));
-    _mm_storeu_pd(out + i + 12, _mm_cvtepi32_pd(d3));
-    _mm_storeu_pd(out + i + 14, _mm_cvtepi32_pd(_mm_shuffle_epi32(d3, 0x0E)));
+    const __m128i d[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero), _mm_unpacklo_epi16(hi, zero),
+                          _mm_unpackhi_epi16(hi, zero)};
+    for (int q = 0; q < 4; ++q) {
+      _mm_storeu_pd(out + i + 4 * q, _mm_cvtepi32_pd(d[q]));
+      _mm_storeu_pd(out + i + 4 * q + 2, _mm_cvtepi32_pd(_mm_shuffle_epi32(d[q], 0x0E)));
+    }
   }
-  for (; i < count; ++i) out[i] = bytes[i];
-  out[count] = 0.0;
+  WidenBytesPlain(bytes + i, count - i, out + i);
 }
 
-void ResampleRow(const double* pixels, const ResampleTaps* columns, int32_t newWidth, double* out) {
+void ResampleRowSse2(const double* pixels, const ResampleTaps* columns, int32_t newWidth, double* out) {
   // Lanes (byte 0, byte 1) and (byte 2, spare): the spare lane's result is
   // overwritten by the next column, or lands in the row's spare double.
   for (int32_t x = 0; x < newWidth; ++x, out += 3) {
@@ -76,10 +94,8 @@ void ResampleRow(const double* pixels, const ResampleTaps* columns, int32_t newW
   }
 }
 
-namespace {
-
 template <int N>
-void BlendRowsN(const double* const* rows, const ResampleTaps& taps, int64_t n, unsigned char* out) {
+void BlendRowsSse2(const double* const* rows, const ResampleTaps& taps, int64_t n, unsigned char* out) {
   __m128d w[4];
   for (int j = 0; j < N; ++j) w[j] = _mm_load_pd(taps.weight[j]);
   const __m128d half = _mm_set1_pd(0.5);
@@ -92,47 +108,111 @@ void BlendRowsN(const double* const* rows, const ResampleTaps& taps, int64_t n, 
     }
     __m128i v[4];
     for (int q = 0; q < 4; ++q) v[q] = _mm_cvttpd_epi32(_mm_add_pd(s[q], half));
-    const __m128i a = _mm_unpacklo_epi64(v[0], v[1]);
-    const __m128i b = _mm_unpacklo_epi64(v[2], v[3]);
-    const __m128i words = _mm_packs_epi32(a, b);
+    const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(v[0], v[1]), _mm_unpacklo_epi64(v[2], v[3]));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(words, words));
   }
-  for (; i < n; ++i) out[i] = RoundToByte(BlendOne(rows, taps, i));
+  BlendRowsPlain(rows, taps, i, n, out);
 }
+
+// ---- AVX2 (no FMA: products and sums stay separate operations) ----
+
+QLX_TARGET_AVX2 void WidenBytesAvx2(const unsigned char* bytes, int64_t count, double* out) {
+  int64_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    for (int q = 0; q < 4; ++q) {
+      int32_t four;
+      __builtin_memcpy(&four, bytes + i + 4 * q, 4);
+      _mm256_storeu_pd(out + i + 4 * q, _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(four))));
+    }
+  }
+  WidenBytesPlain(bytes + i, count - i, out + i);
+}
+
+QLX_TARGET_AVX2 void ResampleRowAvx2(const double* pixels, const ResampleTaps* columns, int32_t newWidth,
+                                     double* out) {
+  // Lanes (byte 0, byte 1, byte 2, spare), as in the SSE2 loop.
+  for (int32_t x = 0; x < newWidth; ++x, out += 3) {
+    const ResampleTaps& tp = columns[x];
+    __m256d s = _mm256_mul_pd(_mm256_loadu_pd(pixels + 3 * tp.index[0]), _mm256_broadcast_sd(tp.weight[0]));
+    for (int32_t j = 1; j < tp.count; ++j) {
+      s = _mm256_add_pd(s, _mm256_mul_pd(_mm256_loadu_pd(pixels + 3 * tp.index[j]), _mm256_broadcast_sd(tp.weight[j])));
+    }
+    _mm256_storeu_pd(out, s);
+  }
+}
+
+template <int N>
+QLX_TARGET_AVX2 void BlendRowsAvx2(const double* const* rows, const ResampleTaps& taps, int64_t n,
+                                   unsigned char* out) {
+  __m256d w[4];
+  for (int j = 0; j < N; ++j) w[j] = _mm256_broadcast_sd(taps.weight[j]);
+  const __m256d half = _mm256_set1_pd(0.5);
+  int64_t i = 0;
+  for (; i + 16 <= n; i += 16) {
+    __m256d s[4];
+    for (int q = 0; q < 4; ++q) s[q] = _mm256_mul_pd(_mm256_loadu_pd(rows[0] + i + 4 * q), w[0]);
+    for (int j = 1; j < N; ++j) {
+      for (int q = 0; q < 4; ++q) {
+        s[q] = _mm256_add_pd(s[q], _mm256_mul_pd(_mm256_loadu_pd(rows[j] + i + 4 * q), w[j]));
+      }
+    }
+    __m128i v[4];
+    for (int q = 0; q < 4; ++q) v[q] = _mm256_cvttpd_epi32(_mm256_add_pd(s[q], half));
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(v[0], v[1]), _mm_packs_epi32(v[2], v[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), bytes);
+  }
+  BlendRowsPlain(rows, taps, i, n, out);
+}
+
+#endif  // QLX_X86_VECTORS
 
 }  // namespace
 
-void BlendRows(const double* const* rows, const ResampleTaps& taps, int64_t n, unsigned char* out) {
-  switch (taps.count) {
-    case 1: BlendRowsN<1>(rows, taps, n, out); break;
-    case 2: BlendRowsN<2>(rows, taps, n, out); break;
-    case 3: BlendRowsN<3>(rows, taps, n, out); break;
-    default: BlendRowsN<4>(rows, taps, n, out); break;
-  }
-}
-
-#else  // plain loops
-
 void WidenBytes(const unsigned char* bytes, int64_t count, double* out) {
-  for (int64_t i = 0; i < count; ++i) out[i] = bytes[i];
+#if QLX_X86_VECTORS
+  const int level = ActiveVectorLevel();
+  if (level == kAvx2) {
+    WidenBytesAvx2(bytes, count, out);
+  } else if (level == kSse2) {
+    WidenBytesSse2(bytes, count, out);
+  } else
+#endif
+  {
+    WidenBytesPlain(bytes, count, out);
+  }
   out[count] = 0.0;
 }
 
 void ResampleRow(const double* pixels, const ResampleTaps* columns, int32_t newWidth, double* out) {
-  for (int32_t x = 0; x < newWidth; ++x, out += 3) {
-    const ResampleTaps& tp = columns[x];
-    for (int k = 0; k < 3; ++k) {
-      double s = pixels[3 * tp.index[0] + k] * tp.weight[0][0];
-      for (int32_t j = 1; j < tp.count; ++j) s += pixels[3 * tp.index[j] + k] * tp.weight[j][0];
-      out[k] = s;
-    }
-  }
+#if QLX_X86_VECTORS
+  const int level = ActiveVectorLevel();
+  if (level == kAvx2) return ResampleRowAvx2(pixels, columns, newWidth, out);
+  if (level == kSse2) return ResampleRowSse2(pixels, columns, newWidth, out);
+#endif
+  ResampleRowPlain(pixels, columns, newWidth, out);
 }
 
 void BlendRows(const double* const* rows, const ResampleTaps& taps, int64_t n, unsigned char* out) {
-  for (int64_t i = 0; i < n; ++i) out[i] = RoundToByte(BlendOne(rows, taps, i));
-}
-
+#if QLX_X86_VECTORS
+  const int level = ActiveVectorLevel();
+  if (level == kAvx2) {
+    switch (taps.count) {
+      case 1: return BlendRowsAvx2<1>(rows, taps, n, out);
+      case 2: return BlendRowsAvx2<2>(rows, taps, n, out);
+      case 3: return BlendRowsAvx2<3>(rows, taps, n, out);
+      default: return BlendRowsAvx2<4>(rows, taps, n, out);
+    }
+  }
+  if (level == kSse2) {
+    switch (taps.count) {
+      case 1: return BlendRowsSse2<1>(rows, taps, n, out);
+      case 2: return BlendRowsSse2<2>(rows, taps, n, out);
+      case 3: return BlendRowsSse2<3>(rows, taps, n, out);
+      default: return BlendRowsSse2<4>(rows, taps, n, out);
+    }
+  }
 #endif
+  BlendRowsPlain(rows, taps, 0, n, out);
+}
 
 }  // namespace qlx

@@ -1,6 +1,6 @@
-// Row kernels of the cubic resampler (QlxImgLib_Size.cpp): SSE2 where the
-// target has it, plain loops elsewhere (or with QLX_NO_SIMD). Both keep
-// every sum in tap order and give the same bits.
+// Row kernels of the cubic resampler (QlxImgLib_Size.cpp), at the vector
+// level in use (QlxImgLib_Vector.h). Every level keeps each sum in tap
+// order and gives the same bits.
 #pragma once
 
 #include <cstdint>

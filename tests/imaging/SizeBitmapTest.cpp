@@ -153,13 +153,19 @@ TEST(SizeBitmap, MatchesLiteralResamplerOnAwkwardShapes) {
           const int nh = newHeights[j];
           SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " -> " + std::to_string(nw) + "x" +
                        std::to_string(nh));
-          Bitmap bitmap;
-          ASSERT_TRUE(MakeOwned(bitmap, image, static_cast<int>(seed & 1)));
-          ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, nw, nh, IL_SIZE_CUBIC));
-          ASSERT_TRUE(SamePixels(plain::Size(image, nw, nh), PixelsOf(bitmap)));
-          for (int y = 0; y < nh; ++y) {
-            for (int b = nw * 3; b < bitmap.BytesPerLine; ++b) ASSERT_EQ(0, bitmap.Data[y * bitmap.BytesPerLine + b]);
-          }
+          const plain::Image expected = plain::Size(image, nw, nh);
+          AtEveryVectorLevel([&] {
+            Bitmap bitmap;
+            ASSERT_TRUE(MakeOwned(bitmap, image, static_cast<int>(seed & 1)));
+            ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, nw, nh, IL_SIZE_CUBIC));
+            ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
+            for (int y = 0; y < nh; ++y) {
+              for (int b = nw * 3; b < bitmap.BytesPerLine; ++b) {
+                ASSERT_EQ(0, bitmap.Data[y * bitmap.BytesPerLine + b]);
+              }
+            }
+          });
+          if (HasFatalFailure()) return;
         }
       }
     }
@@ -178,10 +184,13 @@ TEST(SizeBitmap, MatchesLiteralResamplerOnSmoothImages) {
   const int sizes[][2] = {{2234, 3318}, {1224, 23}, {111, 69}, {13, 9}, {74, 46}, {38, 22}, {36, 24}};
   for (const auto& s : sizes) {
     SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]));
-    Bitmap bitmap;
-    ASSERT_TRUE(MakeOwned(bitmap, image));
-    ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, s[0], s[1], IL_SIZE_CUBIC));
-    ASSERT_TRUE(SamePixels(plain::Size(image, s[0], s[1]), PixelsOf(bitmap)));
+    const plain::Image expected = plain::Size(image, s[0], s[1]);
+    AtEveryVectorLevel([&] {
+      Bitmap bitmap;
+      ASSERT_TRUE(MakeOwned(bitmap, image));
+      ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, s[0], s[1], IL_SIZE_CUBIC));
+      ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
+    });
   }
 }
 

@@ -4,9 +4,11 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "PlainImaging.h"
 #include "QlxImgLib.h"
+#include "QlxImgLib_Vector.h"
 
 // A zero-filled record released on destruction.
 struct Bitmap : _tagBITMAPHANDLE {
@@ -65,4 +67,17 @@ inline ::testing::AssertionResult SamePixels(const plain::Image& expected, const
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+// Runs `check` with every vector level this machine offers (plain loops,
+// SSE2, AVX2), then goes back to the best one.
+template <class Check>
+void AtEveryVectorLevel(Check check) {
+  for (int level = qlx::kPlainLoops; level <= qlx::BestVectorLevel(); ++level) {
+    SCOPED_TRACE("vector level " + std::to_string(level));
+    qlx::SelectVectorLevel(level);
+    check();
+    if (::testing::Test::HasFatalFailure()) break;
+  }
+  qlx::SelectVectorLevel(qlx::BestVectorLevel());
 }

@@ -1,0 +1,39 @@
+#include "QlxImgLib_Vector.h"
+
+#include <atomic>
+
+namespace qlx {
+
+namespace {
+
+int Detect() {
+#if QLX_X86_VECTORS
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? kAvx2 : kSse2;
+#else
+  return kPlainLoops;
+#endif
+}
+
+std::atomic<int>& Level() {
+  static std::atomic<int> level{Detect()};
+  return level;
+}
+
+}  // namespace
+
+int ActiveVectorLevel() { return Level().load(std::memory_order_relaxed); }
+
+int BestVectorLevel() {
+  static const int best = Detect();
+  return best;
+}
+
+int SelectVectorLevel(int level) {
+  if (level > BestVectorLevel()) level = BestVectorLevel();
+  if (level < kPlainLoops) level = kPlainLoops;
+  Level().store(level, std::memory_order_relaxed);
+  return level;
+}
+
+}  // namespace qlx
