@@ -3,11 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
 
 #include "QlxImgLib.h"
+#include "QlxImgLib_Vector.h"
 
 namespace {
 
@@ -134,4 +136,15 @@ BENCHMARK(BM_SeparateToneMerge)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// KV71P_BENCH_VECTOR_LEVEL=0|1|2 limits the pixel loops to plain loops,
+// SSE2 or AVX2 (default: the best the processor offers).
+int main(int argc, char** argv) {
+  if (const char* level = std::getenv("KV71P_BENCH_VECTOR_LEVEL")) qlx::SelectVectorLevel(std::atoi(level));
+  static const char* const kNames[] = {"plain loops", "SSE2", "AVX2"};
+  benchmark::AddCustomContext("vector_level", kNames[qlx::ActiveVectorLevel()]);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
