@@ -1,0 +1,36 @@
+// A client connection to the printer emulator's Unix socket: one request
+// line, one reply line (docs/emulator-protocol.md).
+#pragma once
+
+#include <string>
+
+namespace kv71p {
+
+class EmulatorConnection {
+ public:
+  EmulatorConnection() = default;
+  ~EmulatorConnection();
+  EmulatorConnection(const EmulatorConnection&) = delete;
+  EmulatorConnection& operator=(const EmulatorConnection&) = delete;
+
+  // Connects to the socket; 0 or an errno value.
+  int Connect(const std::string& socketPath);
+  void Disconnect();
+  bool Connected() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+
+  // Sends `line` (a line feed is added) and reads the reply line. False
+  // when the connection failed or no reply came within `timeoutMs`
+  // (negative: wait without limit); the connection is closed then.
+  bool Request(const std::string& line, std::string* reply, int timeoutMs = 60000);
+
+  bool SendLine(const std::string& line);
+  // 1: a line was read; 0: none within `timeoutMs`; -1: connection closed.
+  int ReadLine(std::string* line, int timeoutMs);
+
+ private:
+  int fd_ = -1;
+  std::string pending_;
+};
+
+}  // namespace kv71p

@@ -1,0 +1,76 @@
+#include "DeviceRecv.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "TextHelpers.h"
+
+DeviceRecv::DeviceRecv(int expected, const char* prefix) : expectedLength(expected) {
+  _CutText(expectedPrefix, sizeof expectedPrefix, prefix, kRecvPrefixCapacity - 1);
+}
+
+int DeviceRecv::GetBufferLength() const {
+  if (expectedLength == kRecvAnyLength) return kRecvAnyBufferLength;
+  if (expectedLength <= 0 || expectedLength > kRecvAnyBufferLength) return 0;
+  return expectedLength + kRecvHeaderSize;
+}
+
+int DeviceRecv::Alloc() {
+  Free();
+  const int length = GetBufferLength();
+  if (length == 0) return 0;
+  buffer = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(length) + 2, 1));
+  return buffer == nullptr ? 2 : 0;
+}
+
+int DeviceRecv::Free() {
+  std::free(buffer);
+  buffer = nullptr;
+  return 0;
+}
+
+namespace {
+
+bool Holds(const unsigned char* bytes, size_t count, unsigned char a, int b) {
+  for (size_t i = 0; i < count; ++i)
+    if (bytes[i] == a || (b >= 0 && bytes[i] == b)) return true;
+  return false;
+}
+
+}  // namespace
+
+int DeviceRecv::CheckData() const {
+  if (buffer == nullptr) return 3;
+  const int e = expectedLength;
+  if (e == kRecvAnyLength) {
+    if (!Holds(buffer, kRecvAnyBufferLength, '\r', '\0')) return 3;
+  } else if (e > 0) {
+    const int l = _TextToInt(reinterpret_cast<const char*>(buffer), kRecvHeaderSize);
+    const size_t range = static_cast<size_t>(e) + kRecvHeaderSize;
+    if (l == e ? !Holds(buffer, range, '\r', '\0') : !Holds(buffer, range, '\0', -1)) return 3;
+  } else {
+    return 3;
+  }
+  const size_t prefixLength = std::strlen(expectedPrefix);
+  if (prefixLength > 0 &&
+      std::memcmp(buffer + kRecvHeaderSize, expectedPrefix, prefixLength) != 0)
+    return 3;
+  return 0;
+}
+
+int DeviceRecv::GetEffectiveDataAsString(char* out, size_t outSize) const {
+  if (out == nullptr || outSize == 0) return 3;
+  out[0] = '\0';
+  if (expectedLength == 0 || buffer == nullptr) return 0;
+  const size_t range = static_cast<size_t>(GetBufferLength());
+  const unsigned char* end = static_cast<const unsigned char*>(std::memchr(buffer, '\r', range));
+  if (end == nullptr) end = static_cast<const unsigned char*>(std::memchr(buffer, '\0', range));
+  if (end == nullptr) end = buffer + range;
+  const unsigned char* start = buffer + kRecvHeaderSize + std::strlen(expectedPrefix);
+  if (end <= start) return 0;
+  const size_t length = static_cast<size_t>(end - start);
+  if (length >= outSize) return 3;
+  std::memcpy(out, start, length);
+  out[length] = '\0';
+  return 0;
+}

@@ -1,0 +1,66 @@
+#include "SerialNumber.h"
+
+namespace {
+
+// Decodes the UTF-8 sequence at `i`; returns its length, 0 when invalid.
+size_t DecodeOne(const std::string& s, size_t i, unsigned long* codePoint) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t length;
+  unsigned long cp;
+  unsigned long least;
+  if (c < 0x80) {
+    *codePoint = c;
+    return 1;
+  } else if ((c & 0xE0) == 0xC0) {
+    length = 2, cp = c & 0x1F, least = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    length = 3, cp = c & 0x0F, least = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    length = 4, cp = c & 0x07, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > s.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    const unsigned char t = static_cast<unsigned char>(s[i + k]);
+    if ((t & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (t & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  *codePoint = cp;
+  return length;
+}
+
+bool IsControl(unsigned long cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
+
+}  // namespace
+
+bool IsValidUtf8(const std::string& text) {
+  unsigned long cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = DecodeOne(text, i, &cp);
+    if (n == 0) return false;
+    i += n;
+  }
+  return true;
+}
+
+bool ConvertSerialNumber(const std::string& answer, std::string* converted) {
+  converted->clear();
+  if (answer.find('/') != std::string::npos || answer.find("..") != std::string::npos)
+    return false;
+  std::string out;
+  unsigned long cp = 0;
+  for (size_t i = 0; i < answer.size();) {
+    const size_t n = DecodeOne(answer, i, &cp);
+    if (n == 0 || IsControl(cp)) return false;
+    if (cp == ' ')
+      out += "%20";
+    else
+      out.append(answer, i, n);
+    i += n;
+  }
+  if (out.size() > kSerialSize - 1) return false;
+  *converted = out;
+  return true;
+}

@@ -1,0 +1,99 @@
+#include "StatusQueries.h"
+
+#include <cstring>
+#include <string>
+
+#include "CommandCatalogue.h"
+#include "SerialNumber.h"
+#include "TextHelpers.h"
+
+namespace {
+
+// One query: the command block, the exchange, the answer text. Returns the
+// text's length or -1.
+int64_t TextQuery(UsbInterface* interface, const char* command, const char* parameter, char* out,
+                  size_t outSize, const TransferTimeouts& timeouts) {
+  if (interface == nullptr || out == nullptr || outSize == 0) return -1;
+  out[0] = '\0';
+  DeviceCmd block;
+  MakeQueryCmd(block, command, parameter);
+  DeviceRecv response(kRecvAnyLength, nullptr);
+  if (DeviceIO(interface, &block, &response, timeouts) != 0) return -1;
+  if (response.GetEffectiveDataAsString(out, outSize) != 0) {
+    out[0] = '\0';
+    return -1;
+  }
+  return static_cast<int64_t>(std::strlen(out));
+}
+
+}  // namespace
+
+int GetStatus(UsbInterface* interface, const TransferTimeouts& timeouts) {
+  if (interface == nullptr) return kStatusQueryFailed;
+  DeviceCmd block;
+  MakeQueryCmd(block, kCmdStatus, nullptr);
+  DeviceRecv response(8, nullptr);
+  if (DeviceIO(interface, &block, &response, timeouts) != 0) return kStatusQueryFailed;
+  char text[16];
+  if (response.GetEffectiveDataAsString(text, sizeof text) != 0) return kStatusQueryFailed;
+  return kv71p::ParseInt(text);
+}
+
+int64_t GetSerialNo(UsbInterface* interface, char* out, size_t outSize,
+                    const TransferTimeouts& timeouts) {
+  if (out != nullptr && outSize > 0) out[0] = '\0';
+  char work[kSerialWorkSize];
+  if (TextQuery(interface, kCmdInfo, kParamSerialNumber, work, sizeof work, timeouts) < 0)
+    return -1;
+  std::string converted;
+  if (!ConvertSerialNumber(work, &converted) || converted.size() >= outSize) return -1;
+  std::memcpy(out, converted.c_str(), converted.size() + 1);
+  return static_cast<int64_t>(converted.size());
+}
+
+int64_t GetFirmVersion(UsbInterface* interface, char* out, size_t outSize,
+                       const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamFirmVersion, out, outSize, timeouts);
+}
+
+int64_t GetMediaSize(UsbInterface* interface, char* out, size_t outSize,
+                     const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamMedia, out, outSize, timeouts);
+}
+
+int64_t GetMediaClass(UsbInterface* interface, char* out, size_t outSize,
+                      const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamMediaClass, out, outSize, timeouts);
+}
+
+int64_t GetMediaInitial(UsbInterface* interface, char* out, size_t outSize,
+                        const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamMediaInitial, out, outSize, timeouts);
+}
+
+int64_t GetMediaRemain(UsbInterface* interface, char* out, size_t outSize,
+                       const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamMediaRemain, out, outSize, timeouts);
+}
+
+int64_t GetMediaRemainHalf(UsbInterface* interface, char* out, size_t outSize,
+                           const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdInfo, kParamMediaRemainHalf, out, outSize, timeouts);
+}
+
+int64_t GetTotalCount(UsbInterface* interface, char* out, size_t outSize,
+                      const TransferTimeouts& timeouts) {
+  return TextQuery(interface, kCmdMntRd, kParamCounterLife, out, outSize, timeouts);
+}
+
+int GetMessage(int status) {
+  static const int table[][2] = {
+      {0, 1},      {1, 2},      {500, 3},    {510, 4},    {900, 5},    {1000, 100}, {1010, 101},
+      {1100, 102}, {1200, 103}, {1300, 104}, {1400, 105}, {1500, 106}, {1600, 107}, {2000, 200},
+      {2100, 201}, {2200, 202}, {2300, 203}, {2400, 204}, {2500, 205}, {2600, 206}, {2610, 207},
+      {2700, 208}, {2800, 209}, {3000, 210}, {99999, 6},
+  };
+  for (const auto& row : table)
+    if (row[0] == status) return row[1];
+  return -1;
+}

@@ -1,0 +1,42 @@
+// The status queries: one query command block out, one answer in, over an
+// opened interface of the printer.
+#pragma once
+
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+
+#include "UsbTransport.h"
+
+// GetStatus's result when no status was obtained.
+inline constexpr int kStatusQueryFailed = INT_MIN;
+// The status number of a printer whose status is unknown (its message code is 6).
+inline constexpr int kStatusUnknown = 99999;
+
+// The printer's status number (the answer's leading digits, as atoi reads
+// them), or kStatusQueryFailed.
+int GetStatus(UsbInterface* interface, const TransferTimeouts& timeouts = TransferTimeouts());
+
+// The text queries store the answer text in `out` (room for `outSize`
+// bytes) and return its length; -1 on failure, with `out` empty. An answer
+// that does not fit `out` fails the query: a cut value would be published
+// as if it were the printer's.
+int64_t GetSerialNo(UsbInterface* interface, char* out, size_t outSize,
+                    const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetFirmVersion(UsbInterface* interface, char* out, size_t outSize,
+                       const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetMediaSize(UsbInterface* interface, char* out, size_t outSize,
+                     const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetMediaClass(UsbInterface* interface, char* out, size_t outSize,
+                      const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetMediaInitial(UsbInterface* interface, char* out, size_t outSize,
+                        const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetMediaRemain(UsbInterface* interface, char* out, size_t outSize,
+                       const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetMediaRemainHalf(UsbInterface* interface, char* out, size_t outSize,
+                           const TransferTimeouts& timeouts = TransferTimeouts());
+int64_t GetTotalCount(UsbInterface* interface, char* out, size_t outSize,
+                      const TransferTimeouts& timeouts = TransferTimeouts());
+
+// The message code of a status number; -1 for a number without one.
+int GetMessage(int status);

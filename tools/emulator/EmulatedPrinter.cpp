@@ -1,0 +1,323 @@
+#include "EmulatedPrinter.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "EmulatorWire.h"
+#include "Kv71pConfig.h"
+
+namespace kv71p::emulator {
+
+const char* const kQueryKeys[] = {"STATUS", "SERIAL_NUMBER", "FVER", "MEDIA", "MEDIA_CLASS_RFID",
+                                  "MQTY_DEFAULT", "MQTY", "RQTY", "COUNTER_LIFE"};
+const size_t kQueryKeyCount = sizeof kQueryKeys / sizeof kQueryKeys[0];
+
+namespace {
+
+// Answer texts: property name, query key, default.
+struct TextProperty {
+  const char* name;
+  const char* key;
+  const char* initial;
+};
+const TextProperty kTextProperties[] = {
+    {"serial", "SERIAL_NUMBER", "KVP00123"},
+    {"firmware", "FVER", "1.53"},
+    {"media", "MEDIA", "0000510"},
+    {"class", "MEDIA_CLASS_RFID", "0000002"},
+    {"initial", "MQTY_DEFAULT", "000000400"},
+    {"remain", "MQTY", "000000123"},
+    {"remainhalf", "RQTY", "000000246"},
+    {"total", "COUNTER_LIFE", "0001234"},
+};
+
+constexpr char kDefaultDeviceId[] =
+    "MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;";
+constexpr size_t kLoggedBytes = 64;
+constexpr size_t kLogLimit = 100000;
+constexpr size_t kLargestBlockData = 256u * 1024 * 1024;
+
+bool IsQueryKey(const std::string& key) {
+  for (size_t i = 0; i < kQueryKeyCount; ++i)
+    if (key == kQueryKeys[i]) return true;
+  return false;
+}
+
+std::string Trimmed(const std::string& field) {
+  const size_t end = field.find_last_not_of(' ');
+  return end == std::string::npos ? std::string() : field.substr(0, end + 1);
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = text.find(',', start);
+    const std::string item =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!item.empty()) items.push_back(item);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  return items;
+}
+
+std::string JoinList(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : ",") + item;
+  return out.empty() ? "none" : out;
+}
+
+// The data length of a block header: 8 digits, or 8 blanks for none.
+bool DataLength(const std::string& header, size_t* length) {
+  const std::string field = header.substr(24, 8);
+  if (field == "        ") {
+    *length = 0;
+    return true;
+  }
+  unsigned long v = 0;
+  if (field.find_first_not_of("0123456789") != std::string::npos ||
+      !wire::ParseNumber(field, kLargestBlockData, &v))
+    return false;
+  *length = v;
+  return true;
+}
+
+}  // namespace
+
+EmulatedPrinter::EmulatedPrinter(unsigned id)
+    : vendor(KV71P_USB_VENDOR_ID), product(KV71P_USB_PRODUCT_ID), id_(id),
+      deviceId_(kDefaultDeviceId) {
+  for (const TextProperty& p : kTextProperties) texts_[p.name] = p.initial;
+  InterfaceState first;
+  first.number = 0;
+  first.endpoints = {{0x01, 0x02, 512}, {0x82, 0x02, 512}};
+  interfaces_.push_back(first);
+}
+
+std::string* EmulatedPrinter::Text(const std::string& name) {
+  auto it = texts_.find(name);
+  return it == texts_.end() ? nullptr : &it->second;
+}
+
+InterfaceState* EmulatedPrinter::FindInterface(int number) {
+  for (InterfaceState& itf : interfaces_)
+    if (itf.number == number) return &itf;
+  return nullptr;
+}
+
+bool EmulatedPrinter::Set(const std::string& name, const std::string& value, bool attaching,
+                          std::string* error) {
+  unsigned long n = 0;
+  if (std::string* text = Text(name)) {
+    *text = value;
+    return true;
+  }
+  if (name == "status") {
+    if (wire::ParseInt(value, &status_)) return true;
+    *error = "status needs a whole number";
+    return false;
+  }
+  if (name == "deviceid") {
+    deviceId_ = value;
+    return true;
+  }
+  if (name == "deviceid-length") {
+    if (!wire::ParseNumber(value, 65535, &n)) {
+      *error = "deviceid-length needs a number from 0 to 65535";
+      return false;
+    }
+    deviceIdLength_ = static_cast<unsigned>(n);
+    return true;
+  }
+  if (name.compare(0, 6, "frame.") == 0 && IsQueryKey(name.substr(6))) {
+    if (value.empty())
+      frames_.erase(name.substr(6));
+    else
+      frames_[name.substr(6)] = value;
+    return true;
+  }
+  if (name == "silent") {
+    std::vector<std::string> items = SplitList(value);
+    if (items.size() == 1 && items[0] == "none") items.clear();
+    for (const std::string& item : items) {
+      if (item != "all" && !IsQueryKey(item)) {
+        *error = "silent takes none, all or query keys: " + item;
+        return false;
+      }
+    }
+    silent_ = items;
+    return true;
+  }
+  if (name == "refuse-open") {
+    if (value != "none" && value != "device" && value != "interface" && value != "both") {
+      *error = "refuse-open takes none, device, interface or both";
+      return false;
+    }
+    refuseOpen_ = value;
+    return true;
+  }
+  if (name == "unplug-on") {
+    if (value != "none" && !IsQueryKey(value)) {
+      *error = "unplug-on takes none or a query key";
+      return false;
+    }
+    unplugOn_ = value;
+    return true;
+  }
+  if (name == "output") {
+    output_ = value;
+    return true;
+  }
+  if (name == "vendor" || name == "product" || name == "interfaces") {
+    if (!attaching) {
+      *error = name + " can only be given to attach";
+      return false;
+    }
+    const unsigned long max = name == "interfaces" ? 2 : 65535;
+    if (!wire::ParseNumber(value, max, &n) || (name == "interfaces" && n < 1)) {
+      *error = name == "interfaces" ? "interfaces is 1 or 2" : name + " needs a number to 65535";
+      return false;
+    }
+    if (name == "vendor") vendor = static_cast<uint16_t>(n);
+    if (name == "product") product = static_cast<uint16_t>(n);
+    if (name == "interfaces") {
+      interfaces_.resize(1);
+      if (n == 2) {
+        InterfaceState second;
+        second.number = 1;
+        second.endpoints = {{0x03, 0x02, 512}, {0x84, 0x02, 512}};
+        interfaces_.push_back(second);
+      }
+    }
+    return true;
+  }
+  *error = "unknown property " + name;
+  return false;
+}
+
+std::vector<std::pair<std::string, std::string>> EmulatedPrinter::Properties() const {
+  std::vector<std::pair<std::string, std::string>> out;
+  out.emplace_back("vendor", std::to_string(vendor));
+  out.emplace_back("product", std::to_string(product));
+  out.emplace_back("interfaces", std::to_string(interfaces_.size()));
+  out.emplace_back("status", std::to_string(status_));
+  for (const TextProperty& p : kTextProperties) out.emplace_back(p.name, texts_.at(p.name));
+  out.emplace_back("deviceid", deviceId_);
+  out.emplace_back("deviceid-length", std::to_string(deviceIdLength_));
+  out.emplace_back("silent", JoinList(silent_));
+  out.emplace_back("refuse-open", refuseOpen_);
+  out.emplace_back("unplug-on", unplugOn_);
+  out.emplace_back("output", output_);
+  for (const auto& f : frames_) out.emplace_back("frame." + f.first, f.second);
+  out.emplace_back("attached", attached ? "yes" : "no");
+  return out;
+}
+
+std::string EmulatedPrinter::Answer(const std::string& key) const {
+  std::string payload;
+  if (key == "STATUS") {
+    char text[32];
+    std::snprintf(text, sizeof text, "%07d", status_);
+    payload = text;
+  } else {
+    for (const TextProperty& p : kTextProperties)
+      if (key == p.key) payload = texts_.at(p.name);
+  }
+  payload += '\r';
+  char header[32];
+  std::snprintf(header, sizeof header, "%08zu", payload.size());
+  return header + payload;
+}
+
+std::string EmulatedPrinter::DeviceIdAnswer(uint16_t length) const {
+  const size_t announced =
+      deviceIdLength_ != 0 ? deviceIdLength_ : std::min<size_t>(deviceId_.size() + 2, 65535);
+  std::string answer;
+  answer += static_cast<char>((announced >> 8) & 0xFF);
+  answer += static_cast<char>(announced & 0xFF);
+  answer += deviceId_;
+  if (answer.size() > length) answer.resize(length);
+  return answer;
+}
+
+void EmulatedPrinter::AddLog(LogEntry entry) {
+  entry.sequence = nextSequence_++;
+  if (log_.size() >= kLogLimit) log_.pop_front();
+  log_.push_back(std::move(entry));
+}
+
+void EmulatedPrinter::Receive(InterfaceState& itf, const std::string& bytes, bool* unplug) {
+  *unplug = false;
+  itf.answer.clear();
+  itf.received += bytes;
+  std::string& in = itf.received;
+  while (!in.empty() && !*unplug) {
+    // Bytes that cannot start a block are dropped up to the next ESC.
+    if (in[0] != '\x1b' || (in.size() > 1 && in[1] != 'P')) {
+      size_t next = in.find('\x1b', 1);
+      if (next == std::string::npos) next = in.size();
+      LogEntry junk;
+      junk.interfaceNumber = itf.number;
+      junk.junk = true;
+      junk.header = in.substr(0, std::min(next, kLoggedBytes));
+      junk.dataLength = next;
+      AddLog(std::move(junk));
+      in.erase(0, next);
+      continue;
+    }
+    if (in.size() < 32) break;
+    size_t dataLength = 0;
+    if (!DataLength(in.substr(0, 32), &dataLength)) {
+      LogEntry junk;
+      junk.interfaceNumber = itf.number;
+      junk.junk = true;
+      junk.header = in.substr(0, 32);
+      junk.dataLength = 32;
+      AddLog(std::move(junk));
+      in.erase(0, 32);
+      continue;
+    }
+    if (in.size() < 32 + dataLength) break;
+    const std::string block = in.substr(0, 32 + dataLength);
+    in.erase(0, 32 + dataLength);
+    HandleBlock(itf, block, unplug);
+  }
+}
+
+void EmulatedPrinter::HandleBlock(InterfaceState& itf, const std::string& block, bool* unplug) {
+  LogEntry entry;
+  entry.interfaceNumber = itf.number;
+  entry.header = block.substr(0, 32);
+  entry.dataLength = block.size() - 32;
+  entry.dataStart = block.substr(32, kLoggedBytes);
+  AddLog(std::move(entry));
+
+  const std::string command = Trimmed(block.substr(2, 6));
+  const std::string parameter = Trimmed(block.substr(8, 16));
+  if (command == "STATUS" || command == "INFO" || command == "MNT_RD") {
+    const std::string key = command == "STATUS" ? command : parameter;
+    if (!IsQueryKey(key)) return;  // unknown queries stay unanswered
+    if (unplugOn_ == key) {
+      unplugOn_ = "none";
+      *unplug = true;
+      return;
+    }
+    if (std::find(silent_.begin(), silent_.end(), "all") != silent_.end() ||
+        std::find(silent_.begin(), silent_.end(), key) != silent_.end())
+      return;
+    auto frame = frames_.find(key);
+    itf.answer = frame != frames_.end() ? frame->second : Answer(key);
+    return;
+  }
+  // Setting, image and start blocks make up a print.
+  if (output_.empty() || !onPrint) return;
+  printStream_ += block;
+  if (command == "CNTRL" && parameter == "START") {
+    const std::string print = std::move(printStream_);
+    printStream_.clear();
+    onPrint(*this, print);
+  }
+}
+
+}  // namespace kv71p::emulator
