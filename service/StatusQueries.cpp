@@ -13,8 +13,9 @@ namespace {
 // text's length or -1.
 int64_t TextQuery(UsbInterface* interface, const char* command, const char* parameter, char* out,
                   size_t outSize, const TransferTimeouts& timeouts) {
-  if (interface == nullptr || out == nullptr || outSize == 0) return -1;
+  if (out == nullptr || outSize == 0) return -1;
   out[0] = '\0';
+  if (interface == nullptr) return -1;
   DeviceCmd block;
   MakeQueryCmd(block, command, parameter);
   DeviceRecv response(kRecvAnyLength, nullptr);

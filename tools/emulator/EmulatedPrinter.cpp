@@ -247,6 +247,11 @@ void EmulatedPrinter::AddLog(LogEntry entry) {
   log_.push_back(std::move(entry));
 }
 
+void EmulatedPrinter::AddTransfer(bool in, size_t size) {
+  if (transfers_.size() >= kLogLimit) transfers_.pop_front();
+  transfers_.push_back((in ? "in:" : "out:") + std::to_string(size));
+}
+
 void EmulatedPrinter::Receive(InterfaceState& itf, const std::string& bytes, bool* unplug) {
   *unplug = false;
   itf.answer.clear();

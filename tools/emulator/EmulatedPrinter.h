@@ -76,7 +76,13 @@ class EmulatedPrinter {
   std::string DeviceIdAnswer(uint16_t length) const;
 
   const std::deque<LogEntry>& log() const { return log_; }
-  void ClearLog() { log_.clear(); }
+  // Sizes of the bulk transfers carried out, oldest first ("out:N", "in:N").
+  const std::deque<std::string>& transfers() const { return transfers_; }
+  void AddTransfer(bool in, size_t size);
+  void ClearLog() {
+    log_.clear();
+    transfers_.clear();
+  }
 
   // Called with the bytes of one print (the setting, image and start
   // blocks up to and including "CNTRL START").
@@ -102,6 +108,7 @@ class EmulatedPrinter {
   std::string output_;
   std::string printStream_;
   std::deque<LogEntry> log_;
+  std::deque<std::string> transfers_;
   uint64_t nextSequence_ = 1;
 };
 

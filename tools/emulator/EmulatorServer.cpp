@@ -203,11 +203,12 @@ std::string EmulatorServer::Dispatch(Connection& c, const std::vector<std::strin
   if (verb == "list") return List();
   if (verb == "log") return Log(w);
   if (verb == "clearlog") return ClearLog(w);
+  if (verb == "transfers") return Transfers(w);
   if (verb == "print") return Print(w, lock);
   if (verb == "ping" || verb == "shutdown") return "OK";
   if (verb == "help")
     return "OK " + wire::QuoteWord(
-                       "attach detach set get list log clearlog print ping shutdown | watch open "
+                       "attach detach set get list log transfers clearlog print ping shutdown | watch open "
                        "close interfaces claim release control bulkout bulkin");
   return Err("not-supported", "unknown request " + verb);
 }
@@ -375,6 +376,7 @@ std::string EmulatorServer::BulkOut(Connection& c, const std::vector<std::string
   if (!IsEndpoint(*itf, endpoint, false)) return Err("not-found", "no such OUT endpoint");
   EmulatedPrinter* p = OpenedPrinter(c);
   bool unplug = false;
+  p->AddTransfer(false, bytes.size());
   p->Receive(*itf, bytes, &unplug);
   if (unplug) Unplug(*p);
   changed_.notify_all();
@@ -406,6 +408,7 @@ std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>
       const size_t n = std::min<size_t>(length, itf->answer.size());
       const std::string data = itf->answer.substr(0, n);
       itf->answer.erase(0, n);
+      p->AddTransfer(true, n);
       return "OK " + wire::HexEncode(data);
     }
     if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
@@ -503,6 +506,15 @@ std::string EmulatorServer::Log(const std::vector<std::string>& w) {
   return out.str();
 }
 
+std::string EmulatorServer::Transfers(const std::vector<std::string>& w) {
+  if (w.size() != 2) return Err("invalid-param", "transfers <id>");
+  EmulatedPrinter* p = FindPrinter(w[1]);
+  if (p == nullptr) return Err("not-found", "no such printer");
+  std::string text = "OK";
+  for (const std::string& t : p->transfers()) text += " " + t;
+  return text;
+}
+
 std::string EmulatorServer::ClearLog(const std::vector<std::string>& w) {
   if (w.size() != 2) return Err("invalid-param", "clearlog <id>");
   EmulatedPrinter* p = FindPrinter(w[1]);
@@ -514,9 +526,9 @@ std::string EmulatorServer::ClearLog(const std::vector<std::string>& w) {
 void EmulatorServer::RenderPrint(EmulatedPrinter& printer, const std::string& print) {
   if (!renderer_) return;
   std::string message;
-  const std::string prefix =
-      "printer" + std::to_string(printer.id()) + "-print" + std::to_string(++printsRendered_);
-  renderer_(print, printer.outputFolder(), prefix, &message);
+  const int prints = renderer_(print, printer.outputFolder(), "printer" + std::to_string(printer.id()),
+                               printsRendered_ + 1, &message);
+  if (prints > 0) printsRendered_ += static_cast<unsigned>(prints);
 }
 
 std::string EmulatorServer::Print(const std::vector<std::string>& w,
@@ -532,12 +544,12 @@ std::string EmulatorServer::Print(const std::vector<std::string>& w,
   if (!in) return Err("not-found", "cannot read " + w[2]);
   std::ostringstream data;
   data << in.rdbuf();
-  const std::string prefix =
-      "printer" + std::to_string(p->id()) + "-print" + std::to_string(printsRendered_ + 1);
+  const std::string prefix = "printer" + std::to_string(p->id());
+  const unsigned first = printsRendered_ + 1;
   PrintRenderer renderer = renderer_;
   lock.unlock();  // rendering takes a while; the bus goes on meanwhile
   std::string message;
-  const int prints = renderer(data.str(), folder, prefix, &message);
+  const int prints = renderer(data.str(), folder, prefix, first, &message);
   lock.lock();
   if (prints < 0) return Err("invalid-param", message);
   printsRendered_ += static_cast<unsigned>(prints);

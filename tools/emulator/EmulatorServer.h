@@ -19,8 +19,9 @@ namespace kv71p::emulator {
 
 // Renders the prints of a print stream into `folder`; returns the number
 // of prints rendered, or -1 with `message` set.
-using PrintRenderer = std::function<int(const std::string& stream, const std::string& folder,
-                                        const std::string& prefix, std::string* message)>;
+using PrintRenderer =
+    std::function<int(const std::string& stream, const std::string& folder,
+                      const std::string& prefix, unsigned firstNumber, std::string* message)>;
 
 class EmulatorServer {
  public:
@@ -62,6 +63,7 @@ class EmulatorServer {
   std::string List();
   std::string Log(const std::vector<std::string>& w);
   std::string ClearLog(const std::vector<std::string>& w);
+  std::string Transfers(const std::vector<std::string>& w);
   std::string Print(const std::vector<std::string>& w, std::unique_lock<std::mutex>& lock);
 
   EmulatedPrinter* FindPrinter(const std::string& idText);

@@ -3,7 +3,7 @@
 namespace kv71p::emulator {
 
 int RenderPrints(const std::string&, const std::string&, const std::string&,
-                 std::string* message) {
+                 unsigned, std::string* message) {
   *message = "print rendering is not available in this build";
   return -1;
 }

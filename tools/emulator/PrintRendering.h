@@ -7,11 +7,11 @@
 namespace kv71p::emulator {
 
 // Renders every print of `stream` into `folder` as
-// "<prefix>-<n>-yellow.png", "-magenta.png", "-cyan.png" and
-// "-preview.png" (n counts the prints from 1). Returns the number of prints,
-// or -1 with `message` set when the stream is malformed or a file cannot be
-// written.
+// "<prefix>-print<k>-yellow.png", "-magenta.png", "-cyan.png" and
+// "-preview.png", k counting from `firstNumber`. Returns the number of
+// prints, or -1 with `message` set when the stream is malformed or a file
+// cannot be written.
 int RenderPrints(const std::string& stream, const std::string& folder, const std::string& prefix,
-                 std::string* message);
+                 unsigned firstNumber, std::string* message);
 
 }  // namespace kv71p::emulator
