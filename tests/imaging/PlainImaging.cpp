@@ -106,7 +106,7 @@ void Sharpen(Image& image, int change) {
   }
 }
 
-static void ToHsl(int red, int green, int blue, double* hue, double* chroma, double* lightness) {
+void ToHsl(int red, int green, int blue, double* hue, double* chroma, double* lightness) {
   int max = red, min = red;
   if (green > max) max = green;
   if (blue > max) max = blue;
@@ -120,7 +120,7 @@ static void ToHsl(int red, int green, int blue, double* hue, double* chroma, dou
   else *hue = (double)(red - blue) * 60 / *chroma + 300;
 }
 
-static void FromHsl(unsigned char* red, unsigned char* green, unsigned char* blue, double hue, double chroma,
+void FromHsl(unsigned char* red, unsigned char* green, unsigned char* blue, double hue, double chroma,
                     double lightness) {
   if (hue < 0) {
     *red = *green = *blue = (unsigned char)(int)lightness;

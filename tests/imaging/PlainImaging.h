@@ -28,6 +28,9 @@ Image Size(const Image& source, int newWidth, int newHeight);
 double SharpenStrength(int change);
 void Sharpen(Image& image, int change);
 void Saturation(Image& image, int change, int colorOrder);
+void ToHsl(int red, int green, int blue, double* hue, double* chroma, double* lightness);
+void FromHsl(unsigned char* red, unsigned char* green, unsigned char* blue, double hue, double chroma,
+             double lightness);
 void GammaTable(int gamma, unsigned char table[256]);
 void IntensityTable(int change, unsigned char table[256]);
 void ContrastTable(int change, unsigned char table[256]);

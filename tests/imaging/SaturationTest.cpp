@@ -2,6 +2,7 @@
 // values, and the optimised operation against the literal one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "TestBitmaps.h"
@@ -65,33 +66,21 @@ TEST(Saturation, WorkedValues) {
   }
 }
 
-TEST(Saturation, HueChromaLightness) {
-  struct {
-    Rgb in;
-    double hue, chroma, lightness;
-  } cases[] = {
-      {{200, 100, 50}, 20, 150, 125},  {{10, 10, 10}, -1, 0, 10},     {{255, 0, 255}, 300, 255, 127.5},
-      {{0, 128, 0}, 120, 128, 64},     {{20, 20, 220}, 240, 200, 120}, {{0, 0, 0}, -1, 0, 0},
-  };
-  for (const auto& tc : cases) {
-    double hue, chroma, lightness;
-    RGBtoHSL(tc.in.r, tc.in.g, tc.in.b, &hue, &chroma, &lightness);
-    EXPECT_EQ(tc.hue, hue);
-    EXPECT_EQ(tc.chroma, chroma);
-    EXPECT_EQ(tc.lightness, lightness);
+TEST(Saturation, ConversionsMatchLiteralOnEveryColour) {
+  double hue, chroma, lightness, h, c, l;
+  EXPECT_EQ((RGBtoHSL(200, 100, 50, &hue, &chroma, &lightness), 20.0), hue);
+  EXPECT_EQ((RGBtoHSL(0, 128, 0, &hue, &chroma, &lightness), 120.0), hue);  // red = blue = min
+  for (int v = 0; v < (1 << 24); ++v) {
+    const int r = v >> 16, g = (v >> 8) & 255, b = v & 255;
+    RGBtoHSL(r, g, b, &hue, &chroma, &lightness);
+    plain::ToHsl(r, g, b, &h, &c, &l);
+    ASSERT_TRUE(hue == h && chroma == c && lightness == l) << r << "," << g << "," << b;
+    const double newChroma = std::min(255.0, chroma * 1.37);
+    unsigned char out[3], expected[3];
+    HSLtoRGB(&out[0], &out[1], &out[2], hue, newChroma, lightness);
+    plain::FromHsl(&expected[0], &expected[1], &expected[2], hue, newChroma, lightness);
+    ASSERT_TRUE(out[0] == expected[0] && out[1] == expected[1] && out[2] == expected[2]) << r << "," << g << "," << b;
   }
-  unsigned char r, g, b;
-  HSLtoRGB(&r, &g, &b, -1, 40, 99.5);
-  EXPECT_EQ(99, r);
-  EXPECT_EQ(99, b);
-  HSLtoRGB(&r, &g, &b, 30, 100, 100);  // sector below 60
-  EXPECT_EQ(150, r);
-  EXPECT_EQ(100, g);
-  EXPECT_EQ(50, b);
-  HSLtoRGB(&r, &g, &b, 330, 255, 200);  // chroma limited by the top
-  EXPECT_EQ(255, r);
-  EXPECT_EQ(145, g);
-  EXPECT_EQ(200, b);
 }
 
 TEST(Saturation, GreysAndExtremesStayAtEveryChangeFromZero) {
