@@ -1,15 +1,16 @@
 // The service's record of one attached printer.
 #pragma once
 
+#include <pthread.h>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 #include "UsbDevice.h"
 
 struct thdata {
-  std::thread thread;                      // the printer's worker
+  pthread_t thread{};                      // the printer's worker, joined on removal
   char model[128] = {};                    // IEEE 1284 model name, at most 127 bytes
   char serialNo[64] = {};                  // serial number in its "%20" form
   std::atomic<uint8_t> stopRequested{0};   // set by the removal handler

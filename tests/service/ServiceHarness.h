@@ -1,0 +1,86 @@
+// One run of the real infokv71p program for a test: its own printer
+// emulator, cache folder, optional private cupsd, and an lpadmin stand-in
+// that records the arguments of every call before running the real
+// lpadmin against the private cupsd.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EmulatorProcess.h"
+#include "PrivateCupsd.h"
+#include "Subprocess.h"
+#include "TestTempDir.h"
+
+namespace kv71p::test {
+
+// The serial number every emulated printer has unless told otherwise.
+inline const char kDefaultSerial[] = "KVP00123";
+// The device URI of a printer's queue.
+std::string QueueUri(const std::string& serial);
+// The lpadmin arguments that create queue `number` (0: the base queue).
+std::vector<std::string> ExpectedLpadmin(int number, const std::string& serial);
+// The information file of the emulator's default printer as the service
+// first writes it (no flags), with this serial number and model.
+std::string DefaultInformationFile(const std::string& serial, const std::string& model = "KV-71P");
+// The placeholder file of a removed printer.
+std::string PlaceholderFile();
+
+class ServiceHarness {
+ public:
+  ServiceHarness();
+  ~ServiceHarness();
+
+  EmulatorProcess& emulator() { return emulator_; }
+  PrivateCupsd* cups() { return cups_.get(); }
+
+  // Starts a private cupsd with the queue PPD in its model folder.
+  bool StartCups();
+  // Creates a queue directly (not through the service, not recorded).
+  bool AddQueue(const std::string& name, const std::string& uri);
+  // Starts infokv71p (the emulator must be running).
+  bool StartService();
+  // Sends `signal` and returns the exit status (-1 when it did not exit).
+  int StopService(int signal);
+  bool ServiceRunning() { return service_.Running(); }
+
+  // What the service printed (lpadmin's messages left out).
+  std::string Output() const;
+  size_t CountOutput(const std::string& line) const;
+  // The argument lists of every lpadmin call so far.
+  std::vector<std::vector<std::string>> LpadminCalls() const;
+
+  const std::string& cacheFolder() const { return cacheFolder_; }
+  const std::string& root() const { return dir_.path(); }
+  std::string InfoFilePath(const std::string& serial) const;
+  std::string InfoFile(const std::string& serial) const;
+  // Waits until the printer's information file exists with exactly `content`
+  // (any content when empty).
+  bool WaitForInfoFile(const std::string& serial, const std::string& content = "",
+                       double seconds = 15) const;
+  bool TouchFlag(const std::string& serial, const std::string& suffix) const;
+  bool FlagExists(const std::string& serial, const std::string& suffix) const;
+  bool RemoveFlag(const std::string& serial, const std::string& suffix) const;
+
+  // The queues of the private cupsd: name -> device URI.
+  std::map<std::string, std::string> Queues() const;
+  // One option of a queue as libcups reports it ("printer-info", ...).
+  std::string QueueOption(const std::string& queue, const std::string& option) const;
+  // True when the queue got the project's PPD.
+  bool QueueHasOurPpd(const std::string& queue) const;
+
+  // Titles of the blocks printer `id` received ("STATUS", ...).
+  std::vector<std::string> Titles(unsigned id) { return emulator_.LoggedTitles(id); }
+  size_t CountTitle(unsigned id, const std::string& title);
+
+ private:
+  TestTempDir dir_;
+  std::string cacheFolder_, lpadminLog_, binDir_;
+  EmulatorProcess emulator_;
+  std::unique_ptr<PrivateCupsd> cups_;
+  BackgroundProcess service_;
+};
+
+}  // namespace kv71p::test
