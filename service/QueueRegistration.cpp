@@ -70,13 +70,31 @@ bool QueueNumberOfName(const std::string& name, int* number) {
 
 int NextQueueNumber(std::vector<int> numbers) {
   std::sort(numbers.begin(), numbers.end());
-  // Two queues standing for one number (the base queue and "_1", say) must
-  // not make the search pick a number whose queue exists: that lpadmin
-  // command would take another printer's queue away from it.
-  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
   for (size_t i = 0; i < numbers.size(); ++i)
     if (numbers[i] != static_cast<int>(i + 1)) return static_cast<int>(i + 1);
   return static_cast<int>(numbers.size() + 1);
+}
+
+int ChooseQueueNumber(const std::vector<std::string>& queueNames) {
+  std::vector<int> numbers;
+  for (const std::string& name : queueNames) {
+    int number = 0;
+    if (!name.empty() && QueueNumberOfName(name, &number)) numbers.push_back(number);
+  }
+  if (numbers.empty()) return 0;
+  int k = NextQueueNumber(numbers);
+  // Numbers can stand twice (the base queue and "_1" are both 1; "_abc"
+  // is 0 and pushes the others up), and the search may then land on a
+  // number whose queue exists: the lpadmin command would take that queue
+  // from its printer. The next number without a queue is taken instead.
+  auto taken = [&](int n) {
+    const std::string candidate = std::string(kQueueBaseName) + "_" + std::to_string(n);
+    for (const std::string& name : queueNames)
+      if (name.size() == candidate.size() && ContainsIgnoringCase(name, candidate)) return true;
+    return false;
+  };
+  while (taken(k)) ++k;
+  return k;
 }
 
 void RegisterQueue(thdata* record) {
@@ -101,13 +119,9 @@ void RegisterQueue(thdata* record) {
       return CreateQueue(record, 0);
   }
 
-  // 6. The numbers of the queues named after the model.
-  std::vector<int> numbers;
-  for (const kv71p::CupsDestination& p : printers) {
-    int number = 0;
-    if (p.isInstance || p.id.empty()) continue;
-    if (QueueNumberOfName(p.id, &number)) numbers.push_back(number);
-  }
-  // 7, 8. The base queue, or the first free number.
-  CreateQueue(record, numbers.empty() ? 0 : NextQueueNumber(numbers));
+  // 6-8. The base queue, or the first free number.
+  std::vector<std::string> names;
+  for (const kv71p::CupsDestination& p : printers)
+    if (!p.isInstance) names.push_back(p.id);
+  CreateQueue(record, ChooseQueueNumber(names));
 }

@@ -37,6 +37,12 @@ bool UriMentionsSerial(const std::string& uri, const char* serialNo);
 // name with "KORVALE_SYSTEMS_KV_71P_".
 bool QueueNumberOfName(const std::string& name, int* number);
 
-// The number of the next queue: the first k (from 1) missing from the
-// numbers in ascending order, else their count plus one.
+// The number of the next queue: the first position k (from 1) at which the
+// numbers in ascending order differ from k, else their count plus one.
 int NextQueueNumber(std::vector<int> numbers);
+
+// The queue for a new printer given the names of the existing queues: 0
+// for the base queue when no name counts, else NextQueueNumber of their
+// numbers, moved on to the next number while a queue of that number
+// exists.
+int ChooseQueueNumber(const std::vector<std::string>& queueNames);
