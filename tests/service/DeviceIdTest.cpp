@@ -94,6 +94,7 @@ struct DeviceIdCase {
   std::vector<std::string> properties;
   std::string model;
 };
+void PrintTo(const DeviceIdCase& c, std::ostream* out) { *out << c.name; }
 
 class DeviceIdService : public ::testing::TestWithParam<DeviceIdCase> {};
 

@@ -63,9 +63,11 @@ TEST(QueueNumberingRule, QueueUriOfThePrinter) {
 // printer (serial KVP00123). number: the queue it must create, 0 the base
 // queue, -1 none.
 struct Existing {
+  std::string name;
   std::map<std::string, std::string> queues;
   int number;
 };
+void PrintTo(const Existing& c, std::ostream* out) { *out << c.name; }
 
 class QueueNumberingService : public ::testing::TestWithParam<Existing> {};
 
@@ -99,26 +101,28 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, QueueNumberingService,
     ::testing::Values(
         // 1, 2 and 4 present: 3.
-        Existing{{{kBase, QueueUri("A1")}, {kBase + "_2", QueueUri("A2")},
+        Existing{"OneTwoFour", {{kBase, QueueUri("A1")}, {kBase + "_2", QueueUri("A2")},
                   {kBase + "_4", QueueUri("A4")}}, 3},
         // Only 2 (the base queue deleted): 1.
-        Existing{{{kBase + "_2", QueueUri("A2")}}, 1},
+        Existing{"OnlyTwo", {{kBase + "_2", QueueUri("A2")}}, 1},
         // A non-numeric suffix counts as 0: 1.
-        Existing{{{kBase + "_spare", QueueUri("A9")}}, 1},
+        Existing{"NonNumericSuffix", {{kBase + "_spare", QueueUri("A9")}}, 1},
         // The base queue and "_1" both stand for 1, so the search lands on 2,
         // whose queue exists: 3, and the queue "_2" of printer A2 stays.
-        Existing{{{kBase, QueueUri("A0")}, {kBase + "_1", QueueUri("A1")},
+        Existing{"NumberOneTwice", {{kBase, QueueUri("A0")}, {kBase + "_1", QueueUri("A1")},
                   {kBase + "_2", QueueUri("A2")}}, 3},
         // A queue of another scheme mentions the serial number: no
         // numbering, the base queue command.
-        Existing{{{kBase + "_2", QueueUri("A2")},
+        Existing{"OtherSchemeWithSerial", {{kBase + "_2", QueueUri("A2")},
                   {"NetworkKV", "socket://192.0.2.7:9100/KVP00123"}}, 0},
         // Right scheme, maker and model, but text after the serial number:
         // not this printer's queue (it mentions the serial number, so the
         // base queue command follows).
-        Existing{{{"Mine", QueueUri("KVP00123X")}}, 0},
+        Existing{"TextAfterSerial", {{"Mine", QueueUri("KVP00123X")}}, 0},
         // This printer's queue exists under any name: nothing is created.
-        Existing{{{"Photo_Printer", QueueUri("KVP00123")}, {kBase, QueueUri("A1")}}, -1}));
+        Existing{"QueueExists",
+                 {{"Photo_Printer", QueueUri("KVP00123")}, {kBase, QueueUri("A1")}}, -1}),
+    [](const ::testing::TestParamInfo<Existing>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace kv71p::test
