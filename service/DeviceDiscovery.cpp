@@ -26,9 +26,11 @@ void dealWithDevice(const std::shared_ptr<kv71p::UsbDevice>& service) {
     thDevData.push_back(std::move(owned));
   }
   if (pthread_create(&record->thread, nullptr, thread_function, record) != 0) {
+    // No worker: the printer is passed over; the record goes again.
     std::lock_guard<std::mutex> lock(m);
-    thDevData.erase(std::find_if(thDevData.begin(), thDevData.end(),
-                                 [&](const std::unique_ptr<thdata>& r) { return r.get() == record; }));
+    auto it = std::find_if(thDevData.begin(), thDevData.end(),
+                           [&](const std::unique_ptr<thdata>& r) { return r.get() == record; });
+    if (it != thDevData.end()) thDevData.erase(it);
   }
 }
 
