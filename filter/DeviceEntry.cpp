@@ -241,9 +241,72 @@ int DeviceEntry::UpdateMediaInfo(DeviceMediaBufferInfo& record) {
 
 // --- Output --------------------------------------------------------------
 
+bool DeviceEntry::WriteBlock(const void* bytes, size_t count) {
+  if (outputFailed_) return false;
+  if (!kv71p::WriteAll(outputFd_, bytes, count)) outputFailed_ = true;
+  return !outputFailed_;
+}
+
 int DeviceEntry::Write(const void* bytes, int count) {
-  if (bytes != nullptr && count > 0) kv71p::WriteAll(outputFd_, bytes, static_cast<size_t>(count));
-  return 0;
+  if (bytes == nullptr || count <= 0) return outputFailed_ ? 1 : 0;
+  return WriteBlock(bytes, static_cast<size_t>(count)) ? 0 : 1;
 }
 
 int DeviceEntry::DeviceIO(const DeviceCmd& block) { return Write(block.buffer, block.length); }
+
+// --- Photos and prints ---------------------------------------------------
+
+PhotoBitmap DeviceEntry::MakeImageData(PageMemory pixels, int64_t width, int64_t height, int index) {
+  imageBuffer.Alloc(mediaInfo);
+  imageBuffer.resolutionDpi = resolutionDpi;
+  imageBuffer.resolutionMode = resolutionMode;
+  imageBuffer.paperRotate = paperRotate;
+  imageBuffer.border = border;
+  imageBuffer.icm = icm;
+  imageBuffer.sharpness = sharpness;
+  imageBuffer.colorAdjustment = colorAdjustment;
+  imageBuffer.gammaR = gammaR;
+  imageBuffer.gammaG = gammaG;
+  imageBuffer.gammaB = gammaB;
+  imageBuffer.brightnessR = brightnessR;
+  imageBuffer.brightnessG = brightnessG;
+  imageBuffer.brightnessB = brightnessB;
+  imageBuffer.contrastR = contrastR;
+  imageBuffer.contrastG = contrastG;
+  imageBuffer.contrastB = contrastB;
+  imageBuffer.chroma = chroma;
+  imageBuffer.iccProfile = iccProfile;
+  return imageBuffer.ColorProcess(std::move(pixels), width, height, index);
+}
+
+void DeviceEntry::SetImageData(int slot, const _tagBITMAPHANDLE* photo) {
+  imageBuffer.SetImageData(slot, photo);
+}
+
+int DeviceEntry::SendImageData(int photoNumber) {
+  const DeviceMediaBufferInfo record =
+      photoNumber >= 2 ? GetMultiMediaInfo(mediaInfo, photoNumber) : mediaInfo;
+  const int result = PrintImageData(record);
+  if (result == 1) imageBuffer.Clear();
+  return result;
+}
+
+int DeviceEntry::PrintImageData(const DeviceMediaBufferInfo& record) {
+  SendMediaSize(record);
+  if (imageBuffer.Send(this, record) != 0) return 0;
+  DeviceCmd start;
+  MakeStartCmd(start);
+  return DeviceIO(start) == 0 ? 1 : 0;
+}
+
+int DeviceEntry::SendMediaSize(const DeviceMediaBufferInfo& record) {
+  DeviceCmd cmd;
+  MakeNumberCmd(cmd, kCmdImage, kParamMultiCut, record.multiCutCode);
+  DeviceIO(cmd);
+  return 1;
+}
+
+int DeviceEntry::SetCommand(const void* bytes, uint64_t count) {
+  if (bytes == nullptr || count == 0) return 0;
+  return WriteBlock(bytes, static_cast<size_t>(count)) ? 1 : 0;
+}

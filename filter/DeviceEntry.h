@@ -1,5 +1,6 @@
 // The filter's job object: turns the job's print options into settings and
-// into the printer's setting commands, and holds the job's media record.
+// into the printer's setting commands, holds the job's media record, and
+// owns the page buffer through which processed photos reach the printer.
 // What depends on the printer model (media table, layouts, overcoat table,
 // ICC profile choice, capabilities) comes from a model class.
 #pragma once
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "DeviceMediaBufferInfo.h"
+#include "PhotoImageBuffer.h"
 
 class DeviceCmd;
 
@@ -81,19 +83,48 @@ class DeviceEntry {
   // resolution is neither 300 nor 600 or the record has no base resolution.
   int UpdateMediaInfo(DeviceMediaBufferInfo& record);
 
-  // --- Output: every byte the job object writes goes through Write.
-  // The output is standard output unless redirected.
+  // --- Photos and prints through the page buffer.
 
-  // Writes `count` bytes whole (a pipe may take them in pieces); returns 0.
+  // Refreshes the page buffer's media record and settings copy and runs
+  // the page (taken over) through the colour pipeline.
+  PhotoBitmap MakeImageData(PageMemory pixels, int64_t width, int64_t height, int index);
+  // Stores the photo's planes in layout slot `slot`.
+  void SetImageData(int slot, const _tagBITMAPHANDLE* photo);
+  // Sends one print of `photoNumber` photos (the media record for that many
+  // photos) and releases the planes once it went out. 1 on success, else 0.
+  int SendImageData(int photoNumber);
+  // "MULTICUT", the three planes and "START" for `record`. 1 when the
+  // planes were written (and "START" after them), else 0.
+  int PrintImageData(const DeviceMediaBufferInfo& record);
+  // Writes "IMAGE" "MULTICUT" with the record's multi-cut code; returns 1.
+  int SendMediaSize(const DeviceMediaBufferInfo& record);
+  // Writes `count` bytes as one whole block. 1 when written; 0 for an
+  // empty block or when the output failed.
+  int SetCommand(const void* bytes, uint64_t count);
+  int AllocMediaBuffer() { return imageBuffer.Alloc(mediaInfo); }
+  int FreeMediaBuffer() { return imageBuffer.Free(); }
+  int Send(const DeviceMediaBufferInfo& record) { return imageBuffer.Send(this, record); }
+  int Clear() { return imageBuffer.Clear(); }
+
+  // --- Output: every byte the job object writes goes through Write.
+  // The output is standard output unless redirected. A block is written
+  // whole (a pipe may take it in pieces, a signal may interrupt a write);
+  // once a write has failed (the reader went away) nothing more is written.
+
+  // Writes `count` bytes; 0 when written, 1 when the output failed.
   int Write(const void* bytes, int count);
-  // Writes the block held by `block` (nothing when it holds none); returns 0.
+  // Writes the block held by `block` (nothing when it holds none); 0 when
+  // written, 1 when the output failed.
   int DeviceIO(const DeviceCmd& block);
   void SetOutputFd(int fd) { outputFd_ = fd; }
   int OutputFd() const { return outputFd_; }
+  // True once a write to the output has failed.
+  bool OutputFailed() const { return outputFailed_; }
 
-  // --- Job settings. The page buffer reads a copy of them before every
-  // photo; the page buffer itself joins as the first member.
+  // --- The page buffer, and the job settings of which it reads a copy
+  // before every photo.
 
+  PhotoImageBuffer imageBuffer;
   DeviceMediaBufferInfo mediaInfo;  // the job's page size, one photo per page
   int32_t overcoatCode = -1;        // finish code of the overcoat row last matched
   int32_t overcoatValue = 0;        // value of the "OVERCOAT" command
@@ -113,5 +144,9 @@ class DeviceEntry {
   std::string iccProfile;           // empty: no profile
 
  private:
+  // Writes all `count` bytes unless the output already failed.
+  bool WriteBlock(const void* bytes, size_t count);
+
   int outputFd_ = 1;
+  bool outputFailed_ = false;
 };

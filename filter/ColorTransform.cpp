@@ -1,0 +1,8 @@
+#include "ColorTransform.h"
+
+ColorTransformRef get_colord_transform_func(const char* path) {
+  if (path == nullptr) return nullptr;
+  return kv71p::ColorEngineTransform::FromProfile(path).release();
+}
+
+void releaseTransform(ColorTransformRef transform) { delete transform; }

@@ -1,0 +1,384 @@
+// The colour pipeline compared byte for byte with the same steps composed
+// from the plain, literal image operations of the imaging tests, with the
+// colour engine's own conversion, and with the worked numbers of the border
+// fit; its failure paths through the image library's allocation hooks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ColorEngine.h"
+#include "DeviceEntry_KV71P.h"
+#include "PhotoImageBuffer.h"
+#include "PlainImaging.h"
+#include "TestProfiles.h"
+#include "TestTempDir.h"
+
+namespace {
+
+plain::Image RandomImage(int width, int height, unsigned seed) {
+  plain::Image image(width, height);
+  std::mt19937 random(seed);
+  for (auto& b : image.bytes) b = static_cast<unsigned char>(random());
+  return image;
+}
+
+// The photo's pixels (padding zero); an empty image for a record without one.
+plain::Image PixelsOf(const _tagBITMAPHANDLE* photo) {
+  if (photo == nullptr || photo->Data == nullptr) return plain::Image();
+  plain::Image image(photo->Width, photo->Height);
+  for (int y = 0; y < photo->Height; ++y)
+    std::memcpy(image.row(y), photo->Data + static_cast<size_t>(y) * photo->BytesPerLine,
+                static_cast<size_t>(photo->Width) * 3);
+  return image;
+}
+
+// Same size and pixel bytes (padding ignored).
+::testing::AssertionResult SamePixels(const plain::Image& expected, const plain::Image& actual) {
+  if (expected.width != actual.width || expected.height != actual.height)
+    return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height
+                                         << ", expected " << expected.width << "x" << expected.height;
+  for (int y = 0; y < expected.height; ++y)
+    for (int i = 0; i < expected.width * 3; ++i)
+      if (expected.row(y)[i] != actual.row(y)[i])
+        return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": "
+                                             << int(actual.row(y)[i]) << ", expected "
+                                             << int(expected.row(y)[i]);
+  return ::testing::AssertionSuccess();
+}
+
+// A page buffer with every setting neutral and the media of code 33.
+struct Pipeline {
+  PhotoImageBuffer buffer;
+
+  Pipeline() {
+    DeviceEntry_KV71P entry;
+    entry.SetMediaInfo(entry.mediaInfo, 33, 1.53);
+    buffer.Alloc(entry.mediaInfo);
+    buffer.border = false;
+    buffer.gammaR = buffer.gammaG = buffer.gammaB = 100;
+  }
+  PhotoBitmap RunRecord(const plain::Image& page) {
+    PageMemory memory = AllocPageMemory(page.bytes.size());
+    if (memory) std::memcpy(memory.get(), page.bytes.data(), page.bytes.size());
+    return buffer.ColorProcess(std::move(memory), page.width, page.height, 0);
+  }
+  plain::Image Run(const plain::Image& page) { return PixelsOf(RunRecord(page).get()); }
+};
+
+plain::Image Chroma(plain::Image image, int change) {
+  plain::Saturation(image, change, 1);
+  return image;
+}
+
+// The border fit built from the plain resampler: bands of 1000 rows, each
+// scaled by `ratio` (heights truncated per band) onto a white canvas.
+plain::Image PlainFit(const plain::Image& page, float ratio) {
+  plain::Image canvas(static_cast<int>(page.width * ratio), static_cast<int>(page.height * ratio));
+  std::fill(canvas.bytes.begin(), canvas.bytes.end(), 255);
+  int filled = 0;
+  for (int first = 0; first < page.height; first += 1000) {
+    const int rows = std::min(1000, page.height - first);
+    const int scaled = static_cast<int>(rows * ratio);
+    if (scaled == 0) continue;
+    plain::Image band(page.width, rows);
+    std::memcpy(band.bytes.data(), page.row(first), band.bytes.size());
+    const plain::Image out = plain::Size(band, canvas.width, scaled);
+    std::memcpy(canvas.row(filled), out.bytes.data(), out.bytes.size());
+    filled += scaled;
+  }
+  return canvas;
+}
+
+// Every pixel byte k through table k: the merged result of the plane
+// palettes after gamma, intensity and contrast.
+plain::Image Tone(plain::Image image, const int gamma[3], const int intensity[3],
+                  const int contrast[3]) {
+  unsigned char tables[3][256];
+  for (int k = 0; k < 3; ++k) {
+    unsigned char g[256], i[256], c[256];
+    plain::GammaTable(gamma[k], g);
+    plain::IntensityTable(intensity[k], i);
+    plain::ContrastTable(contrast[k], c);
+    for (int v = 0; v < 256; ++v) tables[k][v] = c[i[g[v]]];
+  }
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      for (int k = 0; k < 3; ++k) image.row(y)[x * 3 + k] = tables[k][image.row(y)[x * 3 + k]];
+  return image;
+}
+
+// The page converted by the colour engine itself.
+plain::Image Converted(const plain::Image& page, const std::string& profile) {
+  const auto transform = kv71p::ColorEngineTransform::FromProfile(profile.c_str());
+  EXPECT_NE(transform, nullptr);
+  plain::Image out = page;
+  if (transform)
+    transform->Convert(page.bytes.data(), out.bytes.data(), page.width, page.height, page.stride);
+  return out;
+}
+
+// Border ratio of code 33: the length share 1128 / 1236 in single precision.
+constexpr float kRatio33 = 0.91262138f;
+
+TEST(ColorProcess, NeutralSettingsChangeOnlyWhatTheChromaStepTruncates) {
+  Pipeline p;
+  const plain::Image page = RandomImage(67, 41, 1);
+  EXPECT_TRUE(SamePixels(Chroma(page, 0), p.Run(page)));
+  // Greys and colours of 0 and 255 only come back unchanged.
+  plain::Image pure(8, 2);
+  for (int x = 0; x < 8; ++x) {
+    const unsigned char grey = static_cast<unsigned char>(x * 36);
+    for (int k = 0; k < 3; ++k) {
+      pure.row(0)[x * 3 + k] = (x >> k) & 1 ? 255 : 0;
+      pure.row(1)[x * 3 + k] = grey;
+    }
+  }
+  EXPECT_TRUE(SamePixels(pure, p.Run(pure)));
+}
+
+TEST(ColorProcess, BorderFitWorkedNumbers) {
+  const struct {
+    int width, height, fitWidth, fitHeight, whiteRows;
+  } cases[] = {
+      {2448, 1236, 2234, 1128, 1},  // bands 1000 + 236 -> 912 + 215
+      {2448, 2472, 2234, 2256, 2},  // bands 1000 + 1000 + 472 -> 912 + 912 + 430
+      {300, 200, 273, 182, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    Pipeline p;
+    p.buffer.border = true;
+    EXPECT_EQ(p.buffer.mediaInfo.marginLength, 54);
+    const plain::Image page = RandomImage(c.width, c.height, 2);
+    const plain::Image photo = p.Run(page);
+    ASSERT_EQ(photo.width, c.fitWidth);
+    ASSERT_EQ(photo.height, c.fitHeight);
+    for (int y = c.fitHeight - c.whiteRows; y < c.fitHeight; ++y)
+      for (int i = 0; i < c.fitWidth * 3; ++i) ASSERT_EQ(photo.row(y)[i], 255) << "row " << y;
+    EXPECT_TRUE(SamePixels(Chroma(PlainFit(page, kRatio33), 0), photo));
+  }
+}
+
+TEST(ColorProcess, RotationAndResolution) {
+  const plain::Image page = RandomImage(60, 34, 3);
+  // The page turned counter-clockwise: column x of row y to column H-1-y of row x.
+  plain::Image turned(page.height, page.width);
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x)
+      std::memcpy(turned.row(x) + (page.height - 1 - y) * 3, page.row(y) + x * 3, 3);
+  const struct {
+    const char* name;
+    bool rotate;
+    int mode;
+    plain::Image expected;
+  } cases[] = {
+      {"none", false, 0, page},
+      {"600x600", false, 2, plain::Size(page, 30, 34)},
+      {"300x600", false, 1, page},
+      {"rotated", true, 0, turned},
+      {"rotated 300x600", true, 1, plain::Size(turned, 17, 120)},
+      {"rotated 600x600", true, 2, plain::Size(turned, 17, 60)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pipeline p;
+    p.buffer.paperRotate = c.rotate;
+    p.buffer.resolutionMode = c.mode;
+    EXPECT_TRUE(SamePixels(Chroma(c.expected, 0), p.Run(page)));
+  }
+  // A 600 x 600 dpi page of code 33 becomes 2448 x 2472.
+  Pipeline p;
+  p.buffer.resolutionMode = 2;
+  const PhotoBitmap photo = p.RunRecord(plain::Image(4896, 2472));
+  EXPECT_EQ(photo->Width, 2448);
+  EXPECT_EQ(photo->Height, 2472);
+}
+
+TEST(ColorProcess, ToneSharpnessAndChroma) {
+  const plain::Image page = RandomImage(53, 29, 4);
+  const int neutralGamma[3] = {100, 100, 100}, zero[3] = {0, 0, 0};
+  const struct {
+    const char* name;
+    bool adjust;
+    int gamma[3], brightness[3], contrast[3];
+    int sharpness, chroma;
+    plain::Image expected;
+  } cases[] = {
+      {"gamma red", true, {200, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 0, page},
+      {"all curves", true, {141, 50, 283}, {-200, 40, 1000}, {300, -1000, 70}, 0, 0, page},
+      {"odd gammas", true, {1, 10000, -5}, {0, 0, 0}, {0, 0, 0}, 0, 0, page},
+      {"chroma", true, {100, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 500, page},
+      {"everything", true, {120, 90, 100}, {10, 0, -30}, {0, 50, 0}, 800, -400, page},
+      // Without the colour adjustment only the sharpness applies.
+      {"off", false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 0, 800, page},
+      {"sharpness off", false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 650, 800, page},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pipeline p;
+    PhotoImageBuffer& b = p.buffer;
+    b.colorAdjustment = c.adjust;
+    b.gammaR = c.gamma[0], b.gammaG = c.gamma[1], b.gammaB = c.gamma[2];
+    b.brightnessR = c.brightness[0], b.brightnessG = c.brightness[1], b.brightnessB = c.brightness[2];
+    b.contrastR = c.contrast[0], b.contrastG = c.contrast[1], b.contrastB = c.contrast[2];
+    b.sharpness = c.sharpness;
+    b.chroma = c.chroma;
+    plain::Image expected = c.adjust ? Tone(page, c.gamma, c.brightness, c.contrast)
+                                     : Tone(page, neutralGamma, zero, zero);
+    plain::Sharpen(expected, c.sharpness);
+    EXPECT_TRUE(SamePixels(Chroma(expected, c.adjust ? c.chroma : 0), p.Run(page)));
+  }
+}
+
+TEST(ColorProcess, RedGammaChangesOnlyRedBytes) {
+  // Red values v become sqrt(v / 255) x 255 rounded; a grey ramp keeps
+  // every pixel's order of values, so the chroma step leaves the two
+  // others alone.
+  plain::Image page(256, 1);
+  for (int v = 0; v < 256; ++v) {
+    page.row(0)[v * 3] = static_cast<unsigned char>(v);
+    page.row(0)[v * 3 + 1] = page.row(0)[v * 3 + 2] = 0;
+  }
+  Pipeline p;
+  p.buffer.colorAdjustment = true;
+  p.buffer.gammaR = 200;
+  const plain::Image photo = p.Run(page);
+  ASSERT_EQ(photo.width, 256);
+  for (int v = 0; v < 256; ++v) {
+    EXPECT_EQ(photo.row(0)[v * 3], static_cast<int>(std::sqrt(v / 255.0) * 255.0 + 0.5)) << v;
+    EXPECT_EQ(photo.row(0)[v * 3 + 1], 0);
+    EXPECT_EQ(photo.row(0)[v * 3 + 2], 0);
+  }
+}
+
+class ColourMatching : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::MatrixShaperRgb, matrix));
+    ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, lut));
+    ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutCmyk, cmyk));
+  }
+  TestTempDir dir;
+  const std::string matrix = dir / "matrix.icc", lut = dir / "lut.icc", cmyk = dir / "cmyk.icc";
+};
+
+TEST_F(ColourMatching, ConvertsThroughUsableProfilesOnly) {
+  const plain::Image page = RandomImage(71, 33, 5);
+  const struct {
+    const char* name;
+    bool icm;
+    std::string profile;
+    plain::Image expected;
+  } cases[] = {
+      {"matrix/shaper", true, matrix, Converted(page, matrix)},
+      {"LUT", true, lut, Converted(page, lut)},
+      {"missing file", true, dir / "missing.icc", page},
+      {"CMYK profile", true, cmyk, page},
+      {"empty path", true, "", page},
+      {"matching off", false, lut, page},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Pipeline p;
+    p.buffer.icm = c.icm;
+    p.buffer.iccProfile = c.profile;
+    EXPECT_TRUE(SamePixels(Chroma(c.expected, 0), p.Run(page)));
+  }
+  EXPECT_FALSE(SamePixels(page, Converted(page, lut)));  // the profiles do change colours
+}
+
+// All steps at once: fit, match, curves, sharpening, chroma.
+void SetEverything(PhotoImageBuffer& b, const std::string& profile) {
+  b.border = true;
+  b.icm = true;
+  b.iccProfile = profile;
+  b.colorAdjustment = true;
+  b.gammaR = 141, b.gammaG = 100, b.gammaB = 70;
+  b.brightnessR = 20, b.brightnessG = -20, b.brightnessB = 0;
+  b.contrastR = 100, b.contrastG = 0, b.contrastB = -100;
+  b.sharpness = 750;
+  b.chroma = 200;
+}
+
+TEST_F(ColourMatching, AllStepsTogether) {
+  const plain::Image page = RandomImage(300, 1100, 6);  // two bands
+  Pipeline p;
+  SetEverything(p.buffer, lut);
+  const int gamma[3] = {141, 100, 70}, brightness[3] = {20, -20, 0}, contrast[3] = {100, 0, -100};
+  plain::Image expected = Tone(Converted(PlainFit(page, kRatio33), lut), gamma, brightness, contrast);
+  plain::Sharpen(expected, 750);
+  EXPECT_TRUE(SamePixels(Chroma(expected, 200), p.Run(page)));
+}
+
+TEST_F(ColourMatching, AllocationFailuresLeaveTheImageAsItWas) {
+  const plain::Image page = RandomImage(90, 70, 7);
+  plain::Image white(90, 70);
+  std::fill(white.bytes.begin(), white.bytes.end(), 255);
+  // What a failure may give: the photo without one of the steps whose
+  // memory failed, a white canvas when the band could not be resampled,
+  // no image when the tone curves could not be built.
+  std::vector<plain::Image> allowed;
+  auto variant = [&](const plain::Image& source, auto change) {
+    Pipeline p;
+    SetEverything(p.buffer, lut);
+    change(p.buffer);
+    allowed.push_back(p.Run(source));
+  };
+  variant(page, [](PhotoImageBuffer&) {});
+  variant(page, [](PhotoImageBuffer& b) { b.border = false; });
+  variant(page, [](PhotoImageBuffer& b) { b.icm = false; });
+  variant(page, [](PhotoImageBuffer& b) { b.sharpness = 0; });
+  variant(white, [](PhotoImageBuffer&) {});
+  allowed.push_back(plain::Image());
+
+  const long before = QlxMemLiveBlocks();
+  const long start = QlxMemAllocCalls();
+  variant(page, [](PhotoImageBuffer&) {});
+  const long calls = QlxMemAllocCalls() - start;
+  ASSERT_GT(calls, 5);
+  for (int lock = 0; lock < 2; ++lock) {
+    for (long n = 1; n <= calls; ++n) {
+      SCOPED_TRACE((lock ? "lock " : "alloc ") + std::to_string(n));
+      Pipeline p;
+      SetEverything(p.buffer, lut);
+      PageMemory memory = AllocPageMemory(page.bytes.size());
+      std::memcpy(memory.get(), page.bytes.data(), page.bytes.size());
+      lock ? QlxMemFailNthLock(n) : QlxMemFailNthAlloc(n);
+      const PhotoBitmap photo = p.buffer.ColorProcess(std::move(memory), page.width, page.height, 0);
+      QlxMemFailNthLock(0);
+      QlxMemFailNthAlloc(0);
+      if (!photo) {
+        EXPECT_EQ(n, 1);  // the record itself
+        continue;
+      }
+      const plain::Image result = PixelsOf(photo.get());
+      bool matched = false;
+      for (const auto& a : allowed) matched = matched || SamePixels(a, result);
+      EXPECT_TRUE(matched) << result.width << "x" << result.height;
+    }
+  }
+  EXPECT_EQ(QlxMemLiveBlocks(), before);
+}
+
+TEST(ColorProcess, PagesWithoutPixelsGiveAPhotoWithoutAnImage) {
+  const struct {
+    int width, height;
+    bool border;
+  } cases[] = {{0, 10, false}, {10, 0, false}, {0, 0, true}, {1, 1, true}, {2, 1, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+    Pipeline p;
+    p.buffer.border = c.border;
+    const PhotoBitmap photo = p.RunRecord(plain::Image(c.width, c.height));
+    ASSERT_NE(photo, nullptr);
+    EXPECT_EQ(photo->Data, nullptr);
+    EXPECT_EQ(photo->Width, 0);
+    EXPECT_EQ(photo->Height, 0);
+  }
+}
+
+}  // namespace
