@@ -29,9 +29,7 @@ PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int
   if (border) kv71p::pipeline::FitIntoBorder(page, mediaInfo);
   if (icm && !iccProfile.empty()) kv71p::pipeline::MatchColours(page, iccProfile);
 
-  // Without the colour adjustment the curves are the identity; they are
-  // built all the same, so that a photo never depends on the setting for
-  // anything but its values.
+  // Without the colour adjustment the curves run with neutral values.
   const int32_t gamma[3] = {colorAdjustment ? gammaR : 100, colorAdjustment ? gammaG : 100,
                             colorAdjustment ? gammaB : 100};
   const int32_t brightness[3] = {colorAdjustment ? brightnessR : 0,

@@ -26,7 +26,7 @@ void StoreMirrored(const unsigned char* line, uint64_t count, uint64_t width, un
 }  // namespace
 
 bool PageLayout(uint64_t width, uint64_t height, uint64_t* stride, uint64_t* size) {
-  if (width > kMaxPageBytes || height > kMaxPageBytes) return false;
+  if (width > kMaxPageSide || height > kMaxPageSide) return false;
   const uint64_t s = RowStride24(width);
   if (s > kMaxPageBytes || (height != 0 && s > kMaxPageBytes / height)) return false;
   *stride = s;

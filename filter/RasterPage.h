@@ -14,12 +14,14 @@
 #include "PhotoImageBuffer.h"
 
 // Largest page buffer the filter accepts (a 600 dpi page of the longest
-// media takes about 107 MB).
+// media takes about 107 MB), and the largest width or height in pixels (the
+// longest media is 7272 pixels long at 600 dpi).
 inline constexpr uint64_t kMaxPageBytes = uint64_t{1} << 30;
+inline constexpr uint64_t kMaxPageSide = 65535;
 
 // Layout of the page buffer for a page of `width` x `height` pixels: rows
-// of RowStride24(width) bytes, `height` rows. False when the buffer would
-// exceed kMaxPageBytes.
+// of RowStride24(width) bytes, `height` rows. False when a side exceeds
+// kMaxPageSide or the buffer would exceed kMaxPageBytes.
 bool PageLayout(uint64_t width, uint64_t height, uint64_t* stride, uint64_t* size);
 
 struct LineMemoryFree {

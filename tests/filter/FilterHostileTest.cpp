@@ -77,6 +77,11 @@ TEST(FilterHostileInput, UntrustedPagesAreReadSafely) {
   huge.width = 20000;
   huge.height = 18000;
   huge.bitsPerPixel = 8;
+  // Wider than any media at any resolution allows by far.
+  RasterPage wide;
+  wide.width = 70000;
+  wide.height = 3;
+  wide.bitsPerPixel = 8;
   const RasterPage b = PatternPage(210, 90, 2), c = PatternPage(190, 110, 3),
                    d = PatternPage(180, 120, 4), tiny = PatternPage(1, 1, 5);
   // The stream ends 50 lines into a page of 200: the rest stays black.
@@ -96,6 +101,7 @@ TEST(FilterHostileInput, UntrustedPagesAreReadSafely) {
       {"short lines turned", {std::string(kNeutral) + " com.apple.print.preset.Orientation..n.=2", "", {shortLines}}, {408}},
       {"huge page skipped", {kNeutral, pairs + "MEDIA_REMAIN_HALF=\"1\"\n", {huge, b, c, d}}, {408, 13}},
       {"one pixel", {kNeutral, "", {tiny}}, {408}},
+      {"too wide", {kNeutral, "", {wide, tiny}}, {408}},
       {"cut short", {kNeutral, "", {cut}}, {408}},
       {"copies beyond the int range", {kNeutral, "", {manyCopies}}, {}},
       {"line length refused", {kNeutral, "", {badLineLength}}, {}},
@@ -117,7 +123,8 @@ TEST(FilterHostileInput, UntrustedPagesAreReadSafely) {
   EXPECT_TRUE(PlanesShow(runs[2].output, 0, 1236, {Place(b, 1, 0, 1236, 0)}));
   EXPECT_TRUE(PlanesShow(runs[2].output, 1, 2502, {Place(c, 1, 0, 1236, 1266), Place(d, 1, 1, 1236, 1266)}));
   EXPECT_TRUE(PlanesShow(runs[3].output, 0, 1236, {Place(tiny, 1, 0, 1236, 0)}));
-  EXPECT_TRUE(PlanesShow(runs[4].output, 0, 1236, {Place(cut, 1, 0, 1236, 0)}));
+  EXPECT_TRUE(PlanesShow(runs[4].output, 0, 1236, {Place(tiny, 1, 0, 1236, 0)}));
+  EXPECT_TRUE(PlanesShow(runs[5].output, 0, 1236, {Place(cut, 1, 0, 1236, 0)}));
 }
 
 TEST(FilterHostileInput, AnOutputThatGoesAwayEndsTheJob) {
