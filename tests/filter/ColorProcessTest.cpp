@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -14,40 +13,15 @@
 #include "DeviceEntry_KV71P.h"
 #include "PhotoImageBuffer.h"
 #include "PlainImaging.h"
+#include "TestBitmaps.h"
 #include "TestProfiles.h"
 #include "TestTempDir.h"
 
 namespace {
 
-plain::Image RandomImage(int width, int height, unsigned seed) {
-  plain::Image image(width, height);
-  std::mt19937 random(seed);
-  for (auto& b : image.bytes) b = static_cast<unsigned char>(random());
-  return image;
-}
-
-// The photo's pixels (padding zero); an empty image for a record without one.
-plain::Image PixelsOf(const _tagBITMAPHANDLE* photo) {
-  if (photo == nullptr || photo->Data == nullptr) return plain::Image();
-  plain::Image image(photo->Width, photo->Height);
-  for (int y = 0; y < photo->Height; ++y)
-    std::memcpy(image.row(y), photo->Data + static_cast<size_t>(y) * photo->BytesPerLine,
-                static_cast<size_t>(photo->Width) * 3);
-  return image;
-}
-
-// Same size and pixel bytes (padding ignored).
-::testing::AssertionResult SamePixels(const plain::Image& expected, const plain::Image& actual) {
-  if (expected.width != actual.width || expected.height != actual.height)
-    return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height
-                                         << ", expected " << expected.width << "x" << expected.height;
-  for (int y = 0; y < expected.height; ++y)
-    for (int i = 0; i < expected.width * 3; ++i)
-      if (expected.row(y)[i] != actual.row(y)[i])
-        return ::testing::AssertionFailure() << "row " << y << " byte " << i << ": "
-                                             << int(actual.row(y)[i]) << ", expected "
-                                             << int(expected.row(y)[i]);
-  return ::testing::AssertionSuccess();
+// The photo's pixels; an empty image for a record without one.
+plain::Image PhotoPixels(const _tagBITMAPHANDLE* photo) {
+  return photo == nullptr || photo->Data == nullptr ? plain::Image() : PixelsOf(*photo);
 }
 
 // A page buffer with every setting neutral and the media of code 33.
@@ -66,7 +40,7 @@ struct Pipeline {
     if (memory) std::memcpy(memory.get(), page.bytes.data(), page.bytes.size());
     return buffer.ColorProcess(std::move(memory), page.width, page.height, 0);
   }
-  plain::Image Run(const plain::Image& page) { return PixelsOf(RunRecord(page).get()); }
+  plain::Image Run(const plain::Image& page) { return PhotoPixels(RunRecord(page).get()); }
 };
 
 plain::Image Chroma(plain::Image image, int change) {
@@ -355,7 +329,7 @@ TEST_F(ColourMatching, AllocationFailuresLeaveTheImageAsItWas) {
         EXPECT_EQ(n, 1);  // the record itself
         continue;
       }
-      const plain::Image result = PixelsOf(photo.get());
+      const plain::Image result = PhotoPixels(photo.get());
       bool matched = false;
       for (const auto& a : allowed) matched = matched || SamePixels(a, result);
       EXPECT_TRUE(matched) << result.width << "x" << result.height;

@@ -15,6 +15,7 @@
 
 #include "PrintOutput.h"
 #include "Subprocess.h"
+#include "TestPhoto.h"
 #include "TestTempDir.h"
 
 namespace fs = std::filesystem;
@@ -54,50 +55,14 @@ class ChainBin {
 };
 
 // 400 x 200 pixels: the top half red on the left, blue on the right; the
-// bottom half green. Written by hand (stored zlib blocks, no compression).
-std::string TestPng() {
-  auto crc = [](const std::string& data) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char byte : data) {
-      c ^= byte;
-      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-  };
-  auto be32 = [](uint32_t v) {
-    return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16),
-                       static_cast<char>(v >> 8), static_cast<char>(v)};
-  };
-  auto chunk = [&](const std::string& type, const std::string& data) {
-    return be32(static_cast<uint32_t>(data.size())) + type + data + be32(crc(type + data));
-  };
+// bottom half green.
+bool WriteTestPng(const std::string& path) {
   const int width = 400, height = 200;
-  std::string raw;
-  for (int y = 0; y < height; ++y) {
-    raw += '\0';
+  std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3, 0);
+  for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      raw += y < height / 2 ? (x < width / 2 ? std::string("\xff\0\0", 3) : std::string("\0\0\xff", 3))
-                            : std::string("\0\xff\0", 3);
-  }
-  std::string zlib = "\x78\x01";
-  for (size_t at = 0; at < raw.size(); at += 65535) {
-    const size_t n = std::min<size_t>(65535, raw.size() - at);
-    zlib += static_cast<char>(at + n == raw.size() ? 1 : 0);
-    zlib += static_cast<char>(n & 0xFF);
-    zlib += static_cast<char>(n >> 8);
-    zlib += static_cast<char>(~n & 0xFF);
-    zlib += static_cast<char>((~n >> 8) & 0xFF);
-    zlib += raw.substr(at, n);
-  }
-  uint32_t a = 1, b = 0;
-  for (unsigned char byte : raw) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  zlib += be32((b << 16) | a);
-  return std::string("\x89PNG\r\n\x1a\n", 8) +
-         chunk("IHDR", be32(width) + be32(height) + std::string("\x08\x02\0\0\0", 5)) +
-         chunk("IDAT", zlib) + chunk("IEND", "");
+      rgb[(static_cast<size_t>(y) * width + x) * 3 + (y >= height / 2 ? 1 : x < width / 2 ? 0 : 2)] = 255;
+  return kv71p::WriteRgbPng(path, rgb, width, height);
 }
 
 // Three pages of the media's size (207 x 105 mm) with the same picture as
@@ -181,7 +146,7 @@ struct ChainCase {
 TEST(FilterChain, PngAndPdfAtEveryResolutionAndLayout) {
   TestTempDir dir;
   const std::string png = dir / "picture.png", pdf = dir / "three-pages.pdf";
-  ASSERT_TRUE(WriteFile(png, TestPng()));
+  ASSERT_TRUE(WriteTestPng(png));
   ASSERT_TRUE(WriteFile(pdf, TestPdf()));
 
   // Three photos per job: three copies of the PNG, three pages of the PDF.
