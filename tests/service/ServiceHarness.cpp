@@ -82,8 +82,7 @@ ServiceHarness::~ServiceHarness() {
   cups_.reset();
 }
 
-bool ServiceHarness::StartCups() {
-  PrivateCupsd::Options options;
+bool ServiceHarness::StartCups(PrivateCupsd::Options options) {
   options.models.push_back({KV71P_PPD_MODEL_NAME, KV71P_TEST_PPD_FILE});
   cups_ = std::make_unique<PrivateCupsd>(options);
   if (!cups_->Start()) return false;

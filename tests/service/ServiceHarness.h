@@ -36,8 +36,9 @@ class ServiceHarness {
   EmulatorProcess& emulator() { return emulator_; }
   PrivateCupsd* cups() { return cups_.get(); }
 
-  // Starts a private cupsd with the queue PPD in its model folder.
-  bool StartCups();
+  // Starts a private cupsd with the queue PPD in its model folder (and the
+  // filters, models and filter environment of `options`).
+  bool StartCups(PrivateCupsd::Options options = {});
   // Creates a queue directly (not through the service, not recorded).
   bool AddQueue(const std::string& name, const std::string& uri);
   // Starts infokv71p (the emulator must be running).

@@ -100,18 +100,20 @@ bool PrivateCupsd::WriteConfiguration() {
         << "ErrorLog " << root_ << "/log/error_log\n"
         << "PageLog " << root_ << "/log/page_log\n"
         << "Printcap " << root_ << "/printcap\n"
-        << "User lp\nGroup lp\nSystemGroup root\n";
+        << "User lp\nGroup lp\nSystemGroup root\n"
+        // The environment of filters and backends: CUPS 2.4 takes SetEnv
+        // only here (in cupsd.conf it is ignored with a warning).
+        << "SetEnv VEXBACKEND_OUTPUT_DIR " << outputDir_ << "\n";
+  for (const std::string& e : options_.setEnv) {
+    const size_t eq = e.find('=');
+    if (eq != std::string::npos)
+      files << "SetEnv " << e.substr(0, eq) << " " << e.substr(eq + 1) << "\n";
+  }
   std::ofstream conf(conf_);
   conf << "Listen " << socket_ << "\n"
        << "LogLevel debug\nDirtyCleanInterval 0\nBrowsing Off\nDefaultAuthType None\n"
        << "WebInterface No\n"
-       << "SetEnv VEXBACKEND_OUTPUT_DIR " << outputDir_ << "\n";
-  for (const std::string& e : options_.setEnv) {
-    const size_t eq = e.find('=');
-    if (eq != std::string::npos)
-      conf << "SetEnv " << e.substr(0, eq) << " " << e.substr(eq + 1) << "\n";
-  }
-  conf << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+       << "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
        << "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n";
   configured_ = static_cast<bool>(files) && static_cast<bool>(conf);
   return configured_;
