@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -135,6 +136,15 @@ void EmulatorServer::Run(int stopFd) {
       std::thread(&EmulatorServer::Serve, this, c).detach();
     }
   }
+}
+
+void EmulatorServer::ServeConnection(int fd) {
+  std::shared_ptr<Connection> c;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    c = std::make_shared<Connection>(fd, nextConnectionId_++);
+  }
+  Serve(c);
 }
 
 void EmulatorServer::Serve(std::shared_ptr<Connection> c) {
@@ -396,7 +406,8 @@ std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>
   if (!IsEndpoint(*itf, endpoint, true)) return Err("not-found", "no such IN endpoint");
   const unsigned printerId = c.device;
   const int number = itf->number;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(std::min(timeout, waitLimit_));
   // The printer and its interface stay in the table while we wait (printers
   // are never erased), but look them up again after every wake-up.
   for (;;) {

@@ -38,6 +38,15 @@ class EmulatorServer {
   // Serves until `stopFd` becomes readable or a "shutdown" request came.
   void Run(int stopFd);
 
+  // Serves one connection on the calling thread, the connected socket
+  // `fd`, until its peer closes it (the socket is closed then). Run serves
+  // every accepted connection this way on a thread of its own.
+  void ServeConnection(int fd);
+
+  // Caps every wait of a request (a bulk IN transfer's time-out) at
+  // `milliseconds`; the protocol's own limit is 600000.
+  void SetWaitLimit(unsigned long milliseconds) { waitLimit_ = milliseconds; }
+
  private:
   struct Connection;
 
@@ -80,6 +89,7 @@ class EmulatorServer {
   int wakeFds_[2] = {-1, -1};
   PrintRenderer renderer_;
   std::string defaultOutput_;
+  unsigned long waitLimit_ = 600000;
 
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;

@@ -1,0 +1,252 @@
+// The filter's job: options, the per-job file, the settings, the pages and
+// the command stream (see main.cpp for the program around it).
+#include <cups/cups.h>
+#include <cups/ppd.h>
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "CacheFolder.h"
+#include "Common.h"
+#include "DeviceEntry_KV71P.h"
+#include "FilterJob.h"
+#include "RasterPage.h"
+#include "TextHelpers.h"
+
+namespace {
+
+// Set by the SIGTERM handler when CUPS cancels the job.
+volatile sig_atomic_t Canceled = 0;
+
+void CancelJob(int /*signal*/) { Canceled = 1; }
+
+// The job option that carries the orientation.
+constexpr char kOrientationOption[] = "com.apple.print.preset.Orientation..n.";
+
+// The job's options, parsed from argv[5].
+class JobOptions {
+ public:
+  explicit JobOptions(const char* text) { count_ = cupsParseOptions(text, 0, &options_); }
+  ~JobOptions() { cupsFreeOptions(count_, options_); }
+  JobOptions(const JobOptions&) = delete;
+  JobOptions& operator=(const JobOptions&) = delete;
+  int count() const { return count_; }
+  cups_option_t* options() const { return options_; }
+
+ private:
+  int count_ = 0;
+  cups_option_t* options_ = nullptr;
+};
+
+// libcups marks its PPD interface deprecated; the filter reads the queue's
+// PPD through it all the same.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+// The queue's PPD with its defaults and the job's options marked; absent
+// when PPD is unset or the file cannot be read.
+class QueuePpd {
+ public:
+  QueuePpd(const char* path, const JobOptions& options) {
+    if (path == nullptr) return;
+    ppd_ = ppdOpenFile(path);
+    if (ppd_ == nullptr) return;
+    ppdMarkDefaults(ppd_);
+    cupsMarkOptions(ppd_, options.count(), options.options());
+  }
+  ~QueuePpd() {
+    if (ppd_ != nullptr) ppdClose(ppd_);
+  }
+  QueuePpd(const QueuePpd&) = delete;
+  QueuePpd& operator=(const QueuePpd&) = delete;
+  ppd_file_t* get() const { return ppd_; }
+
+ private:
+  ppd_file_t* ppd_ = nullptr;
+};
+#pragma GCC diagnostic pop
+
+// The raster stream read from the job's input descriptor (which stays
+// open: it belongs to the caller).
+class RasterInput {
+ public:
+  explicit RasterInput(int fd) : fd_(fd) {}
+  ~RasterInput() {
+    if (raster_ != nullptr) cupsRasterClose(raster_);
+  }
+  RasterInput(const RasterInput&) = delete;
+  RasterInput& operator=(const RasterInput&) = delete;
+  void Open() { raster_ = cupsRasterOpen(fd_, CUPS_RASTER_READ); }
+  bool ReadHeader(cups_page_header2_t* header) {
+    return raster_ != nullptr && cupsRasterReadHeader2(raster_, header) != 0;
+  }
+  cups_raster_t* raster() const { return raster_; }
+
+ private:
+  int fd_;
+  cups_raster_t* raster_ = nullptr;
+};
+
+// Waits for the per-job file of `jobId`: tests for it once a second, at
+// most 120 times, the one-second pause following every test (the pause
+// and the count come from `wait`). The job goes on in any case; a
+// cancelled job stops waiting.
+int PrinterStatusCheck(const char* jobId, int /*numOptions*/, cups_option_t* /*options*/,
+                       const JobFileWait& wait) {
+  const std::string path = kv71p::CacheFilePath(std::string("Print_") + jobId + ".log");
+  for (int attempt = 0; attempt < wait.attempts && !Canceled; ++attempt) {
+    struct stat info;
+    const bool found = stat(path.c_str(), &info) == 0;
+    if (wait.pauseMs > 0) {
+      // Interrupted by SIGTERM like the plain sleep it stands for.
+      const timespec pause{static_cast<time_t>(wait.pauseMs / 1000),
+                           static_cast<long>(wait.pauseMs % 1000) * 1000000L};
+      nanosleep(&pause, nullptr);
+    }
+    if (found) break;
+  }
+  return 0;
+}
+
+// True when `path` names a regular file that can be opened for reading.
+// A FIFO or a device would make the colour engine wait or read forever.
+bool ProfileReadable(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  close(fd);
+  return regular;
+}
+
+void InstallCancelHandler() {
+  // No SA_RESTART: the handler may interrupt a write, which the output
+  // continues (a block is always written whole).
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = CancelJob;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+  // A reader that goes away makes writes fail instead of ending the filter.
+  signal(SIGPIPE, SIG_IGN);
+}
+
+// The settings of the job, applied in this order.
+void ApplySettings(DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd, const char* jobId) {
+  const int n = o.count();
+  cups_option_t* options = o.options();
+  entry.SendSysTime();
+  entry.SetResolution(n, options, ppd);  // before the media: its device sizes need it
+  entry.SetMediaSize(n, options, ppd);
+  entry.SetBorder(n, options, ppd);
+  entry.SetICM(n, options, ppd);
+  entry.SetSharpness(n, options, ppd);
+  entry.SetGamma(n, options, ppd);
+  entry.SetIntensity(n, options, ppd);
+  entry.SetContrast(n, options, ppd);
+  entry.SetSaturation(n, options, ppd);
+  entry.SetColorAdjustment(n, options, ppd);
+
+  const char* matching = cupsGetOption("AP_ColorMatchingMode", n, options);
+  if (matching != nullptr && std::strcmp(matching, "AP_ApplicationColorMatching") == 0) {
+    entry.icm = false;
+  } else if (entry.icm) {
+    const char* profile = entry.GetICCProfile(n, options, ppd, jobId);
+    if (profile != nullptr && ProfileReadable(profile)) entry.SetICCProfile(profile);
+  }
+  entry.SetPaperRotate(n, options, ppd);
+}
+
+// The finishing settings that precede every print.
+void SendFinishing(DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd) {
+  entry.SendCutterMode(o.count(), o.options(), ppd);
+  entry.SendOvercoatFinish(o.count(), o.options(), ppd);
+  entry.SendPrintRetry(o.count(), o.options(), ppd);
+  entry.SendPrintSpeed(o.count(), o.options(), ppd);
+  entry.SendDecurl(o.count(), o.options(), ppd);
+}
+
+// The job's pages: each page is read, processed once and placed once per
+// copy; a print goes out whenever the layout is full. The first photo of
+// the job goes out alone when `firstAlone` holds. Returns the number of
+// photos placed and not yet sent.
+int RunPages(RasterInput& input, DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd,
+             int orientation, int layoutCount, bool firstAlone) {
+  int placed = 0;
+  int pageIndex = 0;  // pages handled before the current one
+  cups_page_header2_t header;
+  bool more = input.ReadHeader(&header) && !Canceled;
+  while (more) {
+    RasterPageBuffers page;
+    const bool usable = AllocRasterPage(header, orientation, &page);
+    if (usable) {
+      ReadRasterPage(input.raster(), header, &page, &Canceled);
+    } else {
+      // Too large, or its memory could not be obtained: the page is read
+      // past and the job goes on with the next one.
+      page = RasterPageBuffers{};
+      SkipRasterPage(input.raster(), header, &Canceled);
+    }
+    if (Canceled) return 0;
+
+    if (usable) {
+      const PhotoBitmap photo =
+          entry.MakeImageData(std::move(page.pixels), header.cupsWidth, header.cupsHeight, placed);
+      const int copies = static_cast<int>(header.NumCopies);
+      for (int c = 0; c < copies; ++c) {
+        if (Canceled || entry.OutputFailed()) return 0;
+        const int n = (c == 0 && pageIndex == 0 && firstAlone) ? 1 : layoutCount;
+        entry.SetImageData(placed, photo.get());
+        ++placed;
+        if (placed >= n) {
+          SendFinishing(entry, o, ppd);
+          entry.SendImageData(n);
+          placed = 0;
+        }
+      }
+    }
+    if (entry.OutputFailed()) return 0;
+    if (!input.ReadHeader(&header)) break;
+    if (usable) ++pageIndex;  // a skipped page does not count
+    if (Canceled) return 0;
+  }
+  return placed;
+}
+
+}  // namespace
+
+int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFileWait& wait) {
+  if (argc != 6 && argc != 7) return 1;
+  RasterInput input(inputFd);
+  const JobOptions options(argv[5]);
+  const QueuePpd ppd(getenv("PPD"), options);
+
+  Canceled = 0;
+  InstallCancelHandler();
+
+  const char* orientationText = cupsGetOption(kOrientationOption, options.count(), options.options());
+  const int orientation = orientationText != nullptr ? kv71p::ParseInt(orientationText) : 1;
+
+  PrinterStatusCheck(argv[1], options.count(), options.options(), wait);
+  input.Open();
+
+  auto entry = std::make_unique<DeviceEntry_KV71P>();
+  entry->SetOutputFd(outputFd);
+  ApplySettings(*entry, options, ppd.get(), argv[1]);
+  int layoutCount = entry->GetMultiLayoutNum(argv[1]);
+  if (layoutCount < 1 || layoutCount > 3) layoutCount = 1;
+  const bool firstAlone = entry->GetRemainHalf(argv[1]) % 2 == 1;
+
+  const int placed = RunPages(input, *entry, options, ppd.get(), orientation, layoutCount, firstAlone);
+  if (!Canceled && !entry->OutputFailed() && placed > 0) {
+    SendFinishing(*entry, options, ppd.get());
+    entry->SendImageData(placed);
+  }
+  return entry->OutputFailed() && !Canceled ? 1 : 0;
+}
