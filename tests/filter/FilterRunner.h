@@ -67,10 +67,16 @@ inline bool WriteRaster(const std::string& path, const std::vector<RasterPage>& 
   // Compressed streams keep huge pages small; a stream that ends inside a
   // page is written uncompressed, because the compressor holds back the
   // last line until it knows whether the next one repeats it.
+  // So is a stream with a line that ends inside a pixel: libcups's
+  // compressor reads whole pixels and would read past its line buffer.
   bool cutShort = false;
-  for (const RasterPage& p : pages) cutShort = cutShort || p.linesWritten < p.height;
-  cups_raster_t* raster =
-      cupsRasterOpen(fd, cutShort ? CUPS_RASTER_WRITE : CUPS_RASTER_WRITE_COMPRESSED);
+  bool partPixel = false;
+  for (const RasterPage& p : pages) {
+    cutShort = cutShort || p.linesWritten < p.height;
+    partPixel = partPixel || (p.bitsPerPixel >= 8 && p.lineBytes() % (p.bitsPerPixel / 8) != 0);
+  }
+  cups_raster_t* raster = cupsRasterOpen(
+      fd, cutShort || partPixel ? CUPS_RASTER_WRITE : CUPS_RASTER_WRITE_COMPRESSED);
   bool ok = raster != nullptr;
   for (const RasterPage& p : pages) {
     if (!ok) break;
