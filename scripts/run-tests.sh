@@ -12,3 +12,28 @@ build=build-tests
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_WERROR=ON
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+# The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (every program the tests start is instrumented too). Reports of every
+# process go to files, so a report from a program a test started is seen
+# even when that test only looks at its output; any report fails the run.
+# LeakSanitizer stays on; tests/hardening/lsan.supp lists the one system
+# library whose memory is kept until exit on purpose.
+sanitize=build-sanitize
+cmake -S . -B "$sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_WERROR=ON -DKV71P_SANITIZE=ON
+cmake --build "$sanitize" -j "$jobs"
+reports="$(mktemp -d)"
+ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1:abort_on_error=0" \
+UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1:halt_on_error=1" \
+LSAN_OPTIONS="suppressions=$PWD/tests/hardening/lsan.supp:print_suppressions=0" \
+  ctest --test-dir "$sanitize" --output-on-failure -j "$jobs"
+if [ -n "$(ls -A "$reports")" ]; then
+  echo "run-tests: sanitizer reports:" >&2
+  cat "$reports"/* >&2
+  exit 1
+fi
+rm -rf "$reports"
+
+# Every fuzz target for a short while (scripts/run-fuzz.sh runs them for
+# hours).
+bash scripts/run-fuzz.sh -t 25

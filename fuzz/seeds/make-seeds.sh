@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Writes the seed corpora of the fuzz targets into fuzz/corpus/. Run once
+# after changing a seed; the corpora are kept in the repository.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+corpus="$here/../corpus"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cc "$here/MakeRasterSeed.c" -o "$work/MakeRasterSeed" $(cups-config --libs) -lcupsimage
+
+seed() {  # seed <target> <name>, bytes on standard input
+  mkdir -p "$corpus/$1"
+  cat > "$corpus/$1/$2"
+}
+
+# A query answer: 8-digit length, then the payload.
+answer() { printf '%08d%s' "${#1}" "$1"; }
+
+# --- filter job: options NUL per-job file NUL raster ---
+jobfile=$'MEDIA_SIZE="00510"\nMEDIA_CLASS="2"\nMEDIA_REMAIN_HALF="00301"\n'
+for spec in "plain:16 12 1 1 w:" \
+            "two-pages:8 8 2 1 c:PageSize=207x130mm VexBorder=True" \
+            "copies:4 6 1 2 w:Resolution=600x600dpi com.apple.print.preset.Orientation..n.=4" \
+            "layout:10 10 3 1 c:PageSize=207x105mm VexSharpness=2 AP_ColorMatchingMode=AP_ApplicationColorMatching" ; do
+  name="${spec%%:*}"; rest="${spec#*:}"; geometry="${rest%%:*}"; options="${rest#*:}"
+  # shellcheck disable=SC2086
+  "$work/MakeRasterSeed" "$work/r" $geometry
+  { printf '%s\0%s\0' "$options" "$jobfile"; cat "$work/r"; } | seed filter_job "$name"
+done
+"$work/MakeRasterSeed" "$work/r" 3 3 1 1 w
+{ printf '\0\0'; cat "$work/r"; } | seed filter_job no-job-file
+
+# --- response framing: mode, piece, expected-length word, out-size word, prefix NUL, bytes ---
+{ printf '\x00\x00\x01\x00\x10\x00\0'; answer $'0001000\r'; } | seed response_framing status
+{ printf '\x00\x03\x00\x00\x40\x00\0'; answer $'KVP00123\r'; } | seed response_framing any-length
+{ printf '\x00\x00\x00\x00\x40\x00K\0'; answer $'KVP 00123\r'; } | seed response_framing prefix
+{ printf '\x01\x00\x01\x00\x08\x00\0'; printf '00000008000010\r\0'; } | seed response_framing raw
+{ printf '\x02\x00\x40'; answer $'0001000\r'; answer $'KVP00123\r'; answer $'1.53\r';
+  answer $'0000510\r'; answer $'0000002\r'; answer $'000000400\r'; answer $'000000123\r';
+  answer $'000000246\r'; answer $'0001234\r'; } | seed response_framing queries
+
+# --- device ID: cut size, then the answer (16-bit big-endian length first) ---
+id='MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;'
+len=$(( ${#id} + 2 ))
+{ printf '\x20'; printf "\\x$(printf %02x $((len >> 8)))\\x$(printf %02x $((len & 255)))"; printf '%s' "$id"; } | seed device_id korvale
+id2='MANUFACTURER:Korvale; MODEL: KV-71P ;COMMAND SET:VEX;'
+len=$(( ${#id2} + 2 ))
+{ printf '\x08'; printf "\\x$(printf %02x $((len >> 8)))\\x$(printf %02x $((len & 255)))"; printf '%s' "$id2"; } | seed device_id long-keys
+
+# --- serial number ---
+printf 'KVP00123' | seed serial_number plain
+printf 'KV7 004211' | seed serial_number space
+printf 'Ser\xc3\xa9 1' | seed serial_number utf8
+
+# --- information file / per-job file: out-size byte, then the file ---
+{ printf '\x40'; cat "$here/../../apps/printwatch/screenshots/printing.log"; } | seed info_file printing
+{ printf '\x10'; cat "$here/../../apps/printwatch/screenshots/paper-end.log"; } | seed info_file paper-end
+{ printf '\x80'; printf '%s' "$jobfile"; } | seed info_file job-file
+
+# --- emulator control protocol: one connection's request lines ---
+{
+  echo 'attach serial="KV7 0042" status=1000 interfaces=2'
+  echo 'list'
+  echo 'get 1'
+  echo 'open 1'
+  echo 'interfaces'
+  echo 'claim 0'
+  echo 'control 0 0xA1 0 0 0 256 100'
+  echo "bulkout 0 1 1000 $(printf '\033PINFO  SERIAL_NUMBER   00000000' | od -An -tx1 | tr -d ' \n')"
+  echo 'bulkin 0 130 4096 10'
+  echo 'bulkin 0 130 4096 1'
+  echo 'log 1'
+  echo 'transfers 1'
+  echo 'set 1 silent=all frame.STATUS=0000000x unplug-on=STATUS'
+  echo 'release 0'
+  echo 'close'
+  echo 'detach 1'
+  echo 'help'
+} | seed emulator_protocol session
+printf 'watch 65535 11\nattach\ndetach 1\n' | seed emulator_protocol watch
+printf 'attach deviceid="MFG:X;\\x00\\"" deviceid-length=3\nclearlog 1\nping\n' | seed emulator_protocol quoting
