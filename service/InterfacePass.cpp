@@ -16,14 +16,15 @@ void PrintSerial(const thdata* record) { std::printf("serial %s\n", record->seri
 
 // The serial number, with one retry a second later. An empty serial number
 // counts as read only at the first attempt.
-void ReadSerialNumber(kv71p::UsbInterface* interface, thdata* record) {
-  if (GetSerialNo(interface, record->serialNo, sizeof record->serialNo) >= 0) {
+void ReadSerialNumber(kv71p::UsbInterface* interface, thdata* record,
+                      const TransferTimeouts& timeouts) {
+  if (GetSerialNo(interface, record->serialNo, sizeof record->serialNo, timeouts) >= 0) {
     PrintSerial(record);
     record->serialKnown = 1;
     return;
   }
   sleep(kSerialRetrySleepSeconds);
-  if (GetSerialNo(interface, record->serialNo, sizeof record->serialNo) > 0) {
+  if (GetSerialNo(interface, record->serialNo, sizeof record->serialNo, timeouts) > 0) {
     PrintSerial(record);
     record->serialKnown = 1;
   }
@@ -44,12 +45,13 @@ void ReadModelName(kv71p::UsbInterface* interface, thdata* record) {
 
 }  // namespace
 
-void dealWithInterface(kv71p::UsbInterface* interface, thdata* record) {
+void dealWithInterface(kv71p::UsbInterface* interface, thdata* record,
+                       const TransferTimeouts& timeouts) {
   if (interface == nullptr || record == nullptr) return;
   if (interface->OpenSeize() != kv71p::kUsbSuccess) return;
 
   if (!record->serialKnown)
-    ReadSerialNumber(interface, record);
+    ReadSerialNumber(interface, record, timeouts);
   else
     PrintSerial(record);
 
@@ -57,7 +59,7 @@ void dealWithInterface(kv71p::UsbInterface* interface, thdata* record) {
 
   if (record->serialKnown && record->modelKnown) {
     if (!record->queueRegistered) RegisterQueue(record);
-    WriteFile(interface, record);
+    WriteFile(interface, record, timeouts);
   }
   interface->Close();
 }

@@ -3,6 +3,7 @@
 
 #include "ThData.h"
 #include "UsbInterface.h"
+#include "UsbTransport.h"
 
 enum : unsigned { kSerialRetrySleepSeconds = 1 };  // between the two serial number reads
 
@@ -10,4 +11,6 @@ enum : unsigned { kSerialRetrySleepSeconds = 1 };  // between the two serial num
 // has the printer's queue registered once both are known, and writes the
 // information file. Prints "serial <serial>" once the serial number is
 // known. An interface that cannot be opened is passed over silently.
-void dealWithInterface(kv71p::UsbInterface* interface, thdata* record);
+// `timeouts` bound every query's transfers.
+void dealWithInterface(kv71p::UsbInterface* interface, thdata* record,
+                       const TransferTimeouts& timeouts = TransferTimeouts());
