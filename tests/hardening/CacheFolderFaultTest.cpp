@@ -1,0 +1,185 @@
+// The shared cache folder in a bad state, for every program that writes
+// into it or waits on it: missing (made again, mode 0777), unwritable for
+// the program's user, replaced by a link to another folder, or replaced by
+// a plain file. Nothing may be written through a link or into a file's
+// place, nothing may crash or hang, and a folder that comes back works.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "CacheFolder.h"
+#include "Common.h"
+#include "FilterJob.h"
+#include "FlagFiles.h"
+#include "InformationFile.h"
+#include "Subprocess.h"
+#include "TestTempDir.h"
+
+namespace {
+
+namespace pw = kv71p::printwatch;
+
+enum class Folder { Missing, Unwritable, Link, PlainFile };
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+// Runs `operation` in a child process; for an unwritable folder the child
+// runs as an unprivileged user (root writes through any mode bits).
+// Returns the child's exit status, or -1 when it did not end normally.
+int RunInChild(bool unprivileged, const std::function<bool()>& operation) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+    _exit(operation() ? 0 : 1);
+  }
+  int status = 0;
+  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+struct Operation {
+  const char* name;
+  const char* file;                 // what it leaves in the model folder, if anything
+  std::function<bool()> run;        // false: the program's own report of a failure
+};
+
+bool JobWithoutPages() {
+  char a0[] = "rastertokv71p", a1[] = "7", a2[] = "u", a3[] = "t", a4[] = "1", a5[] = "";
+  char* argv[] = {a0, a1, a2, a3, a4, a5, nullptr};
+  int fds[2];
+  if (pipe(fds) != 0) return false;
+  close(fds[1]);  // an empty raster stream
+  const int out = open("/dev/null", O_WRONLY);
+  const int status = RunFilterJob(6, argv, fds[0], out, JobFileWait{3, 10});
+  close(fds[0]);
+  close(out);
+  return status == 0;
+}
+
+const Operation kOperations[] = {
+    {"service information file", "KV-71P_SN1.log",
+     [] {
+       WriteFile("SN1");
+       return true;
+     }},
+    {"service flag scan", nullptr, [] { return pdeFileCheck("SN1") == 0; }},
+    {"window flag file", "KV-71P_SN1_UTIL",
+     [] {
+       CheckAndMake_CacheFolder();
+       return pw::CreateFlagFile(pw::FlagFile::Window, "SN1");
+     }},
+    {"window refresh flag", "KV-71P_SN1_TC_UTIL",
+     [] {
+       CheckAndMake_CacheFolder();
+       return pw::CreateFlagFile(pw::FlagFile::TotalCountRefresh, "SN1");
+     }},
+    {"filter job waiting for its per-job file", nullptr, JobWithoutPages},
+    {"filter per-job lookup", nullptr,
+     [] {
+       char out[16] = "untouched";
+       _GetValuePrInfoFile("MEDIA_SIZE=", "7", out, sizeof out);
+       return std::string(out) == "untouched";
+     }},
+};
+
+class CacheFolderFaults : public ::testing::TestWithParam<Folder> {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(0, chmod(dir_.path().c_str(), 0755));  // reachable by the unprivileged user
+    maker_ = dir_ / "Korvale";
+    model_ = maker_ + "/KV-71P";
+    elsewhere_ = dir_ / "elsewhere";
+    setenv("KV71P_CACHE_DIR", model_.c_str(), 1);
+  }
+  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+
+  void Prepare(Folder state) {
+    std::system(("rm -rf '" + maker_ + "' '" + elsewhere_ + "'").c_str());
+    if (state == Folder::Missing) return;
+    ASSERT_EQ(0, mkdir(maker_.c_str(), 0755));
+    switch (state) {
+      case Folder::Unwritable:
+        ASSERT_EQ(0, mkdir(model_.c_str(), 0555));
+        ASSERT_EQ(0, chmod(model_.c_str(), 0555));
+        break;
+      case Folder::Link:
+        ASSERT_EQ(0, mkdir(elsewhere_.c_str(), 0777));
+        ASSERT_EQ(0, chmod(elsewhere_.c_str(), 0777));
+        ASSERT_EQ(0, symlink(elsewhere_.c_str(), model_.c_str()));
+        break;
+      case Folder::PlainFile:
+        ASSERT_TRUE(kv71p::test::WriteFile(model_, "not a folder"));
+        break;
+      case Folder::Missing:
+        break;
+    }
+  }
+
+  TestTempDir dir_;
+  std::string maker_, model_, elsewhere_;
+};
+
+TEST_P(CacheFolderFaults, EveryProgramCopes) {
+  const Folder state = GetParam();
+  for (const Operation& op : kOperations) {
+    SCOPED_TRACE(op.name);
+    Prepare(state);
+    const int status = RunInChild(state == Folder::Unwritable, op.run);
+    ASSERT_NE(status, -1) << "crashed";
+    ASSERT_NE(status, 90) << "could not drop privileges";
+    const std::string made = op.file ? model_ + "/" + op.file : std::string();
+    switch (state) {
+      case Folder::Missing:
+        // Made again by those that write; the others just go on.
+        EXPECT_EQ(status, 0);
+        if (op.file) {
+          EXPECT_EQ(ModeOf(maker_), static_cast<mode_t>(S_IFDIR | 0777));
+          EXPECT_EQ(ModeOf(model_), static_cast<mode_t>(S_IFDIR | 0777));
+          EXPECT_TRUE(S_ISREG(ModeOf(made)));
+        }
+        break;
+      case Folder::Unwritable:
+        if (op.file) {
+          EXPECT_EQ(ModeOf(made), 0u) << "written into an unwritable folder";
+        }
+        break;
+      case Folder::Link:
+        EXPECT_TRUE(S_ISLNK(ModeOf(model_)));
+        EXPECT_EQ(ModeOf(elsewhere_ + "/" + (op.file ? op.file : "none")), 0u)
+            << "written through the link";
+        break;
+      case Folder::PlainFile:
+        EXPECT_EQ(kv71p::test::ReadFile(model_), "not a folder");
+        break;
+    }
+    // Once the folder is back, the same operation works.
+    if (op.file && state != Folder::Missing) {
+      Prepare(Folder::Missing);
+      EXPECT_EQ(RunInChild(false, op.run), 0);
+      EXPECT_TRUE(S_ISREG(ModeOf(made)));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
+                         ::testing::Values(Folder::Missing, Folder::Unwritable, Folder::Link,
+                                           Folder::PlainFile),
+                         [](const ::testing::TestParamInfo<Folder>& info) {
+                           switch (info.param) {
+                             case Folder::Missing: return "Missing";
+                             case Folder::Unwritable: return "Unwritable";
+                             case Folder::Link: return "Link";
+                             default: return "PlainFile";
+                           }
+                         });
+
+}  // namespace
