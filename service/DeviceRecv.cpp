@@ -51,7 +51,11 @@ int DeviceRecv::CheckData() const {
   } else {
     return 3;
   }
+  // A leading text longer than the payload can hold never matches; the
+  // comparison stays inside the buffer.
   const size_t prefixLength = std::strlen(expectedPrefix);
+  const size_t payloadRoom = static_cast<size_t>(GetBufferLength()) - kRecvHeaderSize;
+  if (prefixLength > payloadRoom) return 3;
   if (prefixLength > 0 &&
       std::memcmp(buffer + kRecvHeaderSize, expectedPrefix, prefixLength) != 0)
     return 3;
@@ -66,7 +70,9 @@ int DeviceRecv::GetEffectiveDataAsString(char* out, size_t outSize) const {
   const unsigned char* end = static_cast<const unsigned char*>(std::memchr(buffer, '\r', range));
   if (end == nullptr) end = static_cast<const unsigned char*>(std::memchr(buffer, '\0', range));
   if (end == nullptr) end = buffer + range;
-  const unsigned char* start = buffer + kRecvHeaderSize + std::strlen(expectedPrefix);
+  const size_t skip = kRecvHeaderSize + std::strlen(expectedPrefix);
+  if (skip >= range) return 0;  // no payload behind the leading text
+  const unsigned char* start = buffer + skip;
   if (end <= start) return 0;
   const size_t length = static_cast<size_t>(end - start);
   if (length >= outSize) return 3;
