@@ -13,7 +13,7 @@ packages=(
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils
   clang libclang-rt-14-dev
   desktop-file-utils
-  time python3
+  time python3 lcov
 )
 
 missing=()

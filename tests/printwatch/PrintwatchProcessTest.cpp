@@ -163,13 +163,6 @@ TEST_F(ProcessTest, WindowClosesWhenItsPrinterLeavesThePrintSystem) {
   EXPECT_EQ(0, window.exitStatus());
   EXPECT_FALSE(Exists(Flag("A", "_UTIL")));
 
-  // Deleting the last queue: the list is empty.
-  ASSERT_TRUE(Start(&window, "B", "KV_B", Environment(&cupsd)));
-  ASSERT_TRUE(WaitForCycle(1));
-  ASSERT_EQ(0, cupsd.Lpadmin({"-x", "KV_B"}).exitStatus);
-  EXPECT_TRUE(QuitsAtNextCycle(&window));
-  EXPECT_FALSE(Exists(Flag("B", "_UTIL")));
-
   // A name the print system does not know closes the window at once.
   ASSERT_EQ(0, cupsd.Lpadmin({"-p", "KV_C", "-E", "-v", uri + "C"}).exitStatus);
   ASSERT_TRUE(Start(&window, "C", "Nobody", Environment(&cupsd)));

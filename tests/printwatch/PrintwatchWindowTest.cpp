@@ -21,6 +21,7 @@
 #include "AppDelegate.h"
 #include "CacheFolder.h"
 #include "FlagFiles.h"
+#include "InfoFileText.h"
 #include "QtAppHost.h"
 #include "StatusWindow.h"
 #include "Subprocess.h"
@@ -62,21 +63,15 @@ class TestHost : public QtAppHost {
   bool terminated = false;
 };
 
-// An information file as the service writes it, every line present.
-std::string InfoFile(std::map<std::string, std::string> values) {
-  std::map<std::string, std::string> v = {
+// An information file as the service writes it, these values changed.
+std::string InfoFile(const kv71p::test::InfoValues& changes) {
+  kv71p::test::InfoValues v = {
       {"MODEL", "KV-71P"}, {"PRINTER_STATUS", "00000"}, {"PRINTER_MESSAGE", "00001"},
       {"PRINTER_VERSION", "1.02.07"}, {"PRINTER_SERIAL_NO", "SN%201"}, {"MEDIA_SIZE", "00510"},
       {"MEDIA_CLASS", "2"}, {"MEDIA_INITIAL", "00200"}, {"MEDIA_REMAIN", "00150"},
-      {"MEDIA_REMAIN_HALF", "00300"}, {"TOTAL_COUNT", ""},
-  };
-  for (const auto& [key, value] : values) v[key] = value;
-  auto line = [&](const char* key) { return std::string(key) + "=\"" + v[key] + "\"\n"; };
-  return "#PRINTER_INFORMATION\n" + line("MODEL") + line("PRINTER_STATUS") +
-         line("PRINTER_MESSAGE") + line("PRINTER_VERSION") + line("PRINTER_SERIAL_NO") +
-         "\n#MEDIA_INFORMATION\n" + line("MEDIA_SIZE") + line("MEDIA_CLASS") +
-         line("MEDIA_INITIAL") + line("MEDIA_REMAIN") + line("MEDIA_REMAIN_HALF") +
-         "\n#COUNTER_INFORMATION\n" + line("TOTAL_COUNT") + "\n";
+      {"MEDIA_REMAIN_HALF", "00300"}};
+  for (const auto& [key, value] : changes) v[key] = value;
+  return kv71p::test::InfoFileText(v);
 }
 
 class WindowTest : public ::testing::Test {
@@ -221,31 +216,24 @@ TEST_F(WindowTest, OneCycleTurnsTheFileIntoTexts) {
   }
 }
 
-TEST_F(WindowTest, RememberedTotalCountStaysUntilThePrinterIsOffline) {
+// Cycle after cycle: the total count is remembered until the printer is
+// offline, and an unknown status keeps the last one.
+TEST_F(WindowTest, RememberedTotalCountAndLastKnownStatus) {
   const struct {
-    const char* status;
-    const char* total;
-    const char* shown;
+    const char *status, *total, *shown, *icon;
   } cycles[] = {
-      {"00000", "", "---"},        {"00000", "00012345", "12345"}, {"00001", "", "12345"},
-      {"99999", "", "---"},        {"00000", "", "12345"},         {"", "", "---"},
-      {"00000", "00000007", "7"},
+      {"00000", "", "---", "PrtStsIdle"},           {"00000", "00012345", "12345", "PrtStsIdle"},
+      {"00001", "", "12345", "PrtStsPrinting"},     {"00700", "", "12345", "PrtStsPrinting"},
+      {"99999", "", "---", "PrtStsOffline"},        {"00000", "", "12345", "PrtStsIdle"},
+      {"", "", "---", "PrtStsOffline"},             {"00000", "00000007", "7", "PrtStsIdle"},
   };
   for (const auto& c : cycles) {
     SCOPED_TRACE(std::string(c.status) + " / " + c.total);
     Write(InfoFile({{"PRINTER_STATUS", c.status}, {"TOTAL_COUNT", c.total}}));
-    EXPECT_EQ(c.shown, Cycle().at("TOTAL_COUNT"));
+    const auto shown = Cycle();
+    EXPECT_EQ(c.shown, shown.at("TOTAL_COUNT"));
+    EXPECT_EQ(c.icon, shown.at("STATUS_ICON"));
   }
-}
-
-TEST_F(WindowTest, UnknownStatusKeepsTheLastOne) {
-  Write(InfoFile({{"PRINTER_STATUS", "00001"}}));
-  Cycle();
-  Write(InfoFile({{"PRINTER_STATUS", "00700"}}));
-  const auto shown = Cycle();
-  EXPECT_EQ(Tr("st_00001"), shown.at("STATUS"));
-  EXPECT_EQ("PrtStsPrinting", shown.at("STATUS_ICON"));
-  EXPECT_EQ(700, delegate_->getStatus());
 }
 
 TEST_F(WindowTest, MissingOrUnreadableFileShowsTheOfflineDefaults) {
@@ -265,7 +253,11 @@ TEST_F(WindowTest, MissingOrUnreadableFileShowsTheOfflineDefaults) {
        [](const std::string& p) { kv71p::test::WriteFile(p, "PRINTER_STATUS=\"\xFF\"\n"); }},
       {"a FIFO", [](const std::string& p) { mkfifo(p.c_str(), 0666); }},
       {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0777); }},
+      {"a link to a good file",
+       [&](const std::string& p) { symlink((dir_ / "good").c_str(), p.c_str()); }},
+      {"over 64 KiB", [](const std::string& p) { kv71p::test::WriteFile(p, InfoFile({}) + std::string(65536, '#')); }},
   };
+  ASSERT_TRUE(kv71p::test::WriteFile(dir_ / "good", InfoFile({{"PRINTER_STATUS", "00001"}})));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     // A good cycle first, so every value has something to lose.

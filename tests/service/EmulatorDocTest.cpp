@@ -13,49 +13,35 @@
 
 namespace {
 
+// One connection to the emulator's socket, a line per request and reply.
 class Client {
  public:
-  explicit Client(const std::string& path) {
-    fd_ = socket(AF_UNIX, SOCK_STREAM, 0);
+  explicit Client(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
     sockaddr_un a{};
     a.sun_family = AF_UNIX;
     std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-    if (connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-      close(fd_);
-      fd_ = -1;
-    }
+    ok_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
   }
-  ~Client() {
-    if (fd_ >= 0) close(fd_);
-  }
-  bool ok() const { return fd_ >= 0; }
+  ~Client() { close(fd_); }
+  bool ok() const { return ok_; }
   std::string Line() {
     std::string line;
-    char c;
-    while (recv(fd_, &c, 1, 0) == 1) {
-      if (c == '\n') return line;
-      line += c;
-    }
-    return line + "(closed)";
+    for (char c; recv(fd_, &c, 1, 0) == 1 && c != '\n';) line += c;
+    return line;
   }
   std::string Ask(const std::string& request) {
-    const std::string data = request + "\n";
-    if (send(fd_, data.data(), data.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(data.size()))
-      return "(send failed)";
+    send(fd_, (request + "\n").data(), request.size() + 1, MSG_NOSIGNAL);
     return Line();
   }
 
  private:
-  int fd_ = -1;
+  int fd_;
+  bool ok_ = false;
 };
 
 std::string Hex(const std::string& bytes) {
-  static const char d[] = "0123456789abcdef";
   std::string out;
-  for (unsigned char c : bytes) {
-    out += d[c >> 4];
-    out += d[c & 15];
-  }
+  for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
   return out;
 }
 

@@ -50,20 +50,15 @@ std::vector<std::string> ExpectedLpadmin(int number, const std::string& serial) 
           "printer-is-shared=false"};
 }
 
-std::string DefaultInformationFile(const std::string& serial, const std::string& model) {
-  return "#PRINTER_INFORMATION\nMODEL=\"" + model +
-         "\"\nPRINTER_STATUS=\"00000\"\nPRINTER_MESSAGE=\"00001\"\n"
-         "PRINTER_VERSION=\"1.53\"\nPRINTER_SERIAL_NO=\"" + serial +
-         "\"\n\n#MEDIA_INFORMATION\nMEDIA_SIZE=\"00510\"\nMEDIA_CLASS=\"0000002\"\n"
-         "MEDIA_INITIAL=\"00400\"\nMEDIA_REMAIN=\"00123\"\nMEDIA_REMAIN_HALF=\"00246\"\n\n"
-         "#COUNTER_INFORMATION\nTOTAL_COUNT=\"\"\n\n";
-}
-
-std::string PlaceholderFile() {
-  return "#PRINTER_INFORMATION\nMODEL=\"\"\nPRINTER_STATUS=\"99999\"\nPRINTER_MESSAGE=\"00006\"\n"
-         "PRINTER_VERSION=\"\"\nPRINTER_SERIAL_NO=\"\"\n\n#MEDIA_INFORMATION\nMEDIA_SIZE=\"\"\n"
-         "MEDIA_CLASS=\"\"\nMEDIA_INITIAL=\"\"\nMEDIA_REMAIN=\"\"\nMEDIA_REMAIN_HALF=\"\"\n\n"
-         "#COUNTER_INFORMATION\nTOTAL_COUNT=\"\"\n\n";
+std::string DefaultInformationFile(const std::string& serial, const std::string& model,
+                                   const InfoValues& changes) {
+  InfoValues v = {{"MODEL", model},          {"PRINTER_STATUS", "00000"},
+                  {"PRINTER_MESSAGE", "00001"}, {"PRINTER_VERSION", "1.53"},
+                  {"PRINTER_SERIAL_NO", serial}, {"MEDIA_SIZE", "00510"},
+                  {"MEDIA_CLASS", "0000002"},  {"MEDIA_INITIAL", "00400"},
+                  {"MEDIA_REMAIN", "00123"},   {"MEDIA_REMAIN_HALF", "00246"}};
+  for (const auto& [key, value] : changes) v[key] = value;
+  return InfoFileText(v);
 }
 
 ServiceHarness::ServiceHarness() {
@@ -97,6 +92,10 @@ bool ServiceHarness::AddQueue(const std::string& name, const std::string& uri) {
   const ProcessResult r =
       cups_->Lpadmin({"-p", name, "-E", "-m", KV71P_PPD_MODEL_NAME, "-v", uri});
   return r.exitStatus == 0;
+}
+
+bool ServiceHarness::DeleteQueue(const std::string& name) {
+  return cups_ && cups_->Lpadmin({"-x", name}).exitStatus == 0;
 }
 
 bool ServiceHarness::StartService() {
@@ -172,17 +171,12 @@ bool ServiceHarness::WaitForInfoFile(const std::string& serial, const std::strin
       seconds);
 }
 
+std::string ServiceHarness::FlagPath(const std::string& serial, const std::string& suffix) const {
+  return cacheFolder_ + "/KV-71P_" + serial + suffix;
+}
+
 bool ServiceHarness::TouchFlag(const std::string& serial, const std::string& suffix) const {
-  return WriteFile(cacheFolder_ + "/KV-71P_" + serial + suffix, "");
-}
-
-bool ServiceHarness::FlagExists(const std::string& serial, const std::string& suffix) const {
-  return fs::exists(cacheFolder_ + "/KV-71P_" + serial + suffix);
-}
-
-bool ServiceHarness::RemoveFlag(const std::string& serial, const std::string& suffix) const {
-  std::error_code ec;
-  return fs::remove(cacheFolder_ + "/KV-71P_" + serial + suffix, ec);
+  return WriteFile(FlagPath(serial, suffix), "");
 }
 
 std::map<std::string, std::string> ServiceHarness::Queues() const {
@@ -219,6 +213,16 @@ size_t ServiceHarness::CountTitle(unsigned id, const std::string& title) {
   size_t count = 0;
   for (const std::string& t : Titles(id)) count += t == title;
   return count;
+}
+
+bool ServiceHarness::StartClock() {
+  clock_ = emulator_.Attach({"serial=CLOCK"});
+  return clock_ != 0 && WaitForInfoFile("CLOCK") && TouchFlag("CLOCK", "_UTIL") && AwaitCycles(1);
+}
+
+bool ServiceHarness::AwaitCycles(int cycles) {
+  const size_t until = CountTitle(clock_, "STATUS") + static_cast<size_t>(cycles);
+  return WaitFor([&] { return CountTitle(clock_, "STATUS") >= until; }, 10.0 + 2 * cycles);
 }
 
 }  // namespace kv71p::test

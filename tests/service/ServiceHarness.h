@@ -1,7 +1,7 @@
 // One run of the real infokv71p program for a test: its own printer
 // emulator, cache folder, optional private cupsd, and an lpadmin stand-in
-// that records the arguments of every call before running the real
-// lpadmin against the private cupsd.
+// (kv71p-test-lpadmin) that records the arguments of every call before
+// running the real lpadmin against the private cupsd.
 #pragma once
 
 #include <map>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "EmulatorProcess.h"
+#include "InfoFileText.h"
 #include "PrivateCupsd.h"
 #include "Subprocess.h"
 #include "TestTempDir.h"
@@ -23,10 +24,9 @@ std::string QueueUri(const std::string& serial);
 // The lpadmin arguments that create queue `number` (0: the base queue).
 std::vector<std::string> ExpectedLpadmin(int number, const std::string& serial);
 // The information file of the emulator's default printer as the service
-// first writes it (no flags), with this serial number and model.
-std::string DefaultInformationFile(const std::string& serial, const std::string& model = "KV-71P");
-// The placeholder file of a removed printer.
-std::string PlaceholderFile();
+// writes it without flags, with this serial number, model and changes.
+std::string DefaultInformationFile(const std::string& serial, const std::string& model = "KV-71P",
+                                   const InfoValues& changes = {});
 
 class ServiceHarness {
  public:
@@ -39,8 +39,9 @@ class ServiceHarness {
   // Starts a private cupsd with the queue PPD in its model folder (and the
   // filters, models and filter environment of `options`).
   bool StartCups(PrivateCupsd::Options options = {});
-  // Creates a queue directly (not through the service, not recorded).
+  // Creates or deletes a queue directly (not through the service, not recorded).
   bool AddQueue(const std::string& name, const std::string& uri);
+  bool DeleteQueue(const std::string& name);
   // Starts infokv71p (the emulator must be running).
   bool StartService();
   // Sends `signal` and returns the exit status (-1 when it did not exit).
@@ -61,9 +62,8 @@ class ServiceHarness {
   // (any content when empty).
   bool WaitForInfoFile(const std::string& serial, const std::string& content = "",
                        double seconds = 15) const;
+  std::string FlagPath(const std::string& serial, const std::string& suffix) const;
   bool TouchFlag(const std::string& serial, const std::string& suffix) const;
-  bool FlagExists(const std::string& serial, const std::string& suffix) const;
-  bool RemoveFlag(const std::string& serial, const std::string& suffix) const;
 
   // The queues of the private cupsd: name -> device URI.
   std::map<std::string, std::string> Queues() const;
@@ -76,12 +76,20 @@ class ServiceHarness {
   std::vector<std::string> Titles(unsigned id) { return emulator_.LoggedTitles(id); }
   size_t CountTitle(unsigned id, const std::string& title);
 
+  // A printer (serial "CLOCK") whose "_UTIL" flag has the service ask it
+  // every cycle: tests that must see cycles pass without traffic elsewhere
+  // count its passes instead of sleeping. Call once the service runs.
+  bool StartClock();
+  // Waits until the clock printer has had `cycles` more passes.
+  bool AwaitCycles(int cycles);
+
  private:
   TestTempDir dir_;
   std::string cacheFolder_, lpadminLog_, binDir_;
   EmulatorProcess emulator_;
   std::unique_ptr<PrivateCupsd> cups_;
   BackgroundProcess service_;
+  unsigned clock_ = 0;
 };
 
 }  // namespace kv71p::test

@@ -1,5 +1,6 @@
 // `cmake --install` of the whole build into a temporary DESTDIR with its own
-// prefix: every part of the suite in its place with its mode, the manifest
+// prefix: every part of the suite (the service with its systemd unit and
+// udev rule too) in its place with its mode and content, the manifest
 // complete, the installed programs finding each other (the desktop command,
 // the launcher and the real window, offscreen), and the removal from the
 // manifest.
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "Kv71pConfig.h"
 #include "LauncherTestSupport.h"
 #include "ShownTexts.h"
 
@@ -120,6 +123,11 @@ TEST_F(InstallTest, EveryPartIsInPlaceWithItsMode) {
                            "SystemErr01"}) {
     expected.push_back({resources + "/PrtSts" + icon + ".png", 0644});
   }
+  // The service with its systemd unit and the printer's udev rule.
+  const std::string service = Under(kPrefix, SBIN_INSTALL_DIR) + "/infokv71p";
+  const std::string unit = Under(kPrefix, SYSTEMD_UNIT_DIR) + "/infokv71p.service";
+  const std::string rule = Under(kPrefix, UDEV_RULES_DIR) + "/60-kv71p.rules";
+  expected.insert(expected.end(), {{service, 0755}, {unit, 0644}, {rule, 0644}});
 #ifdef FILTER_INSTALLED
   // CUPS runs only filters that no one but their owner may change.
   expected.push_back({std::string(CUPS_SERVERBIN) + "/filter/rastertokv71p", 0755});
@@ -131,6 +139,18 @@ TEST_F(InstallTest, EveryPartIsInPlaceWithItsMode) {
     EXPECT_EQ(mode, st.st_mode & 07777) << path;
   }
   EXPECT_EQ(ReadFile(PPD_FILE), ReadFile(Installed(std::string(CUPS_DATADIR) + "/model/" + PPD_MODEL_NAME)));
+
+  const std::string unitText = ReadFile(Installed(unit));
+  for (const std::string& line : {"\nExecStart=" + service + "\n", std::string("\nRestart=always\n"),
+                                  std::string("\nWantedBy=multi-user.target\n"),
+                                  std::string("\nAfter=cups.service")})
+    EXPECT_NE(std::string::npos, unitText.find(line)) << line;
+  char ids[96];
+  std::snprintf(ids, sizeof ids, "ATTR{idVendor}==\"%04x\", ATTR{idProduct}==\"%04x\"",
+                static_cast<unsigned>(KV71P_USB_VENDOR_ID), static_cast<unsigned>(KV71P_USB_PRODUCT_ID));
+  const std::string ruleText = ReadFile(Installed(rule));
+  EXPECT_NE(std::string::npos, ruleText.find(ids)) << ruleText;
+  EXPECT_NE(std::string::npos, ruleText.find("ENV{SYSTEMD_WANTS}+=\"infokv71p.service\""));
 
   // The command for a terminal: a relative link, so the tree can move.
   const std::string link = Under(kPrefix, BIN_INSTALL_DIR) + "/kv71p-status";

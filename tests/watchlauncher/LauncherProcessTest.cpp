@@ -1,8 +1,7 @@
 // Watchlauncher as a process against a private CUPS scheduler. A copy of
 // the launcher sits next to a stand-in Printwatch.app that records how it
-// was started; one test starts the real Printwatch from the build tree.
+// was started. (With the real window and the service: test_scenario.)
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "LauncherTestSupport.h"
-#include "ShownTexts.h"
 
 namespace {
 
@@ -84,18 +82,13 @@ TEST_F(LauncherTest, StartsTheWindowWithSerialNumberAndPrintersNameDetached) {
   EXPECT_FALSE(Exists(cache_ + "/KV-71P_A1B2C3_UTIL")) << "the window makes its flag, not the launcher";
 }
 
-// Further URI variants are in LauncherLogicTest.
+// URIs that are not a KV-71P printer's: LauncherLogicTest and test_scenario.
 TEST_F(LauncherTest, NothingStartsWithoutAKv71pQueueOfThatName) {
-  const std::string uri = kQueueUri;
-  AddQueue("KV_GOOD", uri + "A1");
-  AddQueue("KV_EMPTY_SERIAL", uri);
-  AddQueue("KV_NO_MAKER", "vexbackend://SYSTEMS/KV-71P?serial=A1");
+  AddQueue("KV_GOOD", std::string(kQueueUri) + "A1");
   const std::vector<std::vector<std::string>> cases = {
       {},  // no queue name: quits at once
       {""},
-      {"KV_EMPTY_SERIAL"},  // URI ends in "serial="
-      {"KV_NO_MAKER"},      // lacks "KORVALE"
-      {"kv_good"},          // names compare exactly
+      {"kv_good"},  // names compare exactly
       {"NO_SUCH_QUEUE"},
   };
   for (const std::vector<std::string>& args : cases) {
@@ -109,28 +102,6 @@ TEST_F(LauncherTest, NothingStartsWithoutAKv71pQueueOfThatName) {
   EXPECT_EQ(1u, Started().size()) << "the good queue next to them works";
 }
 
-TEST_F(LauncherTest, FirstOfTwoDestinationsOfTheNameThatPassesIsUsed) {
-  // An lpoptions instance is a second destination of the same name; here
-  // it carries a device URI of its own.
-  const std::string uri = kQueueUri;
-  AddQueue("KV_FIRST_GOOD", uri + "FIRST", "First good");
-  AddQueue("KV_FIRST_BAD", "vexbackend://SYSTEMS/KV-71P?serial=NOPE", "First bad");
-  std::filesystem::create_directories(cupsd_.home() + "/.cups");
-  ASSERT_TRUE(WriteFile(cupsd_.home() + "/.cups/lpoptions",
-                        "Dest KV_FIRST_GOOD/photo device-uri=" + uri + "SECOND\n"
-                        "Dest KV_FIRST_BAD/photo device-uri=" + uri + "LATER\n"));
-
-  EXPECT_EQ(0, Launch({"KV_FIRST_GOOD"}).exitStatus);
-  std::vector<StandInRun> runs = Started();
-  ASSERT_EQ(1u, runs.size());
-  EXPECT_EQ("FIRST", runs[0].args.at(0)) << "the enumeration stops at the first";
-
-  EXPECT_EQ(0, Launch({"KV_FIRST_BAD"}).exitStatus);
-  runs = Started();
-  ASSERT_EQ(1u, runs.size());
-  EXPECT_EQ("LATER", runs[0].args.at(0)) << "the first that also passes the URI tests";
-}
-
 TEST_F(LauncherTest, WindowFlagKeepsASecondWindowShut) {
   AddQueue("KV_A", std::string(kQueueUri) + "A1B2C3", "Studio");
   struct Case {
@@ -140,8 +111,7 @@ TEST_F(LauncherTest, WindowFlagKeepsASecondWindowShut) {
     bool starts;
   } cases[] = {
       {"flag of another printer", "A1B2C", false, true},
-      {"flag left by a window that did not end normally", "A1B2C3", false, false},
-      {"a link at the flag's place", "A1B2C3", true, false},
+      {"a link at the flag's place", "A1B2C3", true, false},  // a stale flag: test_scenario
   };
   for (const Case& c : cases) {
     std::filesystem::remove_all(cache_);
@@ -216,35 +186,6 @@ TEST_F(LauncherTest, MissingProgramStartsNothingAndSaysSoInOneLine) {
   const ProcessResult r = Launch({"KV_A"});
   EXPECT_EQ(0, r.exitStatus);
   EXPECT_EQ("", r.err);
-}
-
-// The launcher of the build tree starts the real window (offscreen), which
-// makes its flag; a second launch then starts nothing.
-TEST_F(LauncherTest, BuildTreeLauncherStartsTheRealWindow) {
-  AddQueue("KORVALE_SYSTEMS_KV_71P", std::string(kQueueUri) + "A1B2C3", "KORVALE SYSTEMS KV-71P");
-  TestTempDir runtime;
-  chmod(runtime.path().c_str(), 0700);
-  const std::string shown = dir_ / "shown.txt";
-  const std::vector<std::string> env = {
-      "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path(),
-      "KV71P_PRINTWATCH_SHOWN_FILE=" + shown, "LANGUAGE=en", "LC_ALL=C.UTF-8"};
-  const std::string flag = cache_ + "/KV-71P_A1B2C3_UTIL";
-
-  ProcessResult r = RunClient(cupsd_, cache_, {WATCHLAUNCHER_BINARY, "KORVALE_SYSTEMS_KV_71P"}, env);
-  ASSERT_EQ(0, r.exitStatus) << r.err;
-  const std::vector<pid_t> windows = children_.Find("Printwatch");
-  ASSERT_EQ(1u, windows.size());
-  EXPECT_TRUE(WaitFor([&] { return Exists(flag); }, 20)) << "the window's flag";
-  EXPECT_TRUE(WaitFor([&] { return !ReadFile(shown).empty(); }, 20));
-  const auto texts = kv71p::printwatch::ParseShownTexts(ReadFile(shown));
-  EXPECT_EQ("KORVALE SYSTEMS KV-71P", texts.count("TITLE") ? texts.at("TITLE") : "");
-
-  r = RunClient(cupsd_, cache_, {WATCHLAUNCHER_BINARY, "KORVALE_SYSTEMS_KV_71P"}, env);
-  EXPECT_EQ(0, r.exitStatus);
-  EXPECT_EQ(windows, children_.Find("Printwatch")) << "no second window";
-
-  EXPECT_EQ(0, WaitForChild(windows[0], SIGTERM, 20));
-  EXPECT_FALSE(Exists(flag)) << "the window removes its flag";
 }
 
 }  // namespace

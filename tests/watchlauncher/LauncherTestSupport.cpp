@@ -1,6 +1,11 @@
 #include "LauncherTestSupport.h"
 
+#include <dirent.h>
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -9,19 +14,47 @@ namespace kv71p::test {
 
 namespace fs = std::filesystem;
 
+AdoptedChildren::AdoptedChildren() { prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0); }
+
+std::vector<pid_t> AdoptedChildren::Find(const std::string& name) const {
+  std::vector<pid_t> found;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator("/proc", ec)) {
+    // "pid (name) state ppid ..."
+    const std::string stat = ReadFile(e.path().string() + "/stat");
+    const size_t open = stat.find('('), close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close + 4 >= stat.size()) continue;
+    if (stat.substr(open + 1, close - open - 1) == name && std::atol(stat.c_str() + close + 4) == getpid())
+      found.push_back(static_cast<pid_t>(std::atol(stat.c_str())));
+  }
+  return found;
+}
+
+int AdoptedChildren::Reap(const std::string& name, double seconds) const {
+  const std::vector<pid_t> children = Find(name);
+  for (pid_t pid : children) WaitForChild(pid, 0, seconds);
+  return static_cast<int>(children.size());
+}
+
+int WaitForChild(pid_t pid, int signal, double seconds) {
+  if (signal != 0) kill(pid, signal);
+  int status = 0;
+  if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 bool WriteStandIn(const std::string& path, const std::string& recordFolder, int status) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   fs::create_directories(recordFolder, ec);
   const std::string script =
       "#!/bin/sh\n"
-      "in=$(readlink /proc/$$/fd/0)\n"
-      "out=$(readlink /proc/$$/fd/1)\n"
-      "err=$(readlink /proc/$$/fd/2)\n"
-      "sid=$(cut -d' ' -f6 /proc/$$/stat)\n"
-      "printf '%s\\n' \"$in\" \"$out\" \"$err\" \"$sid\" \"$$\" \"$@\" > '" +
-      recordFolder + "/started.'$$\n"
-      "exit " + std::to_string(status) + "\n";
+      "printf '%s\\n' \"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" "
+      "\"$(readlink /proc/$$/fd/2)\" \"$(cut -d' ' -f6 /proc/$$/stat)\" \"$$\" \"$@\" > '" +
+      recordFolder + "/started.'$$\nexit " + std::to_string(status) + "\n";
   return WriteFile(path, script) && chmod(path.c_str(), 0755) == 0;
 }
 
@@ -51,8 +84,8 @@ std::vector<StandInRun> TakeStandInRuns(const AdoptedChildren& children, const s
 bool CopyProgram(const std::string& from, const std::string& to) {
   std::error_code ec;
   fs::create_directories(fs::path(to).parent_path(), ec);
-  if (!fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec)) return false;
-  return chmod(to.c_str(), 0755) == 0;
+  return fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec) &&
+         chmod(to.c_str(), 0755) == 0;
 }
 
 ProcessResult RunClient(const PrivateCupsd& cupsd, const std::string& cacheFolder,
@@ -61,7 +94,7 @@ ProcessResult RunClient(const PrivateCupsd& cupsd, const std::string& cacheFolde
   ProcessOptions options;
   options.env = cupsd.ClientEnvironment();
   options.env.push_back("KV71P_CACHE_DIR=" + cacheFolder);
-  for (const std::string& e : extraEnv) options.env.push_back(e);
+  options.env.insert(options.env.end(), extraEnv.begin(), extraEnv.end());
   options.timeoutSeconds = 30;
   return RunProcess(argv, options);
 }

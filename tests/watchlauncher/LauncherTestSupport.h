@@ -1,6 +1,7 @@
-// What the launcher tests share: a private CUPS scheduler, a copy of a
-// program next to a stand-in that records how it was started, and the
-// stand-in's records.
+// What the launcher and scenario tests share: programs started detached by
+// a program under test (adopted by the test process), a stand-in program
+// that records how it was started, and a client run against a private
+// CUPS scheduler.
 #pragma once
 
 #include <sys/types.h>
@@ -8,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "AdoptedChildren.h"
 #include "PrivateCupsd.h"
 #include "Subprocess.h"
 #include "TestTempDir.h"
@@ -18,6 +18,24 @@ namespace kv71p::test {
 // The device URI the status service gives its queues, without the serial
 // number.
 constexpr const char* kQueueUri = "vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=";
+
+// The test process becomes a child subreaper, so a program whose starter
+// has quit becomes our child: the test can tell exactly whether something
+// was started, wait for it to end and stop it, without timing guesses.
+class AdoptedChildren {
+ public:
+  AdoptedChildren();
+  // Our children whose command name is `name`, running or ended and not
+  // yet awaited.
+  std::vector<pid_t> Find(const std::string& name) const;
+  // Waits for every child called `name` to end (SIGKILL after `seconds`)
+  // and returns how many there were.
+  int Reap(const std::string& name, double seconds = 20) const;
+};
+
+// Waits for `pid` to end, sends `signal` first when it is not 0; SIGKILL
+// after `seconds`. Returns the exit status, -1 when killed by a signal.
+int WaitForChild(pid_t pid, int signal, double seconds);
 
 // One start of a stand-in: its arguments (argv[1] on), where its standard
 // channels led, and whether it led a session of its own.
