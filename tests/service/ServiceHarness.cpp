@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
 #include "Kv71pConfig.h"
 
@@ -16,19 +17,16 @@ namespace {
 
 const char kRealLpadmin[] = "/usr/sbin/lpadmin";
 
+// One recorded lpadmin call: each argument as hex digits ("-" for an
+// empty one), separated by blanks.
 std::vector<std::string> DecodeArguments(const std::string& line) {
   std::vector<std::string> args;
-  size_t start = 0;
-  while (start <= line.size()) {
-    size_t end = line.find(' ', start);
-    if (end == std::string::npos) end = line.size();
-    const std::string word = line.substr(start, end - start);
+  std::istringstream words(line);
+  for (std::string word; words >> word;) {
     std::string arg;
-    if (word != "-")
-      for (size_t i = 0; i + 1 < word.size(); i += 2)
-        arg += static_cast<char>(std::strtol(word.substr(i, 2).c_str(), nullptr, 16));
+    for (size_t i = 0; word != "-" && i + 1 < word.size(); i += 2)
+      arg += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
     args.push_back(arg);
-    start = end + 1;
   }
   return args;
 }
@@ -123,15 +121,10 @@ int ServiceHarness::StopService(int signal) { return service_.Stop(signal, 10); 
 std::string ServiceHarness::Output() const {
   // lpadmin's own complaints share the service's output; they are not the
   // service's lines.
-  const std::string all = ReadFile(dir_ / "service.out");
+  std::istringstream all(ReadFile(dir_ / "service.out"));
   std::string lines;
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t end = all.find('\n', start);
-    end = end == std::string::npos ? all.size() : end + 1;
-    if (all.compare(start, 8, "lpadmin:") != 0) lines += all.substr(start, end - start);
-    start = end;
-  }
+  for (std::string line; std::getline(all, line);)
+    if (line.compare(0, 8, "lpadmin:") != 0) lines += line + "\n";
   return lines;
 }
 
@@ -144,12 +137,8 @@ size_t ServiceHarness::CountOutput(const std::string& line) const {
 
 std::vector<std::vector<std::string>> ServiceHarness::LpadminCalls() const {
   std::vector<std::vector<std::string>> calls;
-  const std::string text = ReadFile(lpadminLog_);
-  size_t start = 0;
-  for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-    calls.push_back(DecodeArguments(text.substr(start, end - start)));
-    start = end + 1;
-  }
+  std::istringstream text(ReadFile(lpadminLog_));
+  for (std::string line; std::getline(text, line);) calls.push_back(DecodeArguments(line));
   return calls;
 }
 
