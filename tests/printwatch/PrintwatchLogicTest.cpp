@@ -120,7 +120,7 @@ TEST_F(FlagFileTest, APlantedLinkIsNeitherFollowedNorItsTargetRemoved) {
 TEST(GaugePercent, SinglePrecisionQuotientTimesHundredTruncated) {
   const int cases[][3] = {
       {50, 200, 25}, {1, 3, 33},    {2, 3, 66}, {200, 200, 100}, {0, 200, 0},
-      {29, 100, 28},  // 0.29f is a little below 0.29
+      {7, 10, 69},  // 0.7f is a little below 0.7
       {-1, 3, -33},  {250, 200, 125},
       {INT_MAX, 1, INT_MAX}, {INT_MIN, 1, INT_MIN},  // saturate instead of overflowing
   };

@@ -103,7 +103,8 @@ std::string Answer(unsigned field, const std::string& text) {
   return std::string(1, static_cast<char>(field >> 8)) + static_cast<char>(field & 0xFF) + text;
 }
 
-TEST(DeviceIdRules, LengthFieldAndKeySearch) {
+// The length field against the bytes received (the key search: DeviceIdService).
+TEST(DeviceIdRules, LengthFieldAgainstBytesReceived) {
   const struct {
     std::string answer;
     unsigned minimum;
@@ -126,24 +127,6 @@ TEST(DeviceIdRules, LengthFieldAndKeySearch) {
                                      c.answer.size(), c.minimum, &text),
               c.hasText) << ::testing::PrintToString(c.answer);
     EXPECT_EQ(text, c.text) << ::testing::PrintToString(c.answer);
-  }
-  const struct {
-    const char* id;
-    bool found;
-    const char* model;
-  } ids[] = {
-      {"MDL:  KV-71P  ;", true, "KV-71P"},
-      {"MFG:K;\tMdL:\tKV;", true, "\tKV"},
-      {"model:lower", true, "lower"},
-      {"DES:The MDL:hidden;MDL:shown", true, "shown"},  // a key inside a field is not a key
-      {"MFG:K;MDL:;", true, ""},
-      {"MDL KV-71P;MODELS:x", false, ""},
-      {"", false, ""},
-  };
-  for (const auto& c : ids) {
-    std::string model;
-    EXPECT_EQ(FindModelName(c.id, &model), c.found) << c.id;
-    EXPECT_EQ(model, c.model) << c.id;
   }
 }
 
@@ -170,6 +153,11 @@ TEST(DeviceIdService, ModelLineOfTheFirstFile) {
       {"LOWER", {"deviceid=MFG:Korvale;  mdl: KV-71P Photo ;CLS:PRINTER;"}, " KV-71P Photo"},
       {"MODEL", {"deviceid=MFG:K;MODEL:First;MDL:Second;"}, "First"},
       {"MDLFIRST", {"deviceid=MDL:Second;MODEL:First;"}, "Second"},
+      {"INFIELD", {"deviceid=DES:The MDL:hidden;MDL:shown"}, "shown"},  // a key inside a field is not one
+      {"TRIMMED", {"deviceid=MDL:  KV-71P  ;"}, "KV-71P"},
+      {"TAB", {"deviceid=MFG:K;\tMdL:\tKV;"}, ""},  // found, but no control character goes into the file
+      {"EMPTY", {"deviceid=MFG:K;MDL:;"}, ""},
+      {"NOKEY", {"deviceid=MDL KV-71P;MODELS:x"}, kNoFile},
       // 300 announced, 40 sent: the 40 are used.
       {"SHORT", {"deviceid=MFG:Korvale;CMD:VEX;MDL:Short", "deviceid-length=300"}, "Short"},
       // Longer than the record holds: 127 bytes, no character cut in two.

@@ -73,24 +73,24 @@ std::vector<std::string> EmulatorProcess::Log(unsigned id) {
   return lines;
 }
 
-std::vector<std::string> EmulatorProcess::LoggedTitles(unsigned id) {
-  std::vector<std::string> titles;
+// Word `word` of every "BLOCK" line of the log (6: the title, 3: the header in hex).
+std::vector<std::string> EmulatorProcess::LoggedBlocks(unsigned id, size_t word) {
+  std::vector<std::string> found;
   for (const std::string& line : Log(id)) {
     std::vector<std::string> words;
     if (wire::SplitWords(line, &words) && words.size() == 7 && words[0] == "BLOCK")
-      titles.push_back(words[6]);
+      found.push_back(words[word]);
   }
-  return titles;
+  return found;
 }
 
+std::vector<std::string> EmulatorProcess::LoggedTitles(unsigned id) { return LoggedBlocks(id, 6); }
+
 std::vector<std::string> EmulatorProcess::LoggedHeaders(unsigned id) {
-  std::vector<std::string> headers;
-  for (const std::string& line : Log(id)) {
-    std::vector<std::string> words;
+  std::vector<std::string> headers = LoggedBlocks(id, 3);
+  for (std::string& h : headers) {
     std::string bytes;
-    if (wire::SplitWords(line, &words) && words.size() == 7 && words[0] == "BLOCK" &&
-        wire::HexDecode(words[3], &bytes))
-      headers.push_back(bytes);
+    h = wire::HexDecode(h, &bytes) ? bytes : "(not hex)";
   }
   return headers;
 }

@@ -43,6 +43,7 @@ class EmulatorProcess {
   bool ClearLog(unsigned id);
 
  private:
+  std::vector<std::string> LoggedBlocks(unsigned id, size_t word);
   TestTempDir dir_;
   std::string socketPath_;
   BackgroundProcess process_;

@@ -32,20 +32,7 @@ const TextQuery kTextQueries[] = {
     {GetTotalCount, "total", "COUNTER_LIFE", "\x1bPMNT_RDCOUNTER_LIFE            "},
 };
 
-TEST_F(QueriesTest, EachTextQuerySendsItsBlockAndReturnsTheAnswer) {
-  for (const TextQuery& q : kTextQueries) {
-    SCOPED_TRACE(q.key);
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    ASSERT_TRUE(Set({std::string(q.property) + "=0012345"}));
-    char out[64];
-    std::memset(out, 'Z', sizeof out);
-    EXPECT_EQ(7, q.fn(itf_, out, sizeof out, kShort));
-    EXPECT_STREQ("0012345", out);
-    EXPECT_EQ(std::vector<std::string>{std::string(q.block, 32)}, emulator_.LoggedHeaders(id_));
-  }
-}
-
-TEST_F(QueriesTest, EmptyMalformedOverlongAndMissingAnswers) {
+TEST_F(QueriesTest, BlocksAndGoodEmptyMalformedOverlongAndMissingAnswers) {
   const struct {
     std::string frame;
     size_t bufferSize;
@@ -61,6 +48,13 @@ TEST_F(QueriesTest, EmptyMalformedOverlongAndMissingAnswers) {
       {"", 64, -1},                                               // a silent printer
   };
   for (const TextQuery& q : kTextQueries) {
+    // Its block, and the answer of the printer's property.
+    ASSERT_TRUE(emulator_.ClearLog(id_));
+    ASSERT_TRUE(Set({std::string(q.property) + "=0012345"}));
+    char out[64];
+    EXPECT_EQ(7, q.fn(itf_, out, sizeof out, kShort));
+    EXPECT_STREQ("0012345", out);
+    EXPECT_EQ(std::vector<std::string>{std::string(q.block, 32)}, emulator_.LoggedHeaders(id_));
     if (q.fn == GetSerialNo) continue;  // its own test below
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(q.key) + ": " + c.frame.substr(0, 12));
@@ -71,6 +65,8 @@ TEST_F(QueriesTest, EmptyMalformedOverlongAndMissingAnswers) {
       EXPECT_EQ(c.result, q.fn(itf_, out, c.bufferSize, kShort));
       if (c.result <= 0) {
         EXPECT_STREQ("", out);
+      } else {
+        EXPECT_EQ(std::string(c.frame, 8, static_cast<size_t>(c.result)), out);
       }
       if (c.bufferSize < sizeof out) {
         EXPECT_EQ('Z', out[c.bufferSize]) << "nothing past the buffer";
