@@ -1,4 +1,4 @@
-// PNG files of a print, read back with libpng and compared pixel for pixel;
+// PNG files of a print read back with libpng and compared pixel for pixel;
 // the decoder program end to end.
 #include <gtest/gtest.h>
 #include <png.h>
@@ -7,18 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "DeviceCmd.h"
-#include "HandMadePlane.h"
+#include "HandMadeBlocks.h"
 #include "PngOutput.h"
-#include "PrintAssembler.h"
 #include "StreamDecoder.h"
 #include "Subprocess.h"
 #include "TestTempDir.h"
 
 namespace {
-
-using Bytes = std::vector<unsigned char>;
 
 struct Png {
   int width = 0, height = 0, channels = 0;
@@ -40,16 +35,14 @@ Png ReadPng(const std::string& path) {
   return out;
 }
 
-// Distinct values per plane, column and stored row.
-unsigned char Value(int plane, int x, int storedRow) {
-  return static_cast<unsigned char>((x * 3 + storedRow * 101 + plane * 50) & 0xFF);
-}
-
 constexpr int kRows = 5;
 
-kv71p::StreamBlock DecodeOne(const Bytes& bytes) {
+// Distinct values per plane, column and stored row.
+unsigned char Value(int plane, int x, int storedRow) { return static_cast<unsigned char>(x * 3 + storedRow * 101 + plane * 50); }
+
+kv71p::StreamBlock DecodeOne(const std::string& bytes) {
   kv71p::StreamBlock block;
-  EXPECT_EQ(kv71p::DecodeStream(bytes.data(), bytes.size(),
+  EXPECT_EQ(kv71p::DecodeStream(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                                 [&block](kv71p::StreamBlock&& b) { block = std::move(b); }, nullptr),
             0);
   return block;
@@ -59,11 +52,9 @@ kv71p::StreamPrint PatternPrint(bool withMagenta) {
   kv71p::StreamPrint print;
   print.number = 3;
   const char* names[3] = {"YPLANE", "MPLANE", "CPLANE"};
-  for (int k = 0; k < 3; ++k) {
-    if (k == 1 && !withMagenta) continue;
-    print.planes[k] = DecodeOne(
-        handmade::PlaneCommand(names[k], kRows, 600, [k](int x, int y) { return Value(k, x, y); }));
-  }
+  for (int k = 0; k < 3; ++k)
+    if (k != 1 || withMagenta)
+      print.planes[k] = DecodeOne(handmade::PlaneCommand(names[k], kRows, 600, [k](int x, int y) { return Value(k, x, y); }));
   return print;
 }
 
@@ -73,31 +64,23 @@ TEST(PngOutput, PlanesAndPreviewMatchThePlanesPixelForPixel) {
     std::vector<std::string> written;
     ASSERT_EQ(kv71p::WritePrintPngs(PatternPrint(withMagenta), dir / "out", &written), 0);
     EXPECT_EQ(written.size(), withMagenta ? 4u : 3u);
-    const char* names[3] = {"yellow", "magenta", "cyan"};
-    for (int k = 0; k < 3; ++k) {
+    // Each plane right way up; the preview's red, green and blue read back
+    // the cyan, magenta and yellow planes, a missing plane as paper white.
+    const char* names[4] = {"yellow", "magenta", "cyan", "preview"};
+    for (int k = 0; k < 4; ++k) {
       if (k == 1 && !withMagenta) continue;
       const Png png = ReadPng(dir / ("out/print03-" + std::string(names[k]) + ".png"));
       ASSERT_EQ(png.width, 2560);
       ASSERT_EQ(png.height, kRows);
-      ASSERT_EQ(png.channels, 1);
+      ASSERT_EQ(png.channels, k == 3 ? 3 : 1);
       for (int y = 0; y < kRows; ++y)
         for (int x = 0; x < 2560; ++x)
-          ASSERT_EQ(png.pixels[y * 2560 + x], Value(k, x, kRows - 1 - y)) << k << " " << x << " " << y;
+          for (int c = 0; c < png.channels; ++c) {
+            const int plane = k == 3 ? 2 - c : k;
+            const int expected = plane == 1 && !withMagenta ? 255 : Value(plane, x, kRows - 1 - y);
+            ASSERT_EQ(png.pixels[(y * 2560 + x) * png.channels + c], expected) << names[k] << " " << x << "," << y;
+          }
     }
-    // Red, green and blue read back the cyan, magenta and yellow planes; a
-    // missing plane leaves its channel at paper white.
-    const Png preview = ReadPng(dir / "out/print03-preview.png");
-    ASSERT_EQ(preview.width, 2560);
-    ASSERT_EQ(preview.height, kRows);
-    ASSERT_EQ(preview.channels, 3);
-    for (int y = 0; y < kRows; ++y)
-      for (int x = 0; x < 2560; ++x) {
-        const unsigned char* px = &preview.pixels[(y * 2560 + x) * 3];
-        const int stored = kRows - 1 - y;
-        ASSERT_EQ(px[0], Value(2, x, stored));
-        ASSERT_EQ(px[1], withMagenta ? Value(1, x, stored) : 255);
-        ASSERT_EQ(px[2], Value(0, x, stored));
-      }
   }
 }
 
@@ -111,21 +94,11 @@ TEST(PngOutput, RefusesPlanesOfDifferentSizes) {
 
 TEST(DecodeProgram, ListsRendersAndRejects) {
   TestTempDir dir;
-  DeviceCmd cmd;
-  Bytes stream;
-  auto add = [&stream](const unsigned char* b, size_t n) { stream.insert(stream.end(), b, b + n); };
-  MakeNumberCmd(cmd, kCmdImage, kParamMultiCut, 408);
-  add(cmd.buffer, cmd.length);
-  for (const char* name : {"YPLANE", "MPLANE", "CPLANE"}) {
-    const Bytes plane = handmade::PlainPlane(name);
-    add(plane.data(), plane.size());
-  }
-  MakeStartCmd(cmd);
-  add(cmd.buffer, cmd.length);
-  const std::string path = dir / "stream.bin";
-  ASSERT_TRUE(kv71p::test::WriteFile(path, std::string(stream.begin(), stream.end())));
-
-  const auto ok = kv71p::test::RunProcess({KV71P_DECODE_PROGRAM, "--png", dir / "png", path});
+  const std::string stream = handmade::Block("IMAGE", "MULTICUT", "00000408") + handmade::PlainPlane("YPLANE") +
+                             handmade::PlainPlane("MPLANE") + handmade::PlainPlane("CPLANE") +
+                             handmade::Block("CNTRL", "START");
+  ASSERT_TRUE(kv71p::test::WriteFile(dir / "stream.bin", stream));
+  const auto ok = kv71p::test::RunProcess({KV71P_DECODE_PROGRAM, "--png", dir / "png", dir / "stream.bin"});
   EXPECT_EQ(ok.exitStatus, 0) << ok.err;
   EXPECT_NE(ok.out.find("IMAGE  MULTICUT                 8  \"00000408\""), std::string::npos) << ok.out;
   EXPECT_NE(ok.out.find("print 1: MULTICUT 408, planes YMC"), std::string::npos) << ok.out;
@@ -133,7 +106,7 @@ TEST(DecodeProgram, ListsRendersAndRejects) {
 
   // From standard input, one byte short.
   kv71p::test::ProcessOptions options;
-  options.input = std::string(stream.begin(), stream.end() - 1);
+  options.input = stream.substr(0, stream.size() - 1);
   const auto cut = kv71p::test::RunProcess({KV71P_DECODE_PROGRAM}, options);
   EXPECT_EQ(cut.exitStatus, 1);
   EXPECT_NE(cut.err.find("kv71p-decode: offset " + std::to_string(stream.size() - 1) +
