@@ -1,7 +1,6 @@
 // The filter program on raster it must not trust, on an output that goes
 // away, and when CUPS cancels the job.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -28,36 +27,54 @@ using kv71p::test::RasterPage;
 
 const char kNeutral[] = "VexICM=None";
 
-// Starts the filter on a raster file with standard output and standard
-// error going to the given descriptors.
-pid_t StartFilter(const std::string& cache, const std::string& jobId, const std::string& raster,
-                  int outFd, int errFd) {
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-  posix_spawn_file_actions_adddup2(&actions, errFd, 2);
-  std::vector<std::string> env = {"KV71P_CACHE_DIR=" + cache};
-  for (char** e = environ; *e; ++e)
-    if (std::string(*e).rfind("KV71P_CACHE_DIR=", 0) != 0) env.push_back(*e);
-  std::vector<char*> envp;
-  for (auto& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string args[] = {KV71P_TEST_FILTER, jobId, "user", "title", "1", kNeutral, raster};
-  char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
-                  args[4].data(), args[5].data(), args[6].data(), nullptr};
+// The filter started on one page with its standard output going into a
+// pipe (`out` is its reading end, or none when closed at once) and
+// standard error into a file; without `jobFile` there is no per-job file.
+struct StartedFilter {
   pid_t pid = -1;
-  if (posix_spawn(&pid, KV71P_TEST_FILTER, &actions, nullptr, argv, envp.data()) != 0) pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return pid;
-}
+  int out = -1;
+  std::string errPath;
 
-int WaitExit(pid_t pid, int* signal) {
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  StartedFilter(FilterRunner& runner, const std::string& jobId, const RasterPage& page, const char* jobFile,
+                bool readOutput) {
+    const std::string raster = runner.path("job" + jobId + ".ras");
+    errPath = runner.path("stderr" + jobId);
+    EXPECT_TRUE(kv71p::test::WriteRaster(raster, {page}));
+    EXPECT_TRUE(!jobFile || kv71p::test::WriteFile(runner.cache() + "/Print_" + jobId + ".log", jobFile));
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    if (!readOutput) close(fds[0]);  // the backend is gone
+    out = readOutput ? fds[0] : -1;
+    const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    std::vector<std::string> env = {"KV71P_CACHE_DIR=" + runner.cache()};
+    for (char** e = environ; *e; ++e)
+      if (std::string(*e).rfind("KV71P_CACHE_DIR=", 0) != 0) env.push_back(*e);
+    std::vector<std::string> args = {KV71P_TEST_FILTER, jobId, "user", "title", "1", kNeutral, raster};
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    for (auto& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    if (posix_spawn(&pid, KV71P_TEST_FILTER, &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    close(errFd);
   }
-  *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+  ~StartedFilter() {
+    if (out >= 0) close(out);
+  }
+  // Exit status, -1 when ended by a signal.
+  int Wait() const {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+};
 
 TEST(FilterHostileInput, UntrustedPagesAreReadSafely) {
   FilterRunner runner;
@@ -129,59 +146,32 @@ TEST(FilterHostileInput, UntrustedPagesAreReadSafely) {
 
 TEST(FilterHostileInput, AnOutputThatGoesAwayEndsTheJob) {
   FilterRunner runner;
-  const std::string raster = runner.path("job.ras");
-  ASSERT_TRUE(kv71p::test::WriteRaster(raster, {PatternPage(2448, 1236, 1, 3)}));
-  ASSERT_TRUE(kv71p::test::WriteFile(runner.cache() + "/Print_9.log", ""));
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  close(out[0]);  // the backend is gone
-  const std::string errPath = runner.path("stderr");
-  const int errFd = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  const pid_t pid = StartFilter(runner.cache(), "9", raster, out[1], errFd);
-  close(out[1]);
-  close(errFd);
-  ASSERT_GT(pid, 0);
-  int signal = 0;
-  EXPECT_EQ(WaitExit(pid, &signal), 1);
-  EXPECT_EQ(signal, 0);
-  EXPECT_EQ(kv71p::test::ReadFile(errPath), "");
+  const StartedFilter filter(runner, "9", PatternPage(2448, 1236, 1, 3), "", false);
+  ASSERT_GT(filter.pid, 0);
+  EXPECT_EQ(filter.Wait(), 1);
+  EXPECT_EQ(kv71p::test::ReadFile(filter.errPath), "");
 }
 
 TEST(FilterHostileInput, CancellationEndsTheStreamBetweenBlocks) {
   FilterRunner runner;
-  const std::string raster = runner.path("job.ras");
-  // 20 prints of about 9.5 MB each.
-  ASSERT_TRUE(kv71p::test::WriteRaster(raster, {PatternPage(2448, 1236, 1, 20)}));
-  ASSERT_TRUE(kv71p::test::WriteFile(runner.cache() + "/Print_5.log", ""));
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const int errFd = open("/dev/null", O_WRONLY);
-  const pid_t pid = StartFilter(runner.cache(), "5", raster, out[1], errFd);
-  close(out[1]);
-  close(errFd);
-  ASSERT_GT(pid, 0);
-
-  // Read 12 MB, leave the filter blocked in the middle of a plane for a
-  // moment, cancel the job and read the rest.
+  // 20 prints of about 9.5 MB each. Read 12 MB, leave the filter blocked in
+  // the middle of a plane for a moment, cancel the job and read the rest.
+  const StartedFilter filter(runner, "5", PatternPage(2448, 1236, 1, 20), "", true);
+  ASSERT_GT(filter.pid, 0);
   std::string stream;
   char buffer[65536];
-  bool signalled = false;
-  for (;;) {
+  for (bool signalled = false;;) {
     if (!signalled && stream.size() >= 12u * 1024 * 1024) {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
-      kill(pid, SIGTERM);
-      signalled = true;
+      signalled = kill(filter.pid, SIGTERM) == 0;
     }
-    const ssize_t n = read(out[0], buffer, sizeof buffer);
+    const ssize_t n = read(filter.out, buffer, sizeof buffer);
     if (n <= 0) break;
     stream.append(buffer, static_cast<size_t>(n));
   }
-  close(out[0]);
-  int signal = 0;
-  EXPECT_EQ(WaitExit(pid, &signal), 0);
-  EXPECT_EQ(signal, 0);
+  EXPECT_EQ(filter.Wait(), 0);
   const auto output = kv71p::test::DecodePrintOutput(stream);
-  EXPECT_TRUE(output.endsBetweenBlocks) << output.error;
+  EXPECT_TRUE(output.wellFormed) << output.error;
   EXPECT_GE(output.prints.size(), 1u);
   EXPECT_LT(output.prints.size(), 10u);
   EXPECT_LT(stream.size(), 10u * 9496072u);
@@ -189,24 +179,15 @@ TEST(FilterHostileInput, CancellationEndsTheStreamBetweenBlocks) {
 
 TEST(FilterHostileInput, CancellationEndsTheWaitForThePerJobFile) {
   FilterRunner runner;
-  const std::string raster = runner.path("job.ras");
-  ASSERT_TRUE(kv71p::test::WriteRaster(raster, {PatternPage(20, 10, 1)}));
-  int out[2];
-  ASSERT_EQ(pipe(out), 0);
-  const int errFd = open("/dev/null", O_WRONLY);
   const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = StartFilter(runner.cache(), "77", raster, out[1], errFd);  // no per-job file
-  close(out[1]);
-  close(errFd);
-  ASSERT_GT(pid, 0);
+  const StartedFilter filter(runner, "77", PatternPage(20, 10, 1), nullptr, true);
+  ASSERT_GT(filter.pid, 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-  kill(pid, SIGTERM);
-  int signal = 0;
-  EXPECT_EQ(WaitExit(pid, &signal), 0);
+  kill(filter.pid, SIGTERM);
+  EXPECT_EQ(filter.Wait(), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   char byte;
-  EXPECT_EQ(read(out[0], &byte, 1), 0);  // nothing written
-  close(out[0]);
+  EXPECT_EQ(read(filter.out, &byte, 1), 0) << "nothing written";
 }
 
 }  // namespace

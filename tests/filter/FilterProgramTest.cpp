@@ -36,12 +36,6 @@ void ExpectCleanRun(const FilterRun& run, int exitStatus = 0) {
   EXPECT_TRUE(run.output.wellFormed) << run.output.error;
 }
 
-std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
 TEST(FilterProgram, ArgumentsAndEmptyInput) {
   FilterRunner runner;
   // Wrong argument counts and a missing input file: status 1, no output.
@@ -90,7 +84,10 @@ TEST(FilterProgram, OrientationTurnsThePictureOrNot) {
     SCOPED_TRACE(cases[i].option);
     ExpectCleanRun(runs[i]);
     ASSERT_EQ(runs[i].output.prints.size(), 2u);
-    EXPECT_EQ(runs[i].output.blocks, Concat({DefaultPrintBlocks(408), DefaultPrintBlocks(408)}));
+    const std::vector<std::string> one = DefaultPrintBlocks(408);
+    std::vector<std::string> blocks = one;
+    blocks.insert(blocks.end(), one.begin(), one.end());
+    EXPECT_EQ(runs[i].output.blocks, blocks);
     EXPECT_TRUE(PlanesShow(runs[i].output, 0, 1236, {Place(page, cases[i].orientation, 0, 1236, 0)}));
     EXPECT_TRUE(PlanesShow(runs[i].output, 1, 1236, {Place(full, cases[i].orientation, 0, 1236, 0)}));
   }

@@ -41,22 +41,19 @@ struct RasterPage {
   }
 };
 
-// The pixel colours of the cube corners: bit 0 red, bit 1 green, bit 2 blue.
-// They pass the colour pipeline unchanged when every setting is neutral.
-inline void Corner(int c, unsigned char* rgb) {
-  for (int k = 0; k < 3; ++k) rgb[k] = (c >> k) & 1 ? 255 : 0;
-}
-
-// A page of `width` x `height` pixels of cube corners in blocks, different
-// for every `tag`.
+// A page of `width` x `height` pixels in blocks of cube corner colours
+// (which the colour pipeline leaves alone when every setting is neutral),
+// different for every `tag`.
 inline RasterPage PatternPage(unsigned width, unsigned height, int tag, unsigned copies = 1) {
   RasterPage page;
   page.width = width;
   page.height = height;
   page.copies = copies;
   page.fill = [tag](unsigned i, std::vector<unsigned char>& bytes) {
-    for (size_t k = 0; k * 3 + 2 < bytes.size(); ++k)
-      Corner(static_cast<int>((i / 7 + (k / 11) * 3 + static_cast<size_t>(tag) * 5) % 8), &bytes[k * 3]);
+    for (size_t b = 0; b < bytes.size() / 3 * 3; ++b) {
+      const size_t corner = (i / 7 + (b / 33) * 3 + static_cast<size_t>(tag) * 5) % 8;  // bits: red, green, blue
+      bytes[b] = (corner >> (b % 3)) & 1 ? 255 : 0;
+    }
   };
   return page;
 }
@@ -64,11 +61,10 @@ inline RasterPage PatternPage(unsigned width, unsigned height, int tag, unsigned
 inline bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
-  // Compressed streams keep huge pages small; a stream that ends inside a
-  // page is written uncompressed, because the compressor holds back the
-  // last line until it knows whether the next one repeats it.
-  // So is a stream with a line that ends inside a pixel: libcups's
-  // compressor reads whole pixels and would read past its line buffer.
+  // Compressed streams keep huge pages small; one that ends inside a page
+  // is written uncompressed (the compressor holds back the last line), and
+  // so is one with a line that ends inside a pixel (the compressor reads
+  // whole pixels, past the line).
   bool cutShort = false;
   bool partPixel = false;
   for (const RasterPage& p : pages) {
@@ -104,10 +100,8 @@ inline bool WriteRaster(const std::string& path, const std::vector<RasterPage>& 
 }
 
 struct FilterJob {
-  FilterJob(std::string options_, std::string jobFile_, std::vector<RasterPage> pages_,
-            bool viaStdin_ = false, std::vector<std::string> env_ = {})
-      : options(std::move(options_)), jobFile(std::move(jobFile_)), pages(std::move(pages_)),
-        viaStdin(viaStdin_), env(std::move(env_)) {}
+  FilterJob(std::string o, std::string j, std::vector<RasterPage> p, bool s = false, std::vector<std::string> e = {})
+      : options(std::move(o)), jobFile(std::move(j)), pages(std::move(p)), viaStdin(s), env(std::move(e)) {}
   std::string options;           // the options argument
   std::string jobFile;           // content of the per-job file
   std::vector<RasterPage> pages;

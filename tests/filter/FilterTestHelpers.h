@@ -1,6 +1,6 @@
-// Test fixtures of the filter's job logic: job option lists, small PPD files
-// with chosen defaults, a private cache folder with per-job files, and the
-// capture of what the job object writes.
+// Fixtures of the filter's job logic: job option lists, small PPD files with
+// chosen defaults, a private cache folder with per-job files, the capture of
+// what the job object writes.
 #pragma once
 
 #include <cups/cups.h>
@@ -114,16 +114,21 @@ class CapturedOutput {
   FILE* file_;
 };
 
-// A command block as the printer expects it: ESC 'P', the name and the
-// parameter space-padded to 6 and 16 characters, the data length as 8
-// digits (8 spaces without data), the data.
-inline std::string Block(const std::string& name, const std::string& parameter,
-                         const std::string& data) {
-  char length[16];
-  std::snprintf(length, sizeof length, "%08zu", data.size());
-  return "\x1bP" + name + std::string(6 - name.size(), ' ') + parameter +
-         std::string(16 - parameter.size(), ' ') + (data.empty() ? std::string(8, ' ') : length) +
-         data;
+// Applies every setting of the job options and the PPD to `entry`.
+template <typename Entry>
+void ApplySettings(Entry& e, const JobOptions& job, ppd_file_t* ppd) {
+  const int n = job.count();
+  cups_option_t* o = job.options();
+  e.SetResolution(n, o, ppd);
+  e.SetMediaSize(n, o, ppd);
+  e.SetBorder(n, o, ppd);
+  e.SetICM(n, o, ppd);
+  e.SetSharpness(n, o, ppd);
+  e.SetGamma(n, o, ppd);
+  e.SetIntensity(n, o, ppd);
+  e.SetContrast(n, o, ppd);
+  e.SetSaturation(n, o, ppd);
+  e.SetColorAdjustment(n, o, ppd);
 }
 
 }  // namespace kv71p::test

@@ -14,8 +14,7 @@
 namespace kv71p::test {
 
 struct PrintOutput {
-  bool wellFormed = false;
-  bool endsBetweenBlocks = false;  // the stream did not end inside a block
+  bool wellFormed = false;          // well formed, ending between two blocks
   std::string error;
   std::vector<std::string> blocks;  // "CNTRL CUTTER 00000000", "IMAGE YPLANE", "CNTRL START"
   std::vector<StreamPrint> prints;  // complete prints (closed by START)
@@ -33,33 +32,30 @@ inline PrintOutput DecodePrintOutput(const std::string& bytes) {
   PrintAssembler assembler;
   StreamDecoder decoder([&](StreamBlock&& block) {
     std::string text = block.name() + " " + block.parameter();
-    if (block.hasData() && block.dataLength() <= 16 && block.entry != nullptr &&
-        block.entry->data != CmdData::BmpPlane)
+    if (block.hasData() && block.entry->data != CmdData::BmpPlane)
       text += " " + std::string(reinterpret_cast<const char*>(block.data()), block.dataLength());
     out.blocks.push_back(text);
     if (assembler.Add(std::move(block))) out.prints.push_back(assembler.print());
   });
-  const bool fed = decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) == 0;
-  out.endsBetweenBlocks = fed && decoder.Finish() == 0;
-  out.wellFormed = out.endsBetweenBlocks;
+  out.wellFormed = decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) == 0 &&
+                   decoder.Finish() == 0;
   if (!out.wellFormed) out.error = decoder.error().message;
   return out;
 }
 
 // The value of pixel x in stored row `row` of a plane.
 inline int Stored(const PlaneImage& plane, int x, int row) {
-  return plane.pixels[static_cast<size_t>(row) * static_cast<size_t>(plane.stride) +
-                      static_cast<size_t>(x)];
+  return plane.pixels[static_cast<size_t>(row) * static_cast<size_t>(plane.stride) + static_cast<size_t>(x)];
 }
 
 // The blocks of a print with the default finishing settings, as listed by
 // PrintOutput::blocks.
 inline std::vector<std::string> DefaultPrintBlocks(int multiCut) {
-  char data[16];
-  std::snprintf(data, sizeof data, "%08d", multiCut);
-  return {"CNTRL CUTTER 00000000",  "CNTRL OVERCOAT 00000000", "CNTRL BUFFCNTRL 00000001",
-          "CNTRL PRINTSPEED 00000000", std::string("IMAGE MULTICUT ") + data, "IMAGE YPLANE",
-          "IMAGE MPLANE",           "IMAGE CPLANE",            "CNTRL START"};
+  char cut[32];
+  std::snprintf(cut, sizeof cut, "IMAGE MULTICUT %08d", multiCut);
+  return {"CNTRL CUTTER 00000000",     "CNTRL OVERCOAT 00000000", "CNTRL BUFFCNTRL 00000001",
+          "CNTRL PRINTSPEED 00000000", cut,                       "IMAGE YPLANE",
+          "IMAGE MPLANE",              "IMAGE CPLANE",            "CNTRL START"};
 }
 
 }  // namespace kv71p::test

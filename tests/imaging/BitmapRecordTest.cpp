@@ -1,93 +1,65 @@
-// Bitmap records: creation checks, ownership, copying, the memory layer.
+// Bitmap records: creation checks and fields, ownership, copying, the
+// memory layer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "TestBitmaps.h"
 
 namespace {
 
-TEST(CreateBitmap, ChecksInOrder) {
-  unsigned char data[64 * 3] = {};
-  unsigned char palette[1024] = {};
+TEST(CreateBitmap, ChecksInOrderAndFields) {
+  unsigned char data[64 * 3] = {}, palette[1024] = {};
   const uint64_t size24 = 16 * 2;  // 5 x 2 pixels, 16 bytes per row
-  struct {
+  const struct {
     const char* what;
     bool withRecord;
     int recordSize, memoryKind, width, height, bpp, order;
     bool withPalette;
     int rowOrder;
-    bool withData;
-    uint64_t size;
+    uint64_t size;  // 0: no data
     int expected;
+    const char* fields;  // the record when made
   } cases[] = {
-      {"no record", false, 375, 1, 0, 0, 3, 9, true, 0, false, 0, IL_ERR_INVALID},
-      {"record size 375", true, 375, 1, 0, 0, 3, 9, true, 0, false, 0, IL_ERR_RECORDSIZE},
-      {"memory kind 1", true, 376, 1, 5, 2, 24, 1, false, 4, true, size24, IL_ERR_INVALID},
-      {"width 0", true, 376, 2, 0, 2, 24, 1, false, 4, true, 0, IL_ERR_INVALID},
-      {"height 0", true, 376, 2, 5, 0, 24, 1, false, 4, true, 0, IL_ERR_INVALID},
-      {"negative width", true, 376, 2, -100, -4, 24, 1, false, 4, true, 1184, IL_ERR_INVALID},
-      {"1 bit", true, 376, 2, 5, 2, 1, 1, false, 4, true, 8, IL_ERR_INVALID},
-      {"16 bits", true, 376, 2, 5, 2, 16, 1, false, 4, true, 24, IL_ERR_INVALID},
-      {"32 bits", true, 376, 2, 5, 2, 32, 1, false, 4, true, 40, IL_ERR_INVALID},
-      {"12 bits", true, 376, 2, 5, 2, 12, 1, false, 4, true, 16, IL_ERR_DEPTH},
-      {"48 bits", true, 376, 2, 5, 2, 48, 1, false, 4, true, 64, IL_ERR_DEEPCOLOR},
-      {"64 bits", true, 376, 2, 5, 2, 64, 1, false, 4, true, 80, IL_ERR_DEEPCOLOR},
-      {"8 bits, order 0", true, 376, 2, 5, 2, 8, 0, true, 4, true, 16, IL_ERR_INVALID},
-      {"8 bits, no palette", true, 376, 2, 5, 2, 8, 2, false, 4, true, 16, IL_ERR_INVALID},
-      {"24 bits, palette", true, 376, 2, 5, 2, 24, 3, true, 4, true, size24, IL_ERR_DEPTH},
-      {"24 bits, order 3", true, 376, 2, 5, 2, 24, 3, false, 4, true, size24, IL_ERR_INVALID},
-      {"row order 1", true, 376, 2, 5, 2, 24, 1, false, 1, true, size24, IL_ERR_INVALID},
-      {"no data", true, 376, 2, 5, 2, 24, 1, false, 4, false, size24, IL_ERR_INVALID},
-      {"size one short", true, 376, 2, 5, 2, 24, 1, false, 4, true, size24 - 1, IL_ERR_INVALID},
-      {"24 bits", true, 376, 2, 5, 2, 24, 1, false, 4, true, size24, IL_OK},
-      {"8 bits", true, 376, 2, 5, 2, 8, 2, true, 4, true, 16, IL_OK},
+      {"no record", false, 375, 1, 0, 0, 3, 9, true, 0, 0, IL_ERR_INVALID, ""},
+      {"record size 375", true, 375, 1, 0, 0, 3, 9, true, 0, 0, IL_ERR_RECORDSIZE, ""},
+      {"memory kind 1", true, 376, 1, 5, 2, 24, 1, false, 4, size24, IL_ERR_INVALID, ""},
+      {"width 0", true, 376, 2, 0, 2, 24, 1, false, 4, 1, IL_ERR_INVALID, ""},
+      {"height 0", true, 376, 2, 5, 0, 24, 1, false, 4, 1, IL_ERR_INVALID, ""},
+      {"negative sizes", true, 376, 2, -100, -4, 24, 1, false, 4, 1184, IL_ERR_INVALID, ""},
+      {"1 bit", true, 376, 2, 5, 2, 1, 1, false, 4, 8, IL_ERR_INVALID, ""},
+      {"16 bits", true, 376, 2, 5, 2, 16, 1, false, 4, 24, IL_ERR_INVALID, ""},
+      {"32 bits", true, 376, 2, 5, 2, 32, 1, false, 4, 40, IL_ERR_INVALID, ""},
+      {"12 bits", true, 376, 2, 5, 2, 12, 1, false, 4, 16, IL_ERR_DEPTH, ""},
+      {"48 bits", true, 376, 2, 5, 2, 48, 1, false, 4, 64, IL_ERR_DEEPCOLOR, ""},
+      {"64 bits", true, 376, 2, 5, 2, 64, 1, false, 4, 80, IL_ERR_DEEPCOLOR, ""},
+      {"8 bits, order 0", true, 376, 2, 5, 2, 8, 0, true, 4, 16, IL_ERR_INVALID, ""},
+      {"8 bits, no palette", true, 376, 2, 5, 2, 8, 2, false, 4, 16, IL_ERR_INVALID, ""},
+      {"24 bits, palette", true, 376, 2, 5, 2, 24, 3, true, 4, size24, IL_ERR_DEPTH, ""},
+      {"24 bits, order 3", true, 376, 2, 5, 2, 24, 3, false, 4, size24, IL_ERR_INVALID, ""},
+      {"row order 1", true, 376, 2, 5, 2, 24, 1, false, 1, size24, IL_ERR_INVALID, ""},
+      {"no data", true, 376, 2, 5, 2, 24, 1, false, 4, 0, IL_ERR_INVALID, ""},
+      {"size one short", true, 376, 2, 5, 2, 24, 1, false, 4, size24 - 1, IL_ERR_INVALID, ""},
+      {"size one over", true, 376, 2, 5, 2, 24, 1, false, 4, size24 + 1, IL_ERR_INVALID, ""},
+      {"24 bits", true, 376, 2, 5, 2, 24, 1, false, 4, size24, IL_OK, "5x2 bpp 24 line 16 colors 0 order 1 rows 4 size 32"},
+      {"24 bits, order 2", true, 376, 2, 5, 2, 24, 2, false, 4, size24, IL_OK, "5x2 bpp 24 line 16 colors 0 order 1 rows 4 size 32"},
+      {"24 bits, order 0", true, 376, 2, 1, 3, 24, 0, false, 4, 12, IL_OK, "1x3 bpp 24 line 4 colors 0 order 0 rows 4 size 12"},
+      {"24 bits, 4 wide", true, 376, 2, 4, 1, 24, 1, false, 4, 12, IL_OK, "4x1 bpp 24 line 12 colors 0 order 1 rows 4 size 12"},
+      {"8 bits", true, 376, 2, 5, 2, 8, 2, true, 4, 16, IL_OK, "5x2 bpp 8 line 8 colors 256 order 0 rows 4 size 16"},
   };
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.what);
     Bitmap bitmap;
     bitmap.Reserved[0] = 0x5a;
-    const int status = IL_CreateBitmap(tc.withRecord ? &bitmap : nullptr, tc.recordSize, tc.memoryKind, tc.width,
-                                       tc.height, tc.bpp, tc.order, tc.withPalette ? palette : nullptr, tc.rowOrder,
-                                       tc.withData ? data : nullptr, tc.size);
-    EXPECT_EQ(tc.expected, status);
-    if (status != IL_OK) {
-      EXPECT_EQ(nullptr, bitmap.Data) << "a refused call leaves the record alone";
-    }
-    EXPECT_EQ(0x5a, bitmap.Reserved[0]);
-  }
-  EXPECT_EQ(376u, sizeof(_tagBITMAPHANDLE));
-}
-
-TEST(CreateBitmap, FieldsOfTheRecord) {
-  unsigned char data[16 * 3] = {};
-  unsigned char palette[1024] = {};
-  struct {
-    int width, bpp, order;
-    bool withPalette;
-    int bytesPerLine, colors, storedOrder;
-  } cases[] = {
-      {1, 24, 0, false, 4, 0, 0},  {5, 24, 1, false, 16, 0, 1}, {5, 24, 2, false, 16, 0, 1},
-      {5, 8, 2, true, 8, 256, 0},  {1, 8, 2, true, 4, 256, 0},  {4, 24, 2, false, 12, 0, 1},
-  };
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(std::to_string(tc.width) + " px, " + std::to_string(tc.bpp) + " bits");
-    Bitmap bitmap;
-    const uint64_t size = static_cast<uint64_t>(tc.bytesPerLine) * 3;
-    ASSERT_EQ(IL_OK, IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, tc.width, 3, tc.bpp, tc.order,
-                                     tc.withPalette ? palette : nullptr, IL_ROWORDER_BOTTOMUP, data, size));
+    EXPECT_EQ(tc.expected, IL_CreateBitmap(tc.withRecord ? &bitmap : nullptr, tc.recordSize, tc.memoryKind, tc.width,
+                                           tc.height, tc.bpp, tc.order, tc.withPalette ? palette : nullptr,
+                                           tc.rowOrder, tc.size ? data : nullptr, tc.size));
+    EXPECT_EQ(tc.expected == IL_OK ? data : nullptr, bitmap.Data);
+    EXPECT_EQ(tc.fields, tc.expected == IL_OK ? RecordFields(bitmap) : std::string());
+    EXPECT_EQ(tc.withPalette && tc.expected == IL_OK ? palette : nullptr, bitmap.Palette);
     EXPECT_EQ(nullptr, bitmap.MemHandle);
-    EXPECT_EQ(data, bitmap.Data);
-    EXPECT_EQ(tc.withPalette ? palette : nullptr, bitmap.Palette);
-    EXPECT_EQ(tc.width, bitmap.Width);
-    EXPECT_EQ(3, bitmap.Height);
-    EXPECT_EQ(tc.bpp, bitmap.BitsPerPixel);
-    EXPECT_EQ(tc.bytesPerLine, bitmap.BytesPerLine);
-    EXPECT_EQ(tc.colors, bitmap.Colors);
-    EXPECT_EQ(tc.storedOrder, bitmap.ColorOrder);
-    EXPECT_EQ(IL_ROWORDER_BOTTOMUP, bitmap.RowOrder);
-    EXPECT_EQ(size, bitmap.Size);
+    EXPECT_EQ(0x5a, bitmap.Reserved[0]);
   }
 }
 
@@ -95,36 +67,26 @@ TEST(FreeBitmap, BorrowedAndOwnedMemory) {
   const long live = QlxMemLiveBlocks();
   void* block = GlobalAlloc(0, 12);
   ASSERT_NE(nullptr, block);
-  {
-    Bitmap bitmap;
+  Bitmap bitmap;
+  for (bool owned : {false, true}) {
     ASSERT_EQ(IL_OK, IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, 1, 3, 24, 1, nullptr,
                                      IL_ROWORDER_BOTTOMUP, static_cast<unsigned char*>(block), 12));
-    IL_FreeBitmap(&bitmap);  // borrowed: forgotten, not released
-    EXPECT_EQ(nullptr, bitmap.Data);
-    EXPECT_EQ(1, bitmap.Width);
-    EXPECT_EQ(live + 1, QlxMemLiveBlocks());
-
-    ASSERT_EQ(IL_OK, IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, 1, 3, 24, 1, nullptr,
-                                     IL_ROWORDER_BOTTOMUP, static_cast<unsigned char*>(block), 12));
-    bitmap.MemHandle = bitmap.Data;  // handed over
+    if (owned) bitmap.MemHandle = bitmap.Data;  // handed over
     IL_FreeBitmap(&bitmap);
-    EXPECT_EQ(live, QlxMemLiveBlocks());
-    EXPECT_EQ(nullptr, bitmap.MemHandle);
     EXPECT_EQ(nullptr, bitmap.Data);
-    EXPECT_EQ(nullptr, bitmap.Palette);
+    EXPECT_EQ(nullptr, bitmap.MemHandle);
     EXPECT_EQ(3, bitmap.Height);
-    IL_FreeBitmap(&bitmap);  // twice: harmless
+    EXPECT_EQ(owned ? live : live + 1, QlxMemLiveBlocks()) << "borrowed memory is forgotten, owned released";
   }
+  IL_FreeBitmap(&bitmap);  // twice: harmless
   IL_FreeBitmap(nullptr);
   EXPECT_EQ(live, QlxMemLiveBlocks());
 }
 
-TEST(CopyBitmapData, ChecksAndSameSize) {
-  Bitmap a, b, empty, plane;
+TEST(CopyBitmapData, ChecksAndCommonAreaAlignedTopLeft) {
+  Bitmap a, empty, plane;
   ASSERT_TRUE(MakeOwned(a, RandomImage(5, 4, 1)));
-  ASSERT_TRUE(MakeOwned(b, RandomImage(5, 4, 2)));
-  unsigned char planeData[32] = {};
-  unsigned char palette[1024] = {};
+  unsigned char planeData[32] = {}, palette[1024] = {};
   ASSERT_EQ(IL_OK, IL_CreateBitmap(&plane, IL_RECORD_SIZE, IL_MEMORY_CALLER, 5, 4, 8, 2, palette,
                                    IL_ROWORDER_BOTTOMUP, planeData, 32));
   EXPECT_EQ(IL_ERR_NOBITMAP, IL_CopyBitmapData(nullptr, &a));
@@ -134,68 +96,46 @@ TEST(CopyBitmapData, ChecksAndSameSize) {
   EXPECT_EQ(IL_ERR_INVALID, IL_CopyBitmapData(&a, &plane));
   EXPECT_EQ(IL_ERR_INVALID, IL_CopyBitmapData(&plane, &a));
 
-  ASSERT_EQ(IL_OK, IL_CopyBitmapData(&b, &a));
-  EXPECT_EQ(0, std::memcmp(a.Data, b.Data, a.Size));
-}
-
-TEST(CopyBitmapData, CommonAreaAlignedTopLeft) {
-  struct {
-    int srcW, srcH, dstW, dstH;
-  } cases[] = {{4, 10, 4, 6}, {4, 6, 4, 10}, {7, 5, 3, 5}, {3, 5, 7, 9}, {1, 1, 5, 3}, {6, 2, 2, 6}};
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(std::to_string(tc.srcW) + "x" + std::to_string(tc.srcH) + " -> " + std::to_string(tc.dstW) + "x" +
-                 std::to_string(tc.dstH));
-    const plain::Image source = RandomImage(tc.srcW, tc.srcH, 3);
-    plain::Image expected = RandomImage(tc.dstW, tc.dstH, 4);
+  const int shapes[][4] = {{5, 4, 5, 4}, {4, 10, 4, 6}, {4, 6, 4, 10}, {7, 5, 3, 5}, {3, 5, 7, 9}, {1, 1, 5, 3}, {6, 2, 2, 6}};
+  for (const auto& s : shapes) {
+    SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]) + " -> " + std::to_string(s[2]) + "x" + std::to_string(s[3]));
+    const plain::Image source = RandomImage(s[0], s[1], 3);
+    plain::Image expected = RandomImage(s[2], s[3], 4);
     Bitmap src, dst;
     ASSERT_TRUE(MakeOwned(src, source));
     ASSERT_TRUE(MakeOwned(dst, expected));
-    // Top-left alignment: the top rows are the last stored ones.
-    const int rows = std::min(tc.srcH, tc.dstH);
-    const int columns = std::min(tc.srcW, tc.dstW);
-    for (int r = 0; r < rows; ++r) {
-      std::memcpy(expected.row(tc.dstH - 1 - r), source.row(tc.srcH - 1 - r), static_cast<size_t>(columns) * 3);
-    }
+    // The top rows are the last stored ones.
+    for (int r = 0; r < std::min(s[1], s[3]); ++r)
+      std::memcpy(expected.row(s[3] - 1 - r), source.row(s[1] - 1 - r), static_cast<size_t>(std::min(s[0], s[2])) * 3);
     ASSERT_EQ(IL_OK, IL_CopyBitmapData(&dst, &src));
     EXPECT_TRUE(SamePixels(expected, PixelsOf(dst)));
   }
 }
 
-TEST(MemoryLayer, MulDivTruncates) {
-  struct {
-    int a, b, c, expected;
-  } cases[] = {{7, 3, 2, 10},           {-7, 3, 2, -10},     {7, -3, -2, 10},   {2448, 3636, 2448, 3636},
-               {65536, 65536, 65536, 65536}, {1, 1, 0, -1}, {INT32_MAX, 2, 1, -1}, {INT32_MIN, 1, 1, INT32_MIN}};
-  for (const auto& tc : cases) EXPECT_EQ(tc.expected, MulDiv(tc.a, tc.b, tc.c)) << tc.a << "*" << tc.b << "/" << tc.c;
-}
+TEST(MemoryLayer, MulDivAndRefusedCalls) {
+  const int cases[][4] = {{7, 3, 2, 10},        {-7, 3, 2, -10},      {7, -3, -2, 10},       {2448, 3636, 2448, 3636},
+                          {65536, 65536, 65536, 65536}, {1, 1, 0, -1}, {INT32_MAX, 2, 1, -1}, {INT32_MIN, 1, 1, INT32_MIN}};
+  for (const auto& c : cases) EXPECT_EQ(c[3], MulDiv(c[0], c[1], c[2])) << c[0] << "*" << c[1] << "/" << c[2];
 
-TEST(MemoryLayer, RefusesTheNthCallOnce) {
-  const long live = QlxMemLiveBlocks();
-  const long calls = QlxMemAllocCalls();
+  const long live = QlxMemLiveBlocks(), calls = QlxMemAllocCalls();
   QlxMemFailNthAlloc(2);
-  void* first = GlobalAlloc(0, 8);
-  void* second = GlobalAlloc(0, 8);
-  void* third = GlobalAlloc(0, 8);
-  EXPECT_NE(nullptr, first);
-  EXPECT_EQ(nullptr, second);
-  EXPECT_NE(nullptr, third);
+  void* blocks[3] = {GlobalAlloc(0, 8), GlobalAlloc(0, 8), GlobalAlloc(0, 8)};
+  EXPECT_TRUE(blocks[0] != nullptr && blocks[1] == nullptr && blocks[2] != nullptr);
   EXPECT_EQ(calls + 3, QlxMemAllocCalls());
   EXPECT_EQ(live + 2, QlxMemLiveBlocks());
   QlxMemFailNthLock(1);
-  EXPECT_EQ(nullptr, GlobalLock(first));
-  EXPECT_EQ(first, GlobalLock(first));
-  EXPECT_EQ(0, GlobalUnlock(first));
-  EXPECT_EQ(nullptr, GlobalFree(first));
-  GlobalFree(third);
+  EXPECT_EQ(nullptr, GlobalLock(blocks[0]));
+  EXPECT_EQ(blocks[0], GlobalLock(blocks[0]));
+  EXPECT_EQ(0, GlobalUnlock(blocks[0]));
+  EXPECT_EQ(nullptr, GlobalFree(blocks[0]));
+  GlobalFree(blocks[2]);
   GlobalFree(nullptr);
   EXPECT_EQ(live, QlxMemLiveBlocks());
-
-  unsigned char bytes[4] = {1, 2, 3, 4};
-  unsigned char copy[4] = {};
+  unsigned char bytes[4] = {1, 2, 3, 4}, copy[4] = {};
   EXPECT_EQ(copy, CopyMemory(copy, bytes, 4));
-  EXPECT_EQ(0, std::memcmp(copy, bytes, 4));
   EXPECT_EQ(bytes, ZeroMemory(bytes, 3));
-  EXPECT_EQ(std::vector<unsigned char>({0, 0, 0, 4}), std::vector<unsigned char>(bytes, bytes + 4));
+  EXPECT_EQ(std::string("\1\2\3\4", 4), std::string(reinterpret_cast<char*>(copy), 4));
+  EXPECT_EQ(std::string("\0\0\0\4", 4), std::string(reinterpret_cast<char*>(bytes), 4));
 }
 
 }  // namespace

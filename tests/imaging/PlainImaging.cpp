@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "QlxImgLib.h"
+
 namespace plain {
 
 double Kernel(double d) {
@@ -106,43 +108,6 @@ void Sharpen(Image& image, int change) {
   }
 }
 
-void ToHsl(int red, int green, int blue, double* hue, double* chroma, double* lightness) {
-  int max = red, min = red;
-  if (green > max) max = green;
-  if (blue > max) max = blue;
-  if (green < min) min = green;
-  if (blue < min) min = blue;
-  *lightness = (max + min) * 0.5;
-  *chroma = max - min;
-  if (max == min) *hue = -1;
-  else if (min == blue) *hue = (double)(green - red) * 60 / *chroma + 60;
-  else if (min == red) *hue = (double)(blue - green) * 60 / *chroma + 180;
-  else *hue = (double)(red - blue) * 60 / *chroma + 300;
-}
-
-void FromHsl(unsigned char* red, unsigned char* green, unsigned char* blue, double hue, double chroma,
-                    double lightness) {
-  if (hue < 0) {
-    *red = *green = *blue = (unsigned char)(int)lightness;
-    return;
-  }
-  double half = chroma * 0.5, d;
-  if (half > lightness) d = lightness;
-  else if (half + lightness > 255) d = 255 - lightness;
-  else d = half;
-  double top = lightness + d, bottom = lightness - d, span = top - bottom;
-  double r, g, b;
-  if (hue < 60) { r = top; g = hue / 60 * span + bottom; b = bottom; }
-  else if (hue < 120) { r = (120 - hue) / 60 * span + bottom; g = top; b = bottom; }
-  else if (hue < 180) { r = bottom; g = top; b = (hue - 120) / 60 * span + bottom; }
-  else if (hue < 240) { r = bottom; g = (240 - hue) / 60 * span + bottom; b = top; }
-  else if (hue < 300) { r = (hue - 240) / 60 * span + bottom; g = bottom; b = top; }
-  else { r = top; g = bottom; b = (360 - hue) / 60 * span + bottom; }
-  *red = (unsigned char)(int)r;
-  *green = (unsigned char)(int)g;
-  *blue = (unsigned char)(int)b;
-}
-
 void Saturation(Image& image, int change, int colorOrder) {
   int stride = ((image.width * 24 + 31) / 32) * 4;
   for (int y = 0; y < image.height; y++) {
@@ -151,31 +116,13 @@ void Saturation(Image& image, int change, int colorOrder) {
       unsigned char* red = colorOrder == 1 ? &p[2] : &p[0];
       unsigned char* blue = colorOrder == 1 ? &p[0] : &p[2];
       double hue, chroma, lightness;
-      ToHsl(*red, p[1], *blue, &hue, &chroma, &lightness);
+      RGBtoHSL(*red, p[1], *blue, &hue, &chroma, &lightness);
       double newChroma = chroma * change / 1000 + chroma;
       if (newChroma < 0) newChroma = 0;
       if (newChroma > 255) newChroma = 255;
-      FromHsl(red, &p[1], blue, hue, newChroma, lightness);
+      HSLtoRGB(red, &p[1], blue, hue, newChroma, lightness);
     }
   }
-}
-
-static unsigned char Clamp(int v) { return v >= 256 ? 255 : v <= 0 ? 0 : (unsigned char)v; }
-
-void GammaTable(int gamma, unsigned char table[256]) {
-  double exponent = 100.0 / (unsigned int)gamma;
-  for (int i = 0; i < 256; i++) table[i] = Clamp((int)(std::pow(i / 255.0, exponent) * 255.0 + 0.5));
-}
-
-void IntensityTable(int change, unsigned char table[256]) {
-  double offset = change * 0.2545 + 0.4286;
-  if (change >= 0) offset += 0.5; else offset -= 0.5;
-  for (int i = 0; i < 256; i++) table[i] = Clamp(i + (int)offset);
-}
-
-void ContrastTable(int change, unsigned char table[256]) {
-  double factor = std::exp(change * 0.0007);
-  for (int i = 0; i < 256; i++) table[i] = Clamp((int)((i - 64) * factor) + 64);
 }
 
 }  // namespace plain

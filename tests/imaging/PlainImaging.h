@@ -1,20 +1,17 @@
-// Plain, literal versions of the image operations, written for reading
-// rather than speed: whole-image work arrays, one pixel and one byte at a
-// time, every sum in its defined order. The library's optimised operations
-// are compared with them byte for byte.
+// Plain, literal versions of the optimised image operations, written for
+// reading rather than speed: whole-image work arrays, one byte at a time,
+// every sum in its defined order. The library is compared with them byte
+// for byte.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 namespace plain {
 
 // A 24-bit image in the library's layout (rows padded to 4 bytes).
 struct Image {
-  int width = 0;
-  int height = 0;
-  int stride = 0;
+  int width = 0, height = 0, stride = 0;
   std::vector<unsigned char> bytes;
 
   Image() = default;
@@ -27,12 +24,7 @@ double Kernel(double d);
 Image Size(const Image& source, int newWidth, int newHeight);
 double SharpenStrength(int change);
 void Sharpen(Image& image, int change);
+// Pixel by pixel through the library's literal RGBtoHSL and HSLtoRGB.
 void Saturation(Image& image, int change, int colorOrder);
-void ToHsl(int red, int green, int blue, double* hue, double* chroma, double* lightness);
-void FromHsl(unsigned char* red, unsigned char* green, unsigned char* blue, double hue, double chroma,
-             double lightness);
-void GammaTable(int gamma, unsigned char table[256]);
-void IntensityTable(int change, unsigned char table[256]);
-void ContrastTable(int change, unsigned char table[256]);
 
 }  // namespace plain

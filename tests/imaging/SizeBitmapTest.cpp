@@ -2,118 +2,106 @@
 // optimised resampler against the literal one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "TestBitmaps.h"
 
 namespace {
 
-plain::Image Row(std::initializer_list<int> values) {
+// One row of grey pixels.
+plain::Image Row(const std::vector<int>& values) {
   plain::Image image(static_cast<int>(values.size()), 1);
-  int x = 0;
-  for (int v : values) {
-    for (int k = 0; k < 3; ++k) image.row(0)[x * 3 + k] = static_cast<unsigned char>(v);
-    ++x;
-  }
+  for (size_t x = 0; x < values.size(); ++x)
+    for (int k = 0; k < 3; ++k) image.row(0)[x * 3 + k] = static_cast<unsigned char>(values[x]);
   return image;
 }
 
-TEST(SizeBitmap, OutOfRowTapsTakeColumnT) {
-  Bitmap bitmap;
-  ASSERT_TRUE(MakeOwned(bitmap, Row({0, 255})));
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, 4, 1, IL_SIZE_CUBIC));
-  const plain::Image out = PixelsOf(bitmap);
-  const int expected[4] = {0, 159, 255, 255};  // an edge-clamping filter would give 128 at column 1
-  for (int x = 0; x < 4; ++x) {
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(expected[x], out.row(0)[x * 3 + k]) << "column " << x;
+TEST(SizeBitmap, WorkedValues) {
+  std::vector<int> ramp;
+  for (int x = 0; x < 17; ++x) ramp.push_back(x * 255 / 16);
+  const struct {
+    const char* what;
+    std::vector<int> row;
+    int newWidth, column, expected;
+  } cases[] = {
+      // A tap outside the row takes column t: an edge-clamping filter gives 128.
+      {"out-of-row taps", {0, 255}, 4, 1, 159},
+      {"past the end", {0, 255}, 4, 3, 255},
+      // The kernel as written; Horner's form would give 201.
+      {"kernel form", ramp, 28, 21, 202},
+  };
+  for (const auto& tc : cases) {
+    SCOPED_TRACE(tc.what);
+    Bitmap bitmap;
+    ASSERT_TRUE(MakeOwned(bitmap, Row(tc.row)));
+    ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, tc.newWidth, 1, IL_SIZE_CUBIC));
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(tc.expected, bitmap.Data[tc.column * 3 + k]);
+    EXPECT_TRUE(SamePixels(plain::Size(Row(tc.row), tc.newWidth, 1), PixelsOf(bitmap)));
   }
-}
-
-TEST(SizeBitmap, KernelExpressionFormDecidesBytes) {
-  // A ramp 0, 15, 31, ... 255 resized to 28 columns: the kernel as written
-  // gives 202 at column 21 where Horner's form would give 201.
-  plain::Image ramp(17, 1);
-  for (int x = 0; x < 17; ++x) {
-    for (int k = 0; k < 3; ++k) ramp.row(0)[x * 3 + k] = static_cast<unsigned char>(x * 255 / 16);
-  }
-  Bitmap bitmap;
-  ASSERT_TRUE(MakeOwned(bitmap, ramp));
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, 28, 1, IL_SIZE_CUBIC));
-  EXPECT_EQ(202, bitmap.Data[21 * 3]);
-  EXPECT_TRUE(SamePixels(plain::Size(ramp, 28, 1), PixelsOf(bitmap)));
-  EXPECT_EQ(0.0, plain::Kernel(1.0));
-  EXPECT_EQ(0.0, plain::Kernel(2.0));
-  EXPECT_EQ(-0.125, plain::Kernel(1.5));
-  EXPECT_EQ(0.625, plain::Kernel(0.5));
-}
-
-TEST(SizeBitmap, SameSizeIsAnIdenticalCopyInNewMemory) {
-  const plain::Image image = RandomImage(7, 5, 11);
-  Bitmap bitmap;
-  ASSERT_TRUE(MakeOwned(bitmap, image));
-  const long live = QlxMemLiveBlocks();
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, 7, 5, IL_SIZE_CUBIC));
-  EXPECT_TRUE(SamePixels(image, PixelsOf(bitmap)));
-  EXPECT_EQ(live, QlxMemLiveBlocks()) << "old block released, new one kept";
-  EXPECT_EQ(bitmap.Data, bitmap.MemHandle);
 }
 
 TEST(SizeBitmap, ChecksLeaveTheBitmapAlone) {
-  Bitmap bitmap, empty, plane;
+  Bitmap bitmap, empty, plane, turned;
   ASSERT_TRUE(MakeOwned(bitmap, RandomImage(3, 3, 5)));
+  ASSERT_TRUE(MakeOwned(turned, RandomImage(3, 3, 5)));
+  turned.ColorOrder = 2;
   unsigned char planeData[12] = {}, palette[1024] = {};
   ASSERT_EQ(IL_OK, IL_CreateBitmap(&plane, IL_RECORD_SIZE, IL_MEMORY_CALLER, 3, 3, 8, 2, palette,
                                    IL_ROWORDER_BOTTOMUP, planeData, 12));
   unsigned char* data = bitmap.Data;
-  struct {
+  const struct {
     const char* what;
     _tagBITMAPHANDLE* target;
     int w, h, method;
   } cases[] = {
-      {"no bitmap", nullptr, 4, 4, 4}, {"no data", &empty, 4, 4, 4},   {"8 bits", &plane, 4, 4, 4},
-      {"width 0", &bitmap, 0, 4, 4},   {"height -1", &bitmap, 4, -1, 4}, {"method 2", &bitmap, 4, 4, 2},
+      {"no bitmap", nullptr, 4, 4, 4}, {"no data", &empty, 4, 4, 4},     {"8 bits", &plane, 4, 4, 4},
+      {"order 2", &turned, 4, 4, 4},   {"width 0", &bitmap, 0, 4, 4},    {"height -1", &bitmap, 4, -1, 4},
+      {"method 2", &bitmap, 4, 4, 2},
   };
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(tc.what);
-    EXPECT_EQ(IL_ERR_INVALID, IL_SizeBitmap(tc.target, tc.w, tc.h, tc.method));
-  }
-  bitmap.ColorOrder = 2;
-  EXPECT_EQ(IL_ERR_INVALID, IL_SizeBitmap(&bitmap, 4, 4, IL_SIZE_CUBIC));
-  bitmap.ColorOrder = 1;
+  for (const auto& tc : cases) EXPECT_EQ(IL_ERR_INVALID, IL_SizeBitmap(tc.target, tc.w, tc.h, tc.method)) << tc.what;
   EXPECT_EQ(data, bitmap.Data);
   EXPECT_EQ(3, bitmap.Width);
 }
 
-TEST(SizeBitmap, BorrowedMemoryStaysTheCallers) {
-  plain::Image image = RandomImage(5, 3, 9);
-  const plain::Image original = image;
-  Bitmap bitmap;
-  ASSERT_EQ(IL_OK, IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, 5, 3, 24, 0, nullptr,
-                                   IL_ROWORDER_BOTTOMUP, image.bytes.data(), image.bytes.size()));
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, 9, 7, IL_SIZE_CUBIC));
-  EXPECT_NE(nullptr, bitmap.MemHandle);
-  EXPECT_EQ(bitmap.MemHandle, bitmap.Data);
-  EXPECT_EQ(0, bitmap.ColorOrder);
-  EXPECT_EQ(28, bitmap.BytesPerLine);
-  EXPECT_EQ(28u * 7, bitmap.Size);
-  EXPECT_EQ(original.bytes, image.bytes);
-  EXPECT_TRUE(SamePixels(plain::Size(original, 9, 7), PixelsOf(bitmap)));
+TEST(SizeBitmap, OwnedAndBorrowedMemory) {
+  // Owned: the old block is released and the new one kept, even at the same size.
+  const plain::Image image = RandomImage(7, 5, 11);
+  Bitmap owned;
+  ASSERT_TRUE(MakeOwned(owned, image));
+  const long live = QlxMemLiveBlocks();
+  ASSERT_EQ(IL_OK, IL_SizeBitmap(&owned, 7, 5, IL_SIZE_CUBIC));
+  EXPECT_TRUE(SamePixels(image, PixelsOf(owned)));
+  EXPECT_EQ(live, QlxMemLiveBlocks());
+  EXPECT_EQ(owned.Data, owned.MemHandle);
+
+  // Borrowed: the caller's memory is left as it was.
+  plain::Image callers = image;
+  Bitmap borrowed;
+  ASSERT_EQ(IL_OK, IL_CreateBitmap(&borrowed, IL_RECORD_SIZE, IL_MEMORY_CALLER, 7, 5, 24, 0, nullptr,
+                                   IL_ROWORDER_BOTTOMUP, callers.bytes.data(), callers.bytes.size()));
+  ASSERT_EQ(IL_OK, IL_SizeBitmap(&borrowed, 9, 7, IL_SIZE_CUBIC));
+  EXPECT_EQ(borrowed.MemHandle, borrowed.Data);
+  EXPECT_NE(nullptr, borrowed.Data);
+  EXPECT_EQ("9 7 0 28 196", std::to_string(borrowed.Width) + " " + std::to_string(borrowed.Height) + " " +
+                                std::to_string(borrowed.ColorOrder) + " " + std::to_string(borrowed.BytesPerLine) +
+                                " " + std::to_string(borrowed.Size));
+  EXPECT_EQ(image.bytes, callers.bytes);
+  EXPECT_TRUE(SamePixels(plain::Size(image, 9, 7), PixelsOf(borrowed)));
 }
 
 TEST(SizeBitmap, RefusedMemoryLeavesTheBitmapUnchanged) {
   const plain::Image image = RandomImage(6, 4, 21);
-  struct {
-    const char* what;
-    long failAlloc, failLock;
-  } cases[] = {{"output block", 1, 0}, {"output lock", 0, 1}, {"work memory", 2, 0}, {"work lock", 0, 2}};
+  const long cases[][2] = {{1, 0}, {0, 1}, {2, 0}, {0, 2}};  // output block, its lock, work block, its lock
   for (const auto& tc : cases) {
-    SCOPED_TRACE(tc.what);
+    SCOPED_TRACE(std::to_string(tc[0]) + " " + std::to_string(tc[1]));
     Bitmap bitmap;
     ASSERT_TRUE(MakeOwned(bitmap, image));
     unsigned char* data = bitmap.Data;
     const long live = QlxMemLiveBlocks();
-    QlxMemFailNthAlloc(tc.failAlloc);
-    QlxMemFailNthLock(tc.failLock);
+    QlxMemFailNthAlloc(tc[0]);
+    QlxMemFailNthLock(tc[1]);
     EXPECT_EQ(IL_ERR_NOMEM, IL_SizeBitmap(&bitmap, 11, 3, IL_SIZE_CUBIC));
     QlxMemFailNthAlloc(0);
     QlxMemFailNthLock(0);
@@ -126,72 +114,49 @@ TEST(SizeBitmap, RefusedMemoryLeavesTheBitmapUnchanged) {
   }
 }
 
-// Output sizes for a source dimension: same, odd up and down factors,
-// non-integer ratios both ways.
-std::vector<int> TargetsFor(int n) {
-  std::vector<int> targets = {n, n * 3, n * 7 / 5 + 1, (n * 5 + 6) / 7, (n + 2) / 3, (n + 4) / 5, n + 2};
-  for (int& t : targets) t = std::max(t, 1);
-  return targets;
+// Compares the optimised resampler at every vector level with the literal one.
+void ExpectLiteral(const plain::Image& image, int nw, int nh, int colorOrder) {
+  SCOPED_TRACE(std::to_string(image.width) + "x" + std::to_string(image.height) + " -> " + std::to_string(nw) + "x" +
+               std::to_string(nh));
+  const plain::Image expected = plain::Size(image, nw, nh);
+  AtEveryVectorLevel([&] {
+    Bitmap bitmap;
+    ASSERT_TRUE(MakeOwned(bitmap, image, colorOrder));
+    ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, nw, nh, IL_SIZE_CUBIC));
+    ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
+    for (int y = 0; y < nh; ++y)
+      for (int b = nw * 3; b < bitmap.BytesPerLine; ++b) ASSERT_EQ(0, bitmap.Data[y * bitmap.BytesPerLine + b]) << "padding";
+  });
 }
 
 TEST(SizeBitmap, MatchesLiteralResamplerOnAwkwardShapes) {
-  const int widths[] = {1, 2, 3, 5, 7, 1001};
-  const int heights[] = {1, 2, 3, 999};
+  // Same size, odd up and down factors, non-integer ratios both ways.
+  auto targets = [](int n) {
+    std::vector<int> t = {n, n * 3, n * 7 / 5 + 1, (n * 5 + 6) / 7, (n + 2) / 3, (n + 4) / 5, n + 2};
+    for (int& v : t) v = std::max(v, 1);
+    return t;
+  };
   unsigned seed = 100;
-  for (int w : widths) {
-    for (int h : heights) {
+  for (int w : {1, 2, 3, 5, 7, 1001}) {
+    for (int h : {1, 2, 3, 999}) {
       const plain::Image image = RandomImage(w, h, ++seed);
-      const std::vector<int> newWidths = TargetsFor(w);
-      const std::vector<int> newHeights = TargetsFor(h);
-      for (size_t i = 0; i < newWidths.size(); ++i) {
-        // Every width target with every height target on small images; on
-        // the large ones each width target is paired with two height targets.
-        for (size_t j = 0; j < newHeights.size(); ++j) {
-          const bool large = w * h > 10000;
-          if (large && j != i % newHeights.size() && j != (i + 3) % newHeights.size()) continue;
-          const int nw = newWidths[i];
-          const int nh = newHeights[j];
-          SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + " -> " + std::to_string(nw) + "x" +
-                       std::to_string(nh));
-          const plain::Image expected = plain::Size(image, nw, nh);
-          AtEveryVectorLevel([&] {
-            Bitmap bitmap;
-            ASSERT_TRUE(MakeOwned(bitmap, image, static_cast<int>(seed & 1)));
-            ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, nw, nh, IL_SIZE_CUBIC));
-            ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
-            for (int y = 0; y < nh; ++y) {
-              for (int b = nw * 3; b < bitmap.BytesPerLine; ++b) {
-                ASSERT_EQ(0, bitmap.Data[y * bitmap.BytesPerLine + b]);
-              }
-            }
-          });
-          if (HasFatalFailure()) return;
-        }
-      }
+      const std::vector<int> nws = targets(w), nhs = targets(h);
+      // Every pairing on small images; two height targets per width target on large ones.
+      for (size_t i = 0; i < nws.size(); ++i)
+        for (size_t j = 0; j < nhs.size(); ++j)
+          if (w * h <= 10000 || j == i % nhs.size() || j == (i + 3) % nhs.size()) {
+            ExpectLiteral(image, nws[i], nhs[j], static_cast<int>(seed & 1));
+            if (HasFatalFailure()) return;
+          }
     }
   }
-}
-
-TEST(SizeBitmap, MatchesLiteralResamplerOnSmoothImages) {
-  // Smooth content gives sums near the rounding and clamping edges more
-  // often than noise does.
-  plain::Image image(37, 23);
-  for (int y = 0; y < image.height; ++y) {
-    for (int x = 0; x < image.width; ++x) {
-      for (int k = 0; k < 3; ++k) image.row(y)[x * 3 + k] = static_cast<unsigned char>((x * 7 + y * 11 + k * 85) % 256);
-    }
-  }
-  const int sizes[][2] = {{2234, 3318}, {1224, 23}, {111, 69}, {13, 9}, {74, 46}, {38, 22}, {36, 24}};
-  for (const auto& s : sizes) {
-    SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]));
-    const plain::Image expected = plain::Size(image, s[0], s[1]);
-    AtEveryVectorLevel([&] {
-      Bitmap bitmap;
-      ASSERT_TRUE(MakeOwned(bitmap, image));
-      ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, s[0], s[1], IL_SIZE_CUBIC));
-      ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
-    });
-  }
+  // Smooth content reaches the rounding and clamping edges more often than noise.
+  plain::Image smooth(37, 23);
+  for (int y = 0; y < smooth.height; ++y)
+    for (int x = 0; x < smooth.width * 3; ++x) smooth.row(y)[x] = static_cast<unsigned char>((x / 3 * 7 + y * 11 + x % 3 * 85) % 256);
+  for (const auto& s : {std::make_pair(2234, 3318), std::make_pair(1224, 23), std::make_pair(111, 69),
+                        std::make_pair(13, 9), std::make_pair(38, 22), std::make_pair(36, 24)})
+    ExpectLiteral(smooth, s.first, s.second, 1);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Bitmaps for the image library tests: owned records, random images, and
-// conversion to and from the plain reference images.
+// Bitmaps for the image library tests: owned records, 8-bit planes with an
+// identity palette, random images, conversion to and from plain images.
 #pragma once
 
 #include <cstring>
@@ -50,6 +50,29 @@ inline plain::Image RandomImage(int width, int height, unsigned seed) {
   for (auto& b : image.bytes) b = static_cast<unsigned char>(random());
   return image;
 }
+
+// The size and layout fields of a record, as text.
+inline std::string RecordFields(const _tagBITMAPHANDLE& b) {
+  return std::to_string(b.Width) + "x" + std::to_string(b.Height) + " bpp " + std::to_string(b.BitsPerPixel) +
+         " line " + std::to_string(b.BytesPerLine) + " colors " + std::to_string(b.Colors) + " order " +
+         std::to_string(b.ColorOrder) + " rows " + std::to_string(b.RowOrder) + " size " + std::to_string(b.Size);
+}
+
+// An 8-bit plane of 3 x 3 pixels over its own memory with an identity
+// palette whose unused fourth bytes carry a marker.
+struct Plane {
+  unsigned char data[12] = {};
+  unsigned char palette[1024];
+  Bitmap bitmap;
+  Plane() {
+    for (int j = 0; j < 256; ++j) {
+      palette[4 * j] = palette[4 * j + 1] = palette[4 * j + 2] = static_cast<unsigned char>(j);
+      palette[4 * j + 3] = 0xEE;
+    }
+    IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, 3, 3, 8, 2, palette, IL_ROWORDER_BOTTOMUP, data, 12);
+  }
+  int entry(int j, int byte = 0) const { return palette[4 * j + byte]; }
+};
 
 // Pixel bytes of two images equal (padding ignored); on failure the first
 // differing byte is reported.
