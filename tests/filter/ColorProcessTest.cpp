@@ -158,41 +158,6 @@ TEST(ColorProcess, RotationAndResolution) {
   EXPECT_EQ(photo->Height, 2472);
 }
 
-TEST(ColorProcess, ToneSharpnessAndChroma) {
-  const plain::Image page = RandomImage(53, 29, 4);
-  const int neutralGamma[3] = {100, 100, 100}, zero[3] = {0, 0, 0};
-  const struct {
-    const char* name;
-    bool adjust;
-    int gamma[3], brightness[3], contrast[3];
-    int sharpness, chroma;
-  } cases[] = {
-      {"gamma red", true, {200, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 0},
-      {"all curves", true, {141, 50, 283}, {-200, 40, 1000}, {300, -1000, 70}, 0, 0},
-      {"odd gammas", true, {1, 10000, -5}, {0, 0, 0}, {0, 0, 0}, 0, 0},
-      {"chroma", true, {100, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 500},
-      {"everything", true, {120, 90, 100}, {10, 0, -30}, {0, 50, 0}, 800, -400},
-      // Without the colour adjustment only the sharpness applies.
-      {"off", false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 0, 800},
-      {"sharpness off", false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 650, 800},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    Pipeline p;
-    PhotoImageBuffer& b = p.buffer;
-    b.colorAdjustment = c.adjust;
-    b.gammaR = c.gamma[0], b.gammaG = c.gamma[1], b.gammaB = c.gamma[2];
-    b.brightnessR = c.brightness[0], b.brightnessG = c.brightness[1], b.brightnessB = c.brightness[2];
-    b.contrastR = c.contrast[0], b.contrastG = c.contrast[1], b.contrastB = c.contrast[2];
-    b.sharpness = c.sharpness;
-    b.chroma = c.chroma;
-    plain::Image expected = c.adjust ? Tone(page, c.gamma, c.brightness, c.contrast)
-                                     : Tone(page, neutralGamma, zero, zero);
-    plain::Sharpen(expected, c.sharpness);
-    EXPECT_TRUE(SamePixels(Chroma(expected, c.adjust ? c.chroma : 0), p.Run(page)));
-  }
-}
-
 class ColourMatching : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, lut)); }
@@ -200,27 +165,50 @@ class ColourMatching : public ::testing::Test {
   const std::string lut = dir / "lut.icc";
 };
 
-// All steps at once: fit, match, curves, sharpening, chroma.
-void SetEverything(PhotoImageBuffer& b, const std::string& profile) {
-  b.border = true;
-  b.icm = true;
+struct Settings {
+  bool border, icm, adjust;
+  int gamma[3], brightness[3], contrast[3];
+  int sharpness, chroma;
+};
+const Settings kEverything = {true, true, true, {141, 100, 70}, {20, -20, 0}, {100, 0, -100}, 750, 200};
+
+void Apply(PhotoImageBuffer& b, const Settings& s, const std::string& profile) {
+  b.border = s.border;
+  b.icm = s.icm;
   b.iccProfile = profile;
-  b.colorAdjustment = true;
-  b.gammaR = 141, b.gammaG = 100, b.gammaB = 70;
-  b.brightnessR = 20, b.brightnessG = -20, b.brightnessB = 0;
-  b.contrastR = 100, b.contrastG = 0, b.contrastB = -100;
-  b.sharpness = 750;
-  b.chroma = 200;
+  b.colorAdjustment = s.adjust;
+  b.gammaR = s.gamma[0], b.gammaG = s.gamma[1], b.gammaB = s.gamma[2];
+  b.brightnessR = s.brightness[0], b.brightnessG = s.brightness[1], b.brightnessB = s.brightness[2];
+  b.contrastR = s.contrast[0], b.contrastG = s.contrast[1], b.contrastB = s.contrast[2];
+  b.sharpness = s.sharpness;
+  b.chroma = s.chroma;
 }
 
-TEST_F(ColourMatching, AllStepsTogether) {
-  const plain::Image page = RandomImage(300, 1100, 6);  // two bands
-  Pipeline p;
-  SetEverything(p.buffer, lut);
-  const int gamma[3] = {141, 100, 70}, brightness[3] = {20, -20, 0}, contrast[3] = {100, 0, -100};
-  plain::Image expected = Tone(Converted(PlainFit(page, kRatio33), lut), gamma, brightness, contrast);
-  plain::Sharpen(expected, 750);
-  EXPECT_TRUE(SamePixels(Chroma(expected, 200), p.Run(page)));
+// The steps in their order: border fit, colour matching, the tone curves,
+// sharpening, chroma. Without the colour adjustment only the sharpness of
+// the tone settings applies.
+TEST_F(ColourMatching, StepsComposeAsThePlainOperations) {
+  const plain::Image page = RandomImage(120, 1010, 4);  // two bands
+  const Settings cases[] = {
+      {false, false, true, {200, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 0},
+      {false, false, true, {141, 50, 283}, {-200, 40, 1000}, {300, -1000, 70}, 0, 0},
+      {false, false, true, {1, 10000, -5}, {0, 0, 0}, {0, 0, 0}, 0, 0},
+      {false, false, true, {100, 100, 100}, {0, 0, 0}, {0, 0, 0}, 0, 500},
+      {false, false, false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 0, 800},
+      {false, false, false, {200, 50, 50}, {500, 0, 0}, {0, 900, 0}, 650, 800},
+      kEverything,
+  };
+  const int neutral[3] = {100, 100, 100}, zero[3] = {0, 0, 0};
+  for (const Settings& c : cases) {
+    SCOPED_TRACE("row " + std::to_string(&c - cases));
+    Pipeline p;
+    Apply(p.buffer, c, lut);
+    plain::Image expected = c.border ? PlainFit(page, kRatio33) : page;
+    if (c.icm) expected = Converted(expected, lut);
+    expected = c.adjust ? Tone(expected, c.gamma, c.brightness, c.contrast) : Tone(expected, neutral, zero, zero);
+    plain::Sharpen(expected, c.sharpness);
+    EXPECT_TRUE(SamePixels(Chroma(expected, c.adjust ? c.chroma : 0), p.Run(page)));
+  }
 }
 
 TEST_F(ColourMatching, AllocationFailuresLeaveTheImageAsItWas) {
@@ -231,29 +219,28 @@ TEST_F(ColourMatching, AllocationFailuresLeaveTheImageAsItWas) {
   // memory failed, a white canvas when the band could not be resampled,
   // no image when the tone curves could not be built.
   std::vector<plain::Image> allowed;
-  auto variant = [&](const plain::Image& source, auto change) {
+  Settings noBorder = kEverything, noIcm = kEverything, noSharpening = kEverything;
+  noBorder.border = noIcm.icm = false;
+  noSharpening.sharpness = 0;
+  auto variant = [&](const plain::Image& source, const Settings& settings) {
     Pipeline p;
-    SetEverything(p.buffer, lut);
-    change(p.buffer);
+    Apply(p.buffer, settings, lut);
     allowed.push_back(p.Run(source));
   };
-  variant(page, [](PhotoImageBuffer&) {});
-  variant(page, [](PhotoImageBuffer& b) { b.border = false; });
-  variant(page, [](PhotoImageBuffer& b) { b.icm = false; });
-  variant(page, [](PhotoImageBuffer& b) { b.sharpness = 0; });
-  variant(white, [](PhotoImageBuffer&) {});
+  for (const Settings s : {kEverything, noBorder, noIcm, noSharpening}) variant(page, s);
+  variant(white, kEverything);
   allowed.push_back(plain::Image());
 
   const long before = QlxMemLiveBlocks();
   const long start = QlxMemAllocCalls();
-  variant(page, [](PhotoImageBuffer&) {});
+  variant(page, kEverything);
   const long calls = QlxMemAllocCalls() - start;
   ASSERT_GT(calls, 5);
   for (int lock = 0; lock < 2; ++lock) {
     for (long n = 1; n <= calls; ++n) {
       SCOPED_TRACE((lock ? "lock " : "alloc ") + std::to_string(n));
       Pipeline p;
-      SetEverything(p.buffer, lut);
+      Apply(p.buffer, kEverything, lut);
       PageMemory memory = AllocPageMemory(page.bytes.size());
       std::memcpy(memory.get(), page.bytes.data(), page.bytes.size());
       lock ? QlxMemFailNthLock(n) : QlxMemFailNthAlloc(n);

@@ -15,14 +15,12 @@ using kv71p::test::TestPpd;
 
 std::string Describe(const DeviceMediaBufferInfo& r) {
   char text[512];
-  std::snprintf(text, sizeof text,
-                "code %d cut %d inch %.1fx%.1f dpi %d base %dx%d margin %dx%d gap %d photo %dx%d "
-                "count %d 2in %d fw %.2f | head %d dpi %ldx%ld page %dx%d photo %dx%d gap %d n %d",
-                r.mediaCode, r.multiCutCode, r.widthInch, r.lengthInch, r.baseDpi, r.baseWidth,
-                r.baseLength, r.marginWidth, r.marginLength, r.baseGap, r.basePhotoWidth,
-                r.basePhotoLength, r.photoCount, r.twoInchCut, r.minFirmware, r.headWidth,
-                static_cast<long>(r.dpiX), static_cast<long>(r.dpiY), r.pageWidth, r.pageLength,
-                r.photoWidth, r.photoLength, r.gap, r.photos);
+  std::snprintf(text, sizeof text, "code %d cut %d inch %.1fx%.1f dpi %d base %dx%d margin %dx%d gap %d photo %dx%d "
+                "count %d 2in %d fw %.2f | head %d dpi %ldx%ld page %dx%d photo %dx%d gap %d n %d", r.mediaCode,
+                r.multiCutCode, r.widthInch, r.lengthInch, r.baseDpi, r.baseWidth, r.baseLength, r.marginWidth,
+                r.marginLength, r.baseGap, r.basePhotoWidth, r.basePhotoLength, r.photoCount, r.twoInchCut,
+                r.minFirmware, r.headWidth, static_cast<long>(r.dpiX), static_cast<long>(r.dpiY), r.pageWidth,
+                r.pageLength, r.photoWidth, r.photoLength, r.gap, r.photos);
   return text;
 }
 
@@ -88,11 +86,9 @@ TEST(DeviceEntry_KV71P, PageSizeNames) {
   const struct {
     const char* name;  // null: no page size anywhere
     int code;
-  } cases[] = {
-      {"207x105mm", 33}, {"207x130mm", 34}, {"207x156mm", 35}, {"207x206mm", 36},
-      {"207x257mm", 31}, {"207x308mm", 32}, {"214x151mm", 71}, {"214x300mm", 78},
-      {nullptr, 33},     {"A4", 33},        {"207X130MM", 33}, {"", 33},
-  };
+  } cases[] = {{"207x105mm", 33}, {"207x130mm", 34}, {"207x156mm", 35}, {"207x206mm", 36}, {"207x257mm", 31},
+               {"207x308mm", 32}, {"214x151mm", 71}, {"214x300mm", 78}, {nullptr, 33},     {"A4", 33},
+               {"207X130MM", 33}, {"", 33}};
   for (const auto& tc : cases) {
     for (const char* keyword : {"PageSize", "media"}) {
       SCOPED_TRACE(std::string(tc.name ? tc.name : "(none)") + " as " + keyword);
@@ -131,25 +127,18 @@ TEST(DeviceEntry_KV71P, MediaCodesWithoutARowOrNewerFirmware) {
 }
 
 TEST(DeviceEntry_KV71P, MultiPhotoRecords) {
-  const struct {
-    int single, photos, multi;
-  } cases[] = {
-      {33, 2, 37}, {33, 3, 44}, {33, 4, 33}, {34, 2, 38}, {34, 3, 38}, {35, 2, 39},
-      {71, 3, 72}, {36, 2, 36}, {78, 2, 78}, {-1, 2, -1},
-  };
+  const int cases[][3] = {{33, 2, 37}, {33, 3, 44}, {33, 4, 33}, {34, 2, 38}, {34, 3, 38},
+                          {35, 2, 39}, {71, 3, 72}, {36, 2, 36}, {78, 2, 78}, {-1, 2, -1}};  // single, photos, multi
   for (const Resolution& res : kResolutions) {
     DeviceEntry_KV71P entry;
     UseResolution(entry, res.option);
     for (const auto& tc : cases) {
-      SCOPED_TRACE(std::string(res.option) + " " + std::to_string(tc.single) + " x" + std::to_string(tc.photos));
+      SCOPED_TRACE(std::string(res.option) + " " + std::to_string(tc[0]) + " x" + std::to_string(tc[1]));
       DeviceMediaBufferInfo single;
-      if (tc.single != -1) {
-        ASSERT_EQ(0, entry.SetMediaInfo(single, tc.single, 1.53));
-      }
+      EXPECT_EQ(0, tc[0] == -1 ? 0 : entry.SetMediaInfo(single, tc[0], 1.53));
       const DeviceMediaBufferInfo before = single;
-      const DeviceMediaBufferInfo multi = entry.GetMultiMediaInfo(single, tc.photos);
-      EXPECT_EQ(tc.multi == -1 ? Describe(DeviceMediaBufferInfo()) : Describe(Expected(Row(tc.multi), res.dpiY)),
-                Describe(multi));
+      const DeviceMediaBufferInfo multi = entry.GetMultiMediaInfo(single, tc[1]);
+      EXPECT_EQ(tc[2] == -1 ? Describe(DeviceMediaBufferInfo()) : Describe(Expected(Row(tc[2]), res.dpiY)), Describe(multi));
       EXPECT_EQ(Describe(before), Describe(single));
     }
   }
@@ -235,12 +224,10 @@ TEST(DeviceEntry_KV71P, ProfileAndRemainingHalfPrintsFromThePerJobFile) {
 
 TEST(DeviceEntry_KV71P, Capabilities) {
   DeviceEntry_KV71P entry;
-  EXPECT_EQ(2560, entry.GetHeadWidth());
-  EXPECT_FALSE(entry.isSupportDecurl());
-  EXPECT_FALSE(entry.isSupportSysTime());
   entry.paperRotate = true;
   entry.SetPaperRotate(0, nullptr, nullptr);
-  EXPECT_FALSE(entry.paperRotate);
+  EXPECT_EQ("2560 0 0 0", std::to_string(entry.GetHeadWidth()) + " " + std::to_string(entry.isSupportDecurl()) + " " +
+                              std::to_string(entry.isSupportSysTime()) + " " + std::to_string(entry.paperRotate));
 }
 
 }  // namespace

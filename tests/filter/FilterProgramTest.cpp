@@ -63,142 +63,84 @@ TEST(FilterProgram, ArgumentsAndEmptyInput) {
   }
 }
 
-TEST(FilterProgram, OrientationTurnsThePictureOrNot) {
-  FilterRunner runner;
-  const RasterPage page = PatternPage(300, 200, 1);
-  const RasterPage full = PatternPage(2448, 1236, 2);
-  const struct {
-    const char* option;
-    int orientation;  // as the expectation reads it
-    bool viaStdin;
-  } cases[] = {{"", 1, false},     {"1", 1, true},  {"3", 3, false}, {"2", 2, false},
-               {"4", 4, true},     {"abc", 0, false}, {"5", 5, false}};
-  std::vector<FilterJob> jobs;
-  for (const auto& c : cases) {
-    std::string options = kNeutral;
-    if (*c.option) options += std::string(" com.apple.print.preset.Orientation..n.=") + c.option;
-    jobs.push_back({options, "", {page, full}, c.viaStdin});
-  }
-  const auto runs = runner.Run(jobs);
-  for (size_t i = 0; i < runs.size(); ++i) {
-    SCOPED_TRACE(cases[i].option);
-    ExpectCleanRun(runs[i]);
-    ASSERT_EQ(runs[i].output.prints.size(), 2u);
-    const std::vector<std::string> one = DefaultPrintBlocks(408);
-    std::vector<std::string> blocks = one;
-    blocks.insert(blocks.end(), one.begin(), one.end());
-    EXPECT_EQ(runs[i].output.blocks, blocks);
-    EXPECT_TRUE(PlanesShow(runs[i].output, 0, 1236, {Place(page, cases[i].orientation, 0, 1236, 0)}));
-    EXPECT_TRUE(PlanesShow(runs[i].output, 1, 1236, {Place(full, cases[i].orientation, 0, 1236, 0)}));
-  }
-}
+// One print: its multi-cut code, page length, panel length and pitch, and
+// the pages in its slots.
+struct Print {
+  int multiCut, pageLength, photoLength, pitch;
+  std::vector<const RasterPage*> photos;
+};
 
-TEST(FilterProgram, LayoutsCopiesAndTheFirstAloneRule) {
-  FilterRunner runner;
-  const RasterPage a = PatternPage(200, 100, 1), b = PatternPage(210, 90, 2),
-                   c = PatternPage(190, 110, 3), d = PatternPage(180, 120, 4);
-  RasterPage a3 = a;
-  a3.copies = 3;
-  // A print: its multi-cut code, page length, and the pages in its slots.
-  struct Print {
-    int multiCut, pageLength;
-    std::vector<const RasterPage*> photos;
-  };
-  // Panel pitch of the multi-photo pages: photo length plus gap.
-  auto pitch = [](int multiCut) { return multiCut == 35 ? 1814 : multiCut == 14 ? 1566 : 1266; };
-  auto photoLength = [](int multiCut) {
-    return multiCut == 35 ? 1784 : multiCut == 410 ? 1836 : multiCut == 14 ? 1536 : 1236;
-  };
+TEST(FilterProgram, OrientationsLayoutsCopiesAndSettings) {
+  const RasterPage a = PatternPage(200, 100, 1), b = PatternPage(210, 90, 2), c = PatternPage(190, 110, 3),
+                   d = PatternPage(180, 120, 4), a3 = PatternPage(200, 100, 1, 3), full = PatternPage(2448, 1236, 5),
+                   large = PatternPage(2600, 1300, 6);
+  RasterPage a600 = a;
+  a600.dpiX = a600.dpiY = 600;
+  const Print one = {408, 1236, 1236, 0, {&a}}, oneFull = {408, 1236, 1236, 0, {&full}};
+  const std::vector<std::string> defaults = {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"};
+  const std::string pairs = "MEDIA_SIZE=\"00500\"\n";
   const struct {
     const char* name;
-    const char* pageSize;
-    std::string jobFile;
+    std::string options, jobFile;
     std::vector<RasterPage> pages;
     std::vector<Print> prints;
+    int orientation = 1;  // as the expectation reads it
+    bool viaStdin = false;
+    std::vector<std::string> settings = {}, env = {};
+    int dpiY = 300, step = 1;  // step 2: the width halved at 600 x 600 dpi
   } cases[] = {
-      {"2 per print, 3 copies", "207x105mm", "MEDIA_SIZE=\"00500\"\n", {a3},
-       {{13, 2502, {&a, &a}}, {408, 1236, {&a}}}},
-      {"odd half prints", "207x105mm", "MEDIA_SIZE=\"00500\"\nMEDIA_REMAIN_HALF=\"00003\"\n",
-       {a, b, c}, {{408, 1236, {&a}}, {13, 2502, {&b, &c}}}},
-      {"odd half prints, copies", "207x105mm",
-       "MEDIA_REMAIN_HALF=\"3\"\nMEDIA_SIZE=\"00500\"\n", {a3}, {{408, 1236, {&a}}, {13, 2502, {&a, &a}}}},
-      {"negative half prints", "207x105mm", "MEDIA_SIZE=\"00500\"\nMEDIA_REMAIN_HALF=\"-1\"\n",
-       {a, b, c}, {{13, 2502, {&a, &b}}, {408, 1236, {&c}}}},
-      {"even half prints", "207x105mm", "MEDIA_SIZE=\"00500\"\nMEDIA_REMAIN_HALF=\"4\"\n",
-       {a, b, c}, {{13, 2502, {&a, &b}}, {408, 1236, {&c}}}},
-      {"3 per print", "207x105mm", "MEDIA_SIZE=\"00510\"\n", {a, b, c, d},
-       {{20, 3768, {&a, &b, &c}}, {408, 1236, {&d}}}},
-      {"A5 pairs", "214x151mm", "MEDIA_SIZE=\"00600\"\n", {a, b}, {{35, 3598, {&a, &b}}}},
-      {"8x5 pairs", "207x130mm", "MEDIA_SIZE=\"00500\"\n", {a, b}, {{14, 3102, {&a, &b}}}},
-      {"8x6 singles", "207x156mm", "MEDIA_SIZE=\"00500\"\n", {a, b},
-       {{410, 1836, {&a}}, {410, 1836, {&b}}}},
-      {"no per-job values", "207x105mm", "", {a, b}, {{408, 1236, {&a}}, {408, 1236, {&b}}}},
+      {"upright", "", "", {a, full}, {one, oneFull}, 1, true},
+      {"orientation 1", "Orientation..n.=1", "", {a, full}, {one, oneFull}, 1},
+      {"orientation 3", "Orientation..n.=3", "", {a, full}, {one, oneFull}, 3, true},
+      {"orientation 2 turns", "Orientation..n.=2", "", {a, full}, {one, oneFull}, 2},
+      {"orientation 4 turns", "Orientation..n.=4", "", {a, full}, {one, oneFull}, 4, true},
+      {"orientation abc", "Orientation..n.=abc", "", {a, full}, {one, oneFull}, 0},
+      {"orientation 5", "Orientation..n.=5", "", {a, full}, {one, oneFull}, 5},
+      {"2 per print, 3 copies", "", pairs, {a3}, {{13, 2502, 1236, 1266, {&a, &a}}, one}},
+      {"odd half prints", "", pairs + "MEDIA_REMAIN_HALF=\"00003\"\n", {a, b, c}, {one, {13, 2502, 1236, 1266, {&b, &c}}}},
+      {"odd half prints, copies", "", "MEDIA_REMAIN_HALF=\"3\"\n" + pairs, {a3}, {one, {13, 2502, 1236, 1266, {&a, &a}}}},
+      {"negative half prints", "", pairs + "MEDIA_REMAIN_HALF=\"-1\"\n", {a, b, c}, {{13, 2502, 1236, 1266, {&a, &b}}, {408, 1236, 1236, 0, {&c}}}},
+      {"even half prints", "", pairs + "MEDIA_REMAIN_HALF=\"4\"\n", {a, b, c}, {{13, 2502, 1236, 1266, {&a, &b}}, {408, 1236, 1236, 0, {&c}}}},
+      {"3 per print", "", "MEDIA_SIZE=\"00510\"\n", {a, b, c, d}, {{20, 3768, 1236, 1266, {&a, &b, &c}}, {408, 1236, 1236, 0, {&d}}}},
+      {"A5 pairs", "PageSize=214x151mm", "MEDIA_SIZE=\"00600\"\n", {a, b}, {{35, 3598, 1784, 1814, {&a, &b}}}},
+      {"8x5 pairs", "PageSize=207x130mm", pairs, {a, b}, {{14, 3102, 1536, 1566, {&a, &b}}}},
+      {"8x6 singles", "PageSize=207x156mm", pairs, {a, b}, {{410, 1836, 1836, 0, {&a}}, {410, 1836, 1836, 0, {&b}}}},
+      {"no per-job values", "", "", {a, b}, {one, {408, 1236, 1236, 0, {&b}}}},
+      {"larger than the panel", "", "", {large}, {{408, 1236, 1236, 0, {&large}}}},
+      {"600x600dpi", "Resolution=600x600dpi", "", {a600}, {{408, 2472, 2472, 0, {&a600}}}, 1, false, defaults, {}, 600, 2},
+      {"300x600dpi, fast", "Resolution=300x600dpi VexPrintSpeed=Enable", "", {a}, {{408, 2472, 2472, 0, {&a}}}, 1, false,
+       {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000030"}, {}, 600},
+      {"finish, cut, retry", "PageSize=207x257mm Vex2InchCut=Enable VexOvercoatFinish=Luster VexPrintRetry=Disable", "",
+       {a}, {{6, 3036, 3036, 0, {&a}}}, 1, false, {"CUTTER 00000120", "OVERCOAT 00000022", "BUFFCNTRL 00000000", "PRINTSPEED 00000000"}},
+      {"queue PPD defaults", "", "", {a}, {one}, 1, false, defaults, {std::string("PPD=") + KV71P_TEST_PPD}},
   };
-  std::vector<FilterJob> jobs;
-  for (const auto& c : cases)
-    jobs.push_back({std::string(kNeutral) + " PageSize=" + c.pageSize, c.jobFile, c.pages});
-  const auto runs = runner.Run(jobs);
-  for (size_t i = 0; i < runs.size(); ++i) {
-    SCOPED_TRACE(cases[i].name);
-    ExpectCleanRun(runs[i]);
-    std::vector<std::string> blocks;
-    for (const Print& print : cases[i].prints) {
-      const auto more = DefaultPrintBlocks(print.multiCut);
-      blocks.insert(blocks.end(), more.begin(), more.end());
-    }
-    EXPECT_EQ(runs[i].output.blocks, blocks);
-    for (size_t p = 0; p < cases[i].prints.size(); ++p) {
-      const Print& print = cases[i].prints[p];
-      std::vector<kv71p::test::PlacedPhoto> placed;
-      for (size_t s = 0; s < print.photos.size(); ++s)
-        placed.push_back(Place(*print.photos[s], 1, static_cast<int>(s),
-                               photoLength(print.multiCut), pitch(print.multiCut)));
-      EXPECT_TRUE(PlanesShow(runs[i].output, p, print.pageLength, placed)) << "print " << p;
-    }
-  }
-}
-
-TEST(FilterProgram, SettingsReachThePrinter) {
   FilterRunner runner;
-  const RasterPage page = PatternPage(400, 100, 5);
-  RasterPage page600 = PatternPage(400, 100, 5);
-  page600.dpiX = page600.dpiY = 600;
-  const struct {
-    const char* name;
-    std::string options;
-    std::vector<std::string> env;
-    std::vector<std::string> settings;  // the four blocks before MULTICUT
-    int multiCut, pageLength, dpiY, step;
-  } cases[] = {
-      {"600x600dpi halves the width", "Resolution=600x600dpi", {},
-       {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"},
-       408, 2472, 600, 2},
-      {"300x600dpi", "Resolution=300x600dpi VexPrintSpeed=Enable", {},
-       {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000030"},
-       408, 2472, 600, 1},
-      {"finish, cut, retry", "PageSize=207x257mm Vex2InchCut=Enable VexOvercoatFinish=Luster VexPrintRetry=Disable",
-       {}, {"CUTTER 00000120", "OVERCOAT 00000022", "BUFFCNTRL 00000000", "PRINTSPEED 00000000"},
-       6, 3036, 300, 1},
-      {"queue PPD defaults", "", {std::string("PPD=") + KV71P_TEST_PPD},
-       {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"},
-       408, 1236, 300, 1},
-  };
   std::vector<FilterJob> jobs;
   for (const auto& c : cases) {
-    const bool at600 = c.options.find("600x600") != std::string::npos;
-    jobs.push_back({std::string(kNeutral) + " " + c.options, "", {at600 ? page600 : page}, false, c.env});
+    std::string options = std::string(kNeutral) + " " + c.options;
+    if (c.options.rfind("Orientation", 0) == 0) options = std::string(kNeutral) + " com.apple.print.preset." + c.options;
+    jobs.push_back({options, c.jobFile, c.pages, c.viaStdin, c.env});
   }
   const auto runs = runner.Run(jobs);
   for (size_t i = 0; i < runs.size(); ++i) {
     const auto& c = cases[i];
     SCOPED_TRACE(c.name);
     ExpectCleanRun(runs[i]);
-    ASSERT_EQ(runs[i].output.prints.size(), 1u);
-    for (size_t s = 0; s < 4; ++s) EXPECT_EQ(runs[i].output.blocks[s], "CNTRL " + c.settings[s]);
-    EXPECT_EQ(runs[i].output.prints[0].multiCut, c.multiCut);
-    EXPECT_EQ(runs[i].output.Plane(0, 0).dpiY, c.dpiY);
-    EXPECT_TRUE(PlanesShow(runs[i].output, 0, c.pageLength,
-                           {Place(c.step == 2 ? page600 : page, 1, 0, c.pageLength, 0, c.step)}));
+    std::vector<std::string> blocks;
+    for (const Print& print : c.prints) {
+      for (const std::string& s : c.settings.empty() ? defaults : c.settings) blocks.push_back("CNTRL " + s);
+      const auto rest = DefaultPrintBlocks(print.multiCut);
+      blocks.insert(blocks.end(), rest.begin() + 4, rest.end());
+    }
+    EXPECT_EQ(runs[i].output.blocks, blocks);
+    for (size_t p = 0; p < c.prints.size() && p < runs[i].output.prints.size(); ++p) {
+      const Print& print = c.prints[p];
+      std::vector<kv71p::test::PlacedPhoto> placed;
+      for (size_t s = 0; s < print.photos.size(); ++s)
+        placed.push_back(Place(*print.photos[s], c.orientation, static_cast<int>(s), print.photoLength, print.pitch, c.step));
+      EXPECT_TRUE(PlanesShow(runs[i].output, p, print.pageLength, placed)) << "print " << p;
+      EXPECT_EQ(runs[i].output.Plane(p, 0).dpiY, c.dpiY);
+    }
   }
 }
 

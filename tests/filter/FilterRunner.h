@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <future>
 #include <string>
@@ -160,21 +161,20 @@ class FilterRunner {
 };
 
 // A photo as it must appear in a plane: the raster page it came from, the
-// orientation it was read with, where its first stored pixel lands, and the
-// horizontal step of a halved width (600 x 600 dpi).
+// orientation it was read with, where its first stored pixel lands, the
+// horizontal step of a halved width (600 x 600 dpi), and how many columns
+// and rows of it fit.
 struct PlacedPhoto {
   const RasterPage* page;
   int orientation;
-  int x0, y0;
-  int step = 1;
+  int x0, y0, step, cols, rows;
 };
 
-// The first column and row of a photo of `width` x `height` in slot `slot`
-// of a print whose panels are `photoLength` rows apart by `pitch`.
-inline PlacedPhoto Place(const RasterPage& page, int orientation, int slot, int photoLength,
-                         int pitch, int step = 1) {
-  const int width = static_cast<int>(page.width) / step, height = static_cast<int>(page.height);
-  return {&page, orientation, (2560 - width) / 2, (photoLength - height) / 2 + slot * pitch, step};
+// A photo centred in slot `slot` of a print whose panels of `photoLength`
+// rows are `pitch` apart; a larger one keeps its first rows and columns.
+inline PlacedPhoto Place(const RasterPage& page, int orientation, int slot, int photoLength, int pitch, int step = 1) {
+  const int cols = std::min(static_cast<int>(page.width) / step, 2560), rows = std::min(static_cast<int>(page.height), photoLength);
+  return {&page, orientation, (2560 - cols) / 2, (photoLength - rows) / 2 + slot * pitch, step, cols, rows};
 }
 
 // Compares the three planes of print `print` with the photos laid out on
@@ -206,8 +206,8 @@ inline ::testing::AssertionResult PlanesShow(const PrintOutput& out, size_t prin
           photo[(row * width + column) * 3 + b % 3] = line[b];
         }
       }
-      for (int row = 0; row < height; ++row)
-        for (int x = 0; x * p.step < width; ++x)
+      for (int row = 0; row < p.rows; ++row)
+        for (int x = 0; x < p.cols; ++x)
           expected[static_cast<size_t>(p.y0 + row) * 2560 + p.x0 + x] =
               photo[(static_cast<size_t>(row) * width + x * p.step) * 3 + 2 - plane];
     }
