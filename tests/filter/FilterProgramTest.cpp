@@ -36,7 +36,7 @@ void ExpectCleanRun(const FilterRun& run, int exitStatus = 0) {
   EXPECT_TRUE(run.output.wellFormed) << run.output.error;
 }
 
-TEST(FilterProgram, ArgumentsAndEmptyInput) {
+TEST(FilterProgram, WrongArgumentsAndMissingInput) {
   FilterRunner runner;
   // Wrong argument counts and a missing input file: status 1, no output.
   for (const std::vector<std::string>& argv :
@@ -51,16 +51,15 @@ TEST(FilterProgram, ArgumentsAndEmptyInput) {
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_EQ(missing.out + missing.err, "");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+}
 
-  // No pages, no copies, or no raster at all: nothing is written.
-  FilterJob noPages{kNeutral, "", {}};
-  FilterJob noCopies{kNeutral, "", {PatternPage(20, 10, 0, 0)}};
-  FilterJob empty{kNeutral, "", {}, true, {}};
-  const auto runs = runner.Run({noPages, noCopies, empty});
-  for (const FilterRun& run : runs) {
-    ExpectCleanRun(run);
-    EXPECT_EQ(run.process.out, "");
-  }
+// A page of `bitsPerPixel` bits per pixel whose lines are left black.
+RasterPage Raw(unsigned width, unsigned height, unsigned bitsPerPixel) {
+  RasterPage page;
+  page.width = width;
+  page.height = height;
+  page.bitsPerPixel = bitsPerPixel;
+  return page;
 }
 
 // One print: its multi-cut code, page length, panel length and pitch, and
@@ -70,12 +69,27 @@ struct Print {
   std::vector<const RasterPage*> photos;
 };
 
-TEST(FilterProgram, OrientationsLayoutsCopiesAndSettings) {
+// Jobs on ordinary and on hostile raster: every run exits 0, writes nothing
+// on standard error and a well-formed stream, whose blocks and planes are
+// compared with the photos placed by hand.
+TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
   const RasterPage a = PatternPage(200, 100, 1), b = PatternPage(210, 90, 2), c = PatternPage(190, 110, 3),
                    d = PatternPage(180, 120, 4), a3 = PatternPage(200, 100, 1, 3), full = PatternPage(2448, 1236, 5),
                    large = PatternPage(2600, 1300, 6);
   RasterPage a600 = a;
   a600.dpiX = a600.dpiY = 600;
+  // Lines of one byte per pixel, shorter than width x 3: only the bytes a
+  // line has are stored.
+  RasterPage shortLines = Raw(100, 40, 8);
+  shortLines.fill = [](unsigned i, std::vector<unsigned char>& bytes) {
+    for (size_t j = 0; j < bytes.size(); ++j) bytes[j] = (j / 3 + i) % 2 ? 255 : 0;
+  };
+  // A page whose buffer would exceed 1 GiB is read past without counting as
+  // the job's first photo; one wider than any media allows is skipped.
+  const RasterPage huge = Raw(20000, 18000, 8), wide = Raw(70000, 3, 8), tiny = PatternPage(1, 1, 5);
+  RasterPage cut = PatternPage(120, 200, 6), badLineLength = PatternPage(100, 10, 8);
+  cut.linesWritten = 50;  // the stream ends there: the rest stays black
+  badLineLength.bytesPerLine = 7;
   const Print one = {408, 1236, 1236, 0, {&a}}, oneFull = {408, 1236, 1236, 0, {&full}};
   const std::vector<std::string> defaults = {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"};
   const std::string pairs = "MEDIA_SIZE=\"00500\"\n";
@@ -113,6 +127,18 @@ TEST(FilterProgram, OrientationsLayoutsCopiesAndSettings) {
       {"finish, cut, retry", "PageSize=207x257mm Vex2InchCut=Enable VexOvercoatFinish=Luster VexPrintRetry=Disable", "",
        {a}, {{6, 3036, 3036, 0, {&a}}}, 1, false, {"CUTTER 00000120", "OVERCOAT 00000022", "BUFFCNTRL 00000000", "PRINTSPEED 00000000"}},
       {"queue PPD defaults", "", "", {a}, {one}, 1, false, defaults, {std::string("PPD=") + KV71P_TEST_PPD}},
+      {"no pages", "", "", {}, {}},
+      {"no copies", "", "", {PatternPage(20, 10, 0, 0)}, {}},
+      {"no raster on standard input", "", "", {}, {}, 1, true},
+      {"short lines", "", "", {shortLines}, {{408, 1236, 1236, 0, {&shortLines}}}},
+      {"short lines turned", "Orientation..n.=2", "", {shortLines}, {{408, 1236, 1236, 0, {&shortLines}}}, 2},
+      {"huge page skipped", "", pairs + "MEDIA_REMAIN_HALF=\"1\"\n", {huge, b, c, d},
+       {{408, 1236, 1236, 0, {&b}}, {13, 2502, 1236, 1266, {&c, &d}}}},
+      {"one pixel", "", "", {tiny}, {{408, 1236, 1236, 0, {&tiny}}}},
+      {"too wide", "", "", {wide, tiny}, {{408, 1236, 1236, 0, {&tiny}}}},
+      {"cut short", "", "", {cut}, {{408, 1236, 1236, 0, {&cut}}}},
+      {"copies beyond the int range", "", "", {PatternPage(20, 10, 7, 0x80000000u)}, {}},
+      {"line length refused", "", "", {badLineLength}, {}},
   };
   FilterRunner runner;
   std::vector<FilterJob> jobs;

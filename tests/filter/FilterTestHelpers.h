@@ -16,6 +16,9 @@
 #include "Subprocess.h"
 #include "TestTempDir.h"
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
 namespace kv71p::test {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -44,24 +47,14 @@ class TestPpd {
   explicit TestPpd(const Pairs& defaults) {
     if (defaults.empty()) return;
     std::string text = "*PPD-Adobe: \"4.3\"\n";
-    for (const auto& [keyword, value] : defaults) {
-      text += "*OpenUI *" + keyword + "/" + keyword + ": PickOne\n";
-      text += "*Default" + keyword + ": " + value + "\n";
-      text += "*" + keyword + " " + value + "/" + value + ": \"\"\n";
-      text += "*CloseUI: *" + keyword + "\n";
-    }
-    const std::string path = dir_ / "test.ppd";
-    WriteFile(path, text);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    ppd_ = ppdOpenFile(path.c_str());
-#pragma GCC diagnostic pop
+    for (const auto& [keyword, value] : defaults)
+      text += "*OpenUI *" + keyword + "/" + keyword + ": PickOne\n*Default" + keyword + ": " + value + "\n*" + keyword +
+              " " + value + "/" + value + ": \"\"\n*CloseUI: *" + keyword + "\n";
+    WriteFile(dir_ / "test.ppd", text);
+    ppd_ = ppdOpenFile((dir_ / "test.ppd").c_str());
   }
   ~TestPpd() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (ppd_) ppdClose(ppd_);
-#pragma GCC diagnostic pop
   }
   TestPpd(const TestPpd&) = delete;
   TestPpd& operator=(const TestPpd&) = delete;
@@ -77,8 +70,6 @@ class TestCacheDir {
  public:
   TestCacheDir() { setenv("KV71P_CACHE_DIR", dir_.path().c_str(), 1); }
   ~TestCacheDir() { unsetenv("KV71P_CACHE_DIR"); }
-  TestCacheDir(const TestCacheDir&) = delete;
-  TestCacheDir& operator=(const TestCacheDir&) = delete;
   const std::string& path() const { return dir_.path(); }
   // Writes the per-job file of `jobId`.
   void WriteJobFile(const std::string& jobId, const std::string& content) const {
@@ -92,12 +83,9 @@ class TestCacheDir {
 // A temporary file that receives the job object's output.
 class CapturedOutput {
  public:
-  CapturedOutput() : file_(std::tmpfile()) {}
-  ~CapturedOutput() {
-    if (file_) std::fclose(file_);
-  }
+  CapturedOutput() = default;
   CapturedOutput(const CapturedOutput&) = delete;
-  CapturedOutput& operator=(const CapturedOutput&) = delete;
+  ~CapturedOutput() { std::fclose(file_); }
   int fd() const { return fileno(file_); }
   // Everything written since the last call.
   std::string Take() {
@@ -106,12 +94,11 @@ class CapturedOutput {
     lseek(fd(), 0, SEEK_SET);
     for (ssize_t n; (n = read(fd(), buffer, sizeof buffer)) > 0;) all.append(buffer, static_cast<size_t>(n));
     lseek(fd(), 0, SEEK_SET);
-    if (ftruncate(fd(), 0) != 0) all += "<truncate failed>";
-    return all;
+    return ftruncate(fd(), 0) == 0 ? all : "<truncate failed>";
   }
 
  private:
-  FILE* file_;
+  FILE* file_ = std::tmpfile();
 };
 
 // Applies every setting of the job options and the PPD to `entry`.
@@ -132,3 +119,5 @@ void ApplySettings(Entry& e, const JobOptions& job, ppd_file_t* ppd) {
 }
 
 }  // namespace kv71p::test
+
+#pragma GCC diagnostic pop
