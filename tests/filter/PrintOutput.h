@@ -15,6 +15,7 @@ namespace kv71p::test {
 
 struct PrintOutput {
   bool wellFormed = false;          // well formed, ending between two blocks
+  bool endsBetweenBlocks = false;   // the same (the name some tests use)
   std::string error;
   std::vector<std::string> blocks;  // "CNTRL CUTTER 00000000", "IMAGE YPLANE", "CNTRL START"
   std::vector<StreamPrint> prints;  // complete prints (closed by START)
@@ -37,8 +38,8 @@ inline PrintOutput DecodePrintOutput(const std::string& bytes) {
     out.blocks.push_back(text);
     if (assembler.Add(std::move(block))) out.prints.push_back(assembler.print());
   });
-  out.wellFormed = decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) == 0 &&
-                   decoder.Finish() == 0;
+  out.wellFormed = out.endsBetweenBlocks =
+      decoder.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()) == 0 && decoder.Finish() == 0;
   if (!out.wellFormed) out.error = decoder.error().message;
   return out;
 }
