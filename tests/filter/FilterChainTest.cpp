@@ -85,17 +85,24 @@ TEST(FilterChain, PngAndPdfAtEveryResolutionAndLayout) {
       {"PNG turned", false, k300, "", 2, {{408, 1}, {408, 1}, {408, 1}}},
       {"PDF turned", true, k600, pairs, 2, {{13, 2}, {408, 1}}},
   };
+  // Every file is written before the first run starts: a child forked
+  // while a wrapper is open for writing would keep it busy for exec.
   std::vector<std::unique_ptr<CupsfilterBin>> bins;
-  std::vector<std::future<kv71p::test::ProcessResult>> runs;
   for (const ChainCase& c : cases) {
     bins.push_back(std::make_unique<CupsfilterBin>(KV71P_TEST_FILTER));
-    const CupsfilterBin& bin = *bins.back();
-    const std::string input = bin.path(c.pdf ? "pages.pdf" : "picture.png");
+    const std::string input = bins.back()->path(c.pdf ? "pages.pdf" : "picture.png");
     ASSERT_TRUE(c.pdf ? kv71p::test::WriteFile(input, kv71p::test::TestPdf(3)) : WriteTestPng(input));
-    ASSERT_TRUE(kv71p::test::WriteFile(bin.cache() + "/Print_1.log", c.jobFile));
+    ASSERT_TRUE(kv71p::test::WriteFile(bins.back()->cache() + "/Print_1.log", c.jobFile));
+  }
+  std::vector<std::future<kv71p::test::ProcessResult>> runs;
+  for (size_t i = 0; i < bins.size(); ++i) {
+    const ChainCase& c = cases[i];
     std::vector<std::string> options = {"VexICM=None", std::string("Resolution=") + c.resolution.name};
     if (c.orientation == 2) options.push_back("com.apple.print.preset.Orientation..n.=2");
-    runs.push_back(std::async(std::launch::async, [&bin, options, input, &c] { return bin.Run(KV71P_TEST_PPD, options, input, c.pdf ? 1 : 3); }));
+    const CupsfilterBin* bin = bins[i].get();
+    runs.push_back(std::async(std::launch::async, [bin, options, &c] {
+      return bin->Run(KV71P_TEST_PPD, options, bin->path(c.pdf ? "pages.pdf" : "picture.png"), c.pdf ? 1 : 3);
+    }));
   }
   for (size_t i = 0; i < runs.size(); ++i) {
     const ChainCase& c = cases[i];
