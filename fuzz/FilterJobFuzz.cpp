@@ -3,7 +3,10 @@
 // per-job file, with the queue's real PPD. The command stream it writes is
 // decoded as it comes: it must always consist of whole, well-formed blocks.
 //
-// Input: options text, NUL, per-job file text, NUL, raster bytes.
+// Input: options text, NUL, per-job file text, NUL, raster bytes. The
+// text "@ICC@" in the options stands for the path of a printer profile
+// (a LUT profile the target writes at start), so colour matching is
+// reached as well.
 //
 // Each run is kept short by choosing inputs, never by loosening the
 // filter: inputs whose pages the filter would process at more than
@@ -24,6 +27,7 @@
 #include "FuzzSupport.h"
 #include "RasterPage.h"
 #include "StreamDecoder.h"
+#include "TestProfiles.h"
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;
@@ -36,6 +40,7 @@ constexpr uint64_t kFuzzMaxPhotos = 4;
 constexpr uint64_t kFuzzMaxPageBytes = 8u << 20;
 
 std::string gFolder;
+std::string gProfile;
 
 struct MemorySource {
   const std::string* bytes;
@@ -94,12 +99,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   gFolder = kv71p::fuzz::MakeRunFolder("filter");
   setenv("KV71P_CACHE_DIR", gFolder.c_str(), 1);
   setenv("PPD", KV71P_FUZZ_PPD_FILE, 1);
+  gProfile = gFolder + "/printer.icc";
+  if (!kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, gProfile))
+    kv71p::fuzz::Fail("cannot write the printer profile");
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InputReader in(data, size);
   std::string options = in.Until('\0');
+  for (size_t at; (at = options.find("@ICC@")) != std::string::npos;)
+    options.replace(at, 5, gProfile);
   const std::string jobFile = in.Until('\0');
   const std::string raster = in.Rest();
   if (!WithinRunBounds(raster)) return -1;
