@@ -18,14 +18,14 @@ answer() { printf '%08d%s' "${#1}" "$1"; }
 
 # --- filter job: options NUL per-job file NUL raster ---
 jobfile=$'MEDIA_SIZE="00510"\nMEDIA_CLASS="2"\nMEDIA_REMAIN_HALF="00301"\n'
-for spec in "plain:16 12 1 1 w:" \
+for entry in "plain:16 12 1 1 w:" \
             "two-pages:8 8 2 1 c:PageSize=207x130mm VexBorder=True" \
             "copies:4 6 1 2 w:Resolution=600x600dpi com.apple.print.preset.Orientation..n.=4" \
             "layout:10 10 3 1 c:PageSize=207x105mm VexSharpness=2 AP_ColorMatchingMode=AP_ApplicationColorMatching" \
             "everything:12 9 1 1 w:VexBorder=Enable VexColorAdjustment=Enable VexGammaR=50 VexBrightnessG=-20 VexContrastB=30 VexChroma=-30 VexSharpness=8 VexICCProfile=@ICC@ VexOvercoatFinish=Matte VexPrintRetry=Enable VexPrintSpeed=Enable VexDecurl=Auto" \
             "skipped:70000 2 1 1 c:" \
             "border-600:7 11 1 1 c:Resolution=600x600dpi PageSize=214x151mm VexBorder=Enable VexICM=None com.apple.print.preset.Orientation..n.=2" ; do
-  name="${spec%%:*}"; rest="${spec#*:}"; geometry="${rest%%:*}"; options="${rest#*:}"
+  name="${entry%%:*}"; rest="${entry#*:}"; geometry="${rest%%:*}"; options="${rest#*:}"
   # shellcheck disable=SC2086
   "$work/MakeRasterSeed" "$work/r" $geometry
   { printf '%s\0%s\0' "$options" "$jobfile"; cat "$work/r"; } | seed filter_job "$name"
