@@ -25,6 +25,7 @@
 #include "QtAppHost.h"
 #include "StatusWindow.h"
 #include "Subprocess.h"
+#include "OffscreenApp.h"
 #include "TestTempDir.h"
 #include "Translations.h"
 
@@ -34,21 +35,6 @@ using namespace kv71p::printwatch;
 
 const char* const kResources = PRINTWATCH_RESOURCE_DIR;
 const char* const kSerial = "SN%201";
-
-// The QApplication of this test program, made once, offscreen.
-QApplication* App() {
-  static TestTempDir runtimeDir;
-  static int argc = 1;
-  static char name[] = "test_printwatch_window";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    chmod(runtimeDir.path().c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtimeDir.path().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return new QApplication(argc, argv);
-  }();
-  return app;
-}
 
 std::string Tr(const char* key) { return qtTrId(key).toStdString(); }
 
@@ -77,7 +63,7 @@ std::string InfoFile(const kv71p::test::InfoValues& changes) {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    OffscreenApp();
     folder_ = dir_ / "Korvale/KV-71P";
     setenv("KV71P_CACHE_DIR", folder_.c_str(), 1);
     CheckAndMake_CacheFolder();
@@ -319,7 +305,7 @@ TEST_F(WindowTest, LaunchLeavesTheStartFlagAndTheButtonTheRefreshFlag) {
 // Both string tables have a text for every key; the locale chooses the
 // language, English for one we do not have; a missing id shows itself.
 TEST(Translations, CompleteTablesChosenByTheLocale) {
-  App();
+  OffscreenApp();
   const std::vector<std::string> keys = AllTextKeys();
   ASSERT_EQ(66u, keys.size());
   for (const char* file : {"printwatch_en", "printwatch_de"}) {

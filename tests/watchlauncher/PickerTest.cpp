@@ -10,6 +10,7 @@
 #include <QTranslator>
 
 #include "LauncherTestSupport.h"
+#include "OffscreenApp.h"
 #include "QueuePicker.h"
 
 namespace {
@@ -18,22 +19,8 @@ using namespace kv71p::test;
 using kv71p::watchlauncher::Kv71pQueue;
 using kv71p::watchlauncher::QueuePicker;
 
-QApplication* App() {
-  static TestTempDir runtimeDir;
-  static int argc = 1;
-  static char name[] = "test_watchlauncher_picker";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    chmod(runtimeDir.path().c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", runtimeDir.path().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return new QApplication(argc, argv);
-  }();
-  return app;
-}
-
 TEST(QueuePickerTest, ListsPrintersAndGivesTheChosenQueue) {
-  App();
+  OffscreenApp();
   QTranslator german;
   ASSERT_TRUE(german.load("kv71p-status_de", WATCHLAUNCHER_DIR));
   QCoreApplication::installTranslator(&german);
