@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "QlxImgLib.h"
-#include "QlxImgLib_Vector.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLib_Vector.h"
 
 namespace {
 

@@ -23,7 +23,7 @@ filter=${2:-$build/filter/rastertokv71p}
 runs=${RUNS:-5}
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_BUILD_BENCH=ON >/dev/null
 fi
 cmake --build "$build" -j 2 --target rastertokv71p kv71p-test-photo kv71p-make-profile kv71p-decode >/dev/null
 
@@ -31,9 +31,9 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir "$tmp/cache"
 : >"$tmp/cache/Print_1.log"
-"$build/tools/testphoto/kv71p-test-photo" raster 2448 3636 "$tmp/page300.ras" 1 1 300 300
-"$build/tools/testphoto/kv71p-test-photo" raster 4896 7272 "$tmp/page600.ras" 1 1 600 600
-"$build/tools/testprofiles/kv71p-make-profile" lut "$tmp/lut.icc" >/dev/null
+"$build/tools/testbed/testphoto/kv71p-test-photo" raster 2448 3636 "$tmp/page300.ras" 1 1 300 300
+"$build/tools/testbed/testphoto/kv71p-test-photo" raster 4896 7272 "$tmp/page600.ras" 1 1 600 600
+"$build/tools/testbed/testprofiles/kv71p-make-profile" lut "$tmp/lut.icc" >/dev/null
 
 options="PageSize=207x308mm VexBorder=Enable VexColorAdjustment=Enable VexGamma=20"
 options+=" VexBrightness=10 VexContrast=-10 VexSharpness=4 VexChroma=20 VexICCProfile=$tmp/lut.icc"

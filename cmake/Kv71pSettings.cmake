@@ -1,5 +1,14 @@
-# Build-time settings of the suite. Packagers override them on the cmake
-# command line (-DKV71P_USB_VENDOR_ID=0x1234 ...).
+# Every build-time setting of the suite. Packagers override them on the
+# cmake command line (-DKV71P_USB_VENDOR_ID=0x1234 ...).
+
+# How the suite is built.
+option(KV71P_WERROR "Treat warnings as errors" OFF)
+option(KV71P_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+option(KV71P_BUILD_BENCH "Build the speed benchmarks (needs Google Benchmark)" OFF)
+# libFuzzer targets: clang only, see fuzz/CMakeLists.txt.
+option(KV71P_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+
+# What the suite is built for.
 
 set(KV71P_CACHE_DIR_DEFAULT "/Library/Caches/Korvale/KV-71P" CACHE STRING
     "Model cache folder shared by the filter, the service and the applications (its parent is the maker folder); KV71P_CACHE_DIR overrides it at run time")
@@ -12,6 +21,14 @@ set(KV71P_USB_VENDOR_ID "0xFFFF" CACHE STRING
 set(KV71P_USB_PRODUCT_ID "11" CACHE STRING "USB product id of the KV-71P")
 set(KV71P_PPD_MODEL_NAME "korvale/KV-71P.ppd.gz" CACHE STRING
     "Model name under the CUPS model folder that lpadmin -m names for new queues")
+
+# Where the rest is installed.
+set(KV71P_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
+    "Folder for the service's systemd unit, under the install prefix unless absolute (systemd reads /usr/local/lib/systemd/system and /usr/lib/systemd/system)")
+set(KV71P_UDEV_RULES_DIR "lib/udev/rules.d" CACHE STRING
+    "Folder for the printer's udev rule, under the install prefix unless absolute (udev reads /usr/local/lib/udev/rules.d and /usr/lib/udev/rules.d)")
+set(KV71P_PRINTWATCH_INSTALL_DIR "${CMAKE_INSTALL_LIBEXECDIR}/kv71p" CACHE STRING
+    "Folder that receives the application folder Printwatch.app")
 
 # Where CUPS looks for filters and models. Asked from cups-config so that
 # `cmake --install` puts them where the local CUPS finds them.

@@ -1,4 +1,4 @@
-#include "CacheFolder.h"
+#include "common/CacheFolder.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
 
 namespace kv71p {
 

@@ -1,9 +1,9 @@
-#include "CommandCatalogue.h"
+#include "common/CommandCatalogue.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "DeviceCmd.h"
+#include "common/DeviceCmd.h"
 
 const CatalogueEntry kCommandCatalogue[] = {
     {kCmdCntrl, kParamSetSysTime, CmdData::SysTime16, false, 0},

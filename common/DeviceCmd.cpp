@@ -1,4 +1,4 @@
-#include "DeviceCmd.h"
+#include "common/DeviceCmd.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "KeyValueFile.h"
+#include "common/KeyValueFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

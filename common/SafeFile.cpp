@@ -1,4 +1,4 @@
-#include "SafeFile.h"
+#include "common/SafeFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
 
 #include <climits>
 #include <cstring>

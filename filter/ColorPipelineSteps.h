@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "DeviceMediaBufferInfo.h"
-#include "PhotoImageBuffer.h"
-#include "QlxImgLib.h"
+#include "filter/DeviceMediaBufferInfo.h"
+#include "filter/PhotoImageBuffer.h"
+#include "imaging/QlxImgLib.h"
 
 namespace kv71p::pipeline {
 

@@ -1,4 +1,4 @@
-#include "ColorTransform.h"
+#include "filter/ColorTransform.h"
 
 ColorTransformRef get_colord_transform_func(const char* path) {
   if (path == nullptr) return nullptr;

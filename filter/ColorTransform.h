@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "ColorEngine.h"
+#include "platform/color/ColorEngine.h"
 
 // A transform reference; null when none could be made.
 using ColorTransformRef = kv71p::ColorEngineTransform*;

@@ -1,11 +1,11 @@
-#include "Common.h"
+#include "filter/Common.h"
 
 #include <cstring>
 #include <string>
 
-#include "CacheFolder.h"
-#include "CupsDestinations.h"
-#include "KeyValueFile.h"
+#include "common/CacheFolder.h"
+#include "common/KeyValueFile.h"
+#include "platform/cups/CupsDestinations.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "TextHelpers.h"  // _CutText, _TextToInt, _StoreLE2, _StoreLE4
+#include "common/TextHelpers.h"  // _CutText, _TextToInt, _StoreLE2, _StoreLE4
 
 // Value of the print option `keyword`: the job option `keyword`; for
 // "PageSize" the job option "media"; the default choice of the PPD's option

@@ -1,4 +1,4 @@
-#include "DeviceEntry.h"
+#include "filter/DeviceEntry.h"
 
 #include <climits>
 #include <cmath>
@@ -6,11 +6,11 @@
 #include <ctime>
 #include <string>
 
-#include "CommandCatalogue.h"
-#include "Common.h"
-#include "DeviceCmd.h"
-#include "SafeFile.h"
-#include "TextHelpers.h"
+#include "common/CommandCatalogue.h"
+#include "common/DeviceCmd.h"
+#include "common/SafeFile.h"
+#include "common/TextHelpers.h"
+#include "filter/Common.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "DeviceMediaBufferInfo.h"
-#include "PhotoImageBuffer.h"
+#include "filter/DeviceMediaBufferInfo.h"
+#include "filter/PhotoImageBuffer.h"
 
 class DeviceCmd;
 

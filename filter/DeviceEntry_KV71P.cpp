@@ -1,10 +1,10 @@
-#include "DeviceEntry_KV71P.h"
+#include "filter/DeviceEntry_KV71P.h"
 
 #include <cstring>
 
-#include "Common.h"
-#include "Kv71pConfig.h"
-#include "TextHelpers.h"
+#include "common/Kv71pConfig.h"
+#include "common/TextHelpers.h"
+#include "filter/Common.h"
 
 // Sizes in dots at 300 dpi. Every row: baseDpi 300, margins 60 across and
 // 54 along, gap 30, firmware 1.0. Multi-photo pages are photoCount photos

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "DeviceEntry.h"
+#include "filter/DeviceEntry.h"
 
 // One row of the overcoat table.
 struct OverCoatInfo {

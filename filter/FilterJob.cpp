@@ -13,12 +13,12 @@
 #include <memory>
 #include <string>
 
-#include "CacheFolder.h"
-#include "Common.h"
-#include "DeviceEntry_KV71P.h"
-#include "FilterJob.h"
-#include "RasterPage.h"
-#include "TextHelpers.h"
+#include "common/CacheFolder.h"
+#include "common/TextHelpers.h"
+#include "filter/Common.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/FilterJob.h"
+#include "filter/RasterPage.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "PhotoImageBuffer.h"
+#include "filter/PhotoImageBuffer.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "CommandCatalogue.h"
-#include "DeviceCmd.h"
-#include "DeviceEntry.h"
-#include "TextHelpers.h"
+#include "common/CommandCatalogue.h"
+#include "common/DeviceCmd.h"
+#include "common/TextHelpers.h"
+#include "filter/DeviceEntry.h"
 
 namespace {
 

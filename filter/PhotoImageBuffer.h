@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "DeviceMediaBufferInfo.h"
-#include "QlxImgLib.h"
+#include "filter/DeviceMediaBufferInfo.h"
+#include "imaging/QlxImgLib.h"
 
 class DeviceEntry;
 

@@ -6,8 +6,8 @@
 // photo and applied to the pixels in one pass, which gives the bytes that
 // separating the page into planes, running the palettes through the curves
 // and merging the planes again would give.
-#include "ColorPipelineSteps.h"
-#include "PhotoImageBuffer.h"
+#include "filter/ColorPipelineSteps.h"
+#include "filter/PhotoImageBuffer.h"
 
 using kv71p::pipeline::Bitmap;
 

@@ -2,8 +2,8 @@
 // profile and the per-channel tone curves.
 #include <cstring>
 
-#include "ColorPipelineSteps.h"
-#include "ColorTransform.h"
+#include "filter/ColorPipelineSteps.h"
+#include "filter/ColorTransform.h"
 
 namespace kv71p::pipeline {
 

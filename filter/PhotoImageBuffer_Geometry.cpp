@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ColorPipelineSteps.h"
+#include "filter/ColorPipelineSteps.h"
 
 namespace kv71p::pipeline {
 

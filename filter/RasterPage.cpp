@@ -1,4 +1,4 @@
-#include "RasterPage.h"
+#include "filter/RasterPage.h"
 
 #include <cstring>
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "PhotoImageBuffer.h"
+#include "filter/PhotoImageBuffer.h"
 
 // Largest page buffer the filter accepts (a 600 dpi page of the longest
 // media takes about 107 MB), and the largest width or height in pixels (the

@@ -16,7 +16,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "FilterJob.h"
+#include "filter/FilterJob.h"
 
 int main(int argc, char* argv[]) {
   if (argc != 6 && argc != 7) return 1;

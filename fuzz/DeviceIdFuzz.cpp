@@ -6,10 +6,10 @@
 // sends it.
 #include <string>
 
-#include "DeviceId.h"
-#include "FuzzSupport.h"
-#include "MemoryUsbInterface.h"
-#include "SerialNumber.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/MemoryUsbInterface.h"
+#include "service/DeviceId.h"
+#include "service/SerialNumber.h"
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::MemoryUsbInterface;

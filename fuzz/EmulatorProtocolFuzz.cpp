@@ -9,8 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "EmulatorServer.h"
-#include "FuzzSupport.h"
+#include "fuzz/FuzzSupport.h"
+#include "tools/testbed/emulator/EmulatorServer.h"
 
 namespace {
 

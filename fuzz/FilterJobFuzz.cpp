@@ -23,11 +23,11 @@
 #include <string>
 #include <thread>
 
-#include "FilterJob.h"
-#include "FuzzSupport.h"
-#include "RasterPage.h"
-#include "StreamDecoder.h"
-#include "TestProfiles.h"
+#include "filter/FilterJob.h"
+#include "filter/RasterPage.h"
+#include "fuzz/FuzzSupport.h"
+#include "tools/decoder/StreamDecoder.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "AppDelegate.h"
-#include "Common.h"
-#include "DeviceEntry_KV71P.h"
-#include "FuzzSupport.h"
-#include "InfoFileReader.h"
-#include "KeyValueFile.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/InfoFileReader.h"
+#include "common/KeyValueFile.h"
+#include "filter/Common.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "fuzz/FuzzSupport.h"
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;

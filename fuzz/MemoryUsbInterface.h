@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "UsbInterface.h"
+#include "platform/usb/UsbInterface.h"
 
 namespace kv71p::fuzz {
 

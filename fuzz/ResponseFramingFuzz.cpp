@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "DeviceRecv.h"
-#include "FuzzSupport.h"
-#include "MemoryUsbInterface.h"
-#include "SerialNumber.h"
-#include "StatusQueries.h"
-#include "UsbTransport.h"
+#include "fuzz/FuzzSupport.h"
+#include "fuzz/MemoryUsbInterface.h"
+#include "service/DeviceRecv.h"
+#include "service/SerialNumber.h"
+#include "service/StatusQueries.h"
+#include "service/UsbTransport.h"
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::MemoryUsbInterface;

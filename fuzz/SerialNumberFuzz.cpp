@@ -3,8 +3,8 @@
 // and ends a device URI: it must never be able to leave that folder.
 #include <string>
 
-#include "FuzzSupport.h"
-#include "SerialNumber.h"
+#include "fuzz/FuzzSupport.h"
+#include "service/SerialNumber.h"
 
 using kv71p::fuzz::Require;
 

@@ -11,7 +11,7 @@
 
 #include <stdint.h>
 
-#include "QlxImgLib_LinuxDef.h"
+#include "imaging/QlxImgLib_LinuxDef.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "QlxImgLib.h"
+#include "imaging/QlxImgLib.h"
 
 namespace qlx {
 

@@ -1,8 +1,8 @@
 // Bitmap records: creation around caller memory, release, pixel copy.
 #include <algorithm>
 
-#include "QlxImgLib.h"
-#include "QlxImgLibInternal.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
 
 using qlx::RowBytes;
 

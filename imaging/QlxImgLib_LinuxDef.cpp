@@ -1,5 +1,5 @@
 // Heap-backed memory layer of the image library with its test hooks.
-#include "QlxImgLib_LinuxDef.h"
+#include "imaging/QlxImgLib_LinuxDef.h"
 
 #include <atomic>
 #include <cstdint>

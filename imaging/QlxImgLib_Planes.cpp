@@ -1,7 +1,7 @@
 // Separation of 24-bit bitmaps into three 8-bit planes with identity
 // palettes, and merging of three planes back through their palettes.
-#include "QlxImgLib.h"
-#include "QlxImgLibInternal.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Saturation of 24-bit bitmaps through hue, chroma and lightness.
-#include "QlxImgLib.h"
-#include "QlxImgLibInternal.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
 
 extern "C" void RGBtoHSL(int32_t red, int32_t green, int32_t blue, double* hue, double* chroma,
                          double* lightness) {

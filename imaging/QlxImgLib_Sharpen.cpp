@@ -8,10 +8,10 @@
 // replaces a copy of the whole image.
 #include <algorithm>
 
-#include "QlxImgLib.h"
-#include "QlxImgLibInternal.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
 
-#include "QlxImgLib_SharpenKernels.h"
+#include "imaging/QlxImgLib_SharpenKernels.h"
 
 namespace qlx {
 

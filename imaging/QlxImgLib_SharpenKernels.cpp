@@ -3,9 +3,9 @@
 // Lanes are neighbouring bytes of a row, each summing its own nine products
 // in the defined order; the sum is truncated and the pack instructions clamp
 // it to 0 ... 255 (sums stay within +-2295).
-#include "QlxImgLib_SharpenKernels.h"
+#include "imaging/QlxImgLib_SharpenKernels.h"
 
-#include "QlxImgLib_Vector.h"
+#include "imaging/QlxImgLib_Vector.h"
 
 #if QLX_X86_VECTORS
 #include <immintrin.h>

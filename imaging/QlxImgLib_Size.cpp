@@ -14,9 +14,9 @@
 // of a zero sum, which rounds to the same byte).
 #include <algorithm>
 
-#include "QlxImgLib.h"
-#include "QlxImgLibInternal.h"
-#include "QlxImgLib_SizeKernels.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
+#include "imaging/QlxImgLib_SizeKernels.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 // 0, above 255 -> 255, else v + 0.5 truncated" (|v| stays far below 2^15:
 // the absolute weights of a pass sum to at most 1.5), and the pack
 // instructions do that clamping.
-#include "QlxImgLib_SizeKernels.h"
+#include "imaging/QlxImgLib_SizeKernels.h"
 
-#include "QlxImgLib_Vector.h"
+#include "imaging/QlxImgLib_Vector.h"
 
 #if QLX_X86_VECTORS
 #include <immintrin.h>

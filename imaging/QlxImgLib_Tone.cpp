@@ -3,7 +3,7 @@
 // touched only when the planes are merged again.
 #include <cmath>
 
-#include "QlxImgLib.h"
+#include "imaging/QlxImgLib.h"
 
 namespace {
 

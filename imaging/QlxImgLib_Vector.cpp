@@ -1,4 +1,4 @@
-#include "QlxImgLib_Vector.h"
+#include "imaging/QlxImgLib_Vector.h"
 
 #include <atomic>
 

@@ -42,8 +42,8 @@ fail() { echo "demo: FAILED: $*" >&2; exit 1; }
 # --- 1. The filter chain with cupsfilter --------------------------------
 
 # The picture and the printer profile.
-"$build/tools/testphoto/kv71p-test-photo" png 1800 900 "$out/photo.png"
-"$build/tools/testprofiles/kv71p-make-profile" lut "$out/printer-lut.icc" >/dev/null
+"$build/tools/testbed/testphoto/kv71p-test-photo" png 1800 900 "$out/photo.png"
+"$build/tools/testbed/testprofiles/kv71p-make-profile" lut "$out/printer-lut.icc" >/dev/null
 
 # cupsfilter runs the filters of the ServerBin its cups-files.conf names and
 # gives them a fixed environment: a folder of links to the system's filters
@@ -216,7 +216,7 @@ wait_for 20 "the private CUPS scheduler did not start" scheduler_runs
 say "private CUPS scheduler at $CUPS_SERVER"
 
 # The printer emulator; prints it receives are rendered into demo-output/printer/.
-emulator=$build/tools/emulator/kv71p-emulator
+emulator=$build/tools/testbed/emulator/kv71p-emulator
 socket=$work/emulator.sock
 "$emulator" --socket "$socket" --output "$out/printer" >"$out/logs/emulator.log" 2>&1 &
 pids+=($!)

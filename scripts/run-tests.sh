@@ -9,7 +9,7 @@ bash scripts/install-deps.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 build=build-tests
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_WERROR=ON
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_WERROR=ON -DKV71P_BUILD_BENCH=ON
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 

@@ -1,9 +1,9 @@
-#include "DeviceDiscovery.h"
+#include "service/DeviceDiscovery.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "WorkerThread.h"
+#include "service/WorkerThread.h"
 
 std::vector<std::unique_ptr<thdata>> thDevData;
 std::mutex m;

@@ -8,8 +8,8 @@
 #include <mutex>
 #include <vector>
 
-#include "ThData.h"
-#include "UsbBus.h"
+#include "platform/usb/UsbBus.h"
+#include "service/ThData.h"
 
 // One record per attached printer, in the order in which their workers
 // started; the table owns the records. Every access holds `m`.

@@ -1,9 +1,9 @@
-#include "DeviceId.h"
+#include "service/DeviceId.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "SerialNumber.h"
+#include "service/SerialNumber.h"
 
 namespace {
 

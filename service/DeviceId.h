@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "UsbInterface.h"
+#include "platform/usb/UsbInterface.h"
 
 enum : unsigned {
   kDeviceIdFirstLength = 256,    // bytes asked for by the first request

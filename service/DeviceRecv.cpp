@@ -1,9 +1,9 @@
-#include "DeviceRecv.h"
+#include "service/DeviceRecv.h"
 
 #include <cstdlib>
 #include <cstring>
 
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
 
 DeviceRecv::DeviceRecv(int expected, const char* prefix) : expectedLength(expected) {
   _CutText(expectedPrefix, sizeof expectedPrefix, prefix, kRecvPrefixCapacity - 1);

@@ -13,11 +13,11 @@
 #include <map>
 #include <string>
 
-#include "CacheFolder.h"
-#include "InformationFile.h"
-#include "Kv71pConfig.h"
-#include "StatusQueries.h"
-#include "UsbBus.h"
+#include "common/CacheFolder.h"
+#include "common/Kv71pConfig.h"
+#include "platform/usb/UsbBus.h"
+#include "service/InformationFile.h"
+#include "service/StatusQueries.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "InformationFile.h"
+#include "service/InformationFile.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CacheFolder.h"
-#include "SafeFile.h"
-#include "StatusQueries.h"
+#include "common/CacheFolder.h"
+#include "common/SafeFile.h"
+#include "service/StatusQueries.h"
 
 namespace {
 

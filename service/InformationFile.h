@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ThData.h"
-#include "UsbTransport.h"
+#include "service/ThData.h"
+#include "service/UsbTransport.h"
 
 // Bits of thdata::flagBits, one per flag file.
 enum : uint32_t {

@@ -1,14 +1,14 @@
-#include "InterfacePass.h"
+#include "service/InterfacePass.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "DeviceId.h"
-#include "InformationFile.h"
-#include "QueueRegistration.h"
-#include "StatusQueries.h"
+#include "service/DeviceId.h"
+#include "service/InformationFile.h"
+#include "service/QueueRegistration.h"
+#include "service/StatusQueries.h"
 
 namespace {
 

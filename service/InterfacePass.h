@@ -1,9 +1,9 @@
 // One pass of a printer's worker over one interface of the opened printer.
 #pragma once
 
-#include "ThData.h"
-#include "UsbInterface.h"
-#include "UsbTransport.h"
+#include "platform/usb/UsbInterface.h"
+#include "service/ThData.h"
+#include "service/UsbTransport.h"
 
 enum : unsigned { kSerialRetrySleepSeconds = 1 };  // between the two serial number reads
 

@@ -1,4 +1,4 @@
-#include "LpadminCommand.h"
+#include "service/LpadminCommand.h"
 
 #include <signal.h>
 #include <spawn.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
 
 extern char** environ;
 

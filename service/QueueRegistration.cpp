@@ -1,12 +1,12 @@
-#include "QueueRegistration.h"
+#include "service/QueueRegistration.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
 
-#include "CupsDestinations.h"
-#include "LpadminCommand.h"
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
+#include "platform/cups/CupsDestinations.h"
+#include "service/LpadminCommand.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ThData.h"
+#include "service/ThData.h"
 
 // Looks for this printer's queue and creates one when there is none; sets
 // `queueRegistered` when a queue was found or lpadmin was run. Without a

@@ -1,4 +1,4 @@
-#include "SerialNumber.h"
+#include "service/SerialNumber.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "StatusQueries.h"
+#include "service/StatusQueries.h"
 
 #include <cstring>
 #include <string>
 
-#include "CommandCatalogue.h"
-#include "SerialNumber.h"
-#include "TextHelpers.h"
+#include "common/CommandCatalogue.h"
+#include "common/TextHelpers.h"
+#include "service/SerialNumber.h"
 
 namespace {
 

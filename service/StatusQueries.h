@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "UsbTransport.h"
+#include "service/UsbTransport.h"
 
 // GetStatus's result when no status was obtained.
 inline constexpr int kStatusQueryFailed = INT_MIN;

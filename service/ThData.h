@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "UsbDevice.h"
+#include "platform/usb/UsbDevice.h"
 
 struct thdata {
   pthread_t thread{};                      // the printer's worker, joined on removal

@@ -1,6 +1,6 @@
-#include "UsbTransport.h"
+#include "service/UsbTransport.h"
 
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace {
 

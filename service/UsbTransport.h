@@ -5,9 +5,9 @@
 // their completion callback and the run-loop wait.
 #pragma once
 
-#include "DeviceCmd.h"
-#include "DeviceRecv.h"
-#include "UsbInterface.h"
+#include "common/DeviceCmd.h"
+#include "platform/usb/UsbInterface.h"
+#include "service/DeviceRecv.h"
 
 // Time-outs of one bulk transfer, in milliseconds. A transfer that ends by
 // time-out is not a failure of the transfer functions: the answer checks

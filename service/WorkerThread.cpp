@@ -1,4 +1,4 @@
-#include "WorkerThread.h"
+#include "service/WorkerThread.h"
 
 #include <unistd.h>
 
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "DeviceDiscovery.h"
-#include "InformationFile.h"
-#include "InterfacePass.h"
+#include "service/DeviceDiscovery.h"
+#include "service/InformationFile.h"
+#include "service/InterfacePass.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // printer's interfaces.
 #pragma once
 
-#include "ThData.h"
+#include "service/ThData.h"
 
 enum : unsigned { kCycleSleepSeconds = 1 };
 

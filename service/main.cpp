@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "CacheFolder.h"
-#include "DeviceDiscovery.h"
-#include "Kv71pConfig.h"
-#include "UsbBus.h"
+#include "common/CacheFolder.h"
+#include "common/Kv71pConfig.h"
+#include "platform/usb/UsbBus.h"
+#include "service/DeviceDiscovery.h"
 
 namespace {
 

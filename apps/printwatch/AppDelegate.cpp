@@ -1,12 +1,12 @@
-#include "AppDelegate.h"
+#include "apps/printwatch/AppDelegate.h"
 
 #include <chrono>
 #include <climits>
 #include <thread>
 
-#include "CacheFolder.h"
-#include "FlagFiles.h"
-#include "TextHelpers.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "common/CacheFolder.h"
+#include "common/TextHelpers.h"
 
 namespace kv71p::printwatch {
 

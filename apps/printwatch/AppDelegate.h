@@ -12,9 +12,9 @@
 
 #include <string>
 
-#include "InfoFileReader.h"
-#include "StatusTables.h"
-#include "StatusViews.h"
+#include "apps/printwatch/InfoFileReader.h"
+#include "apps/printwatch/StatusTables.h"
+#include "apps/printwatch/StatusViews.h"
 
 namespace kv71p::printwatch {
 

@@ -1,7 +1,7 @@
 // The controller's mapping of codes to texts and icons: status, message,
 // media size, half-size name and the media class in the media group title.
-#include "AppDelegate.h"
-#include "TextHelpers.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "common/TextHelpers.h"
 
 namespace kv71p::printwatch {
 

@@ -1,11 +1,11 @@
-#include "FlagFiles.h"
+#include "apps/printwatch/FlagFiles.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 
-#include "CacheFolder.h"
-#include "SafeFile.h"
+#include "common/CacheFolder.h"
+#include "common/SafeFile.h"
 
 namespace kv71p::printwatch {
 

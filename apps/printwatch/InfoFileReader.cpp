@@ -1,4 +1,4 @@
-#include "InfoFileReader.h"
+#include "apps/printwatch/InfoFileReader.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "Utf8Text.h"
+#include "apps/printwatch/Utf8Text.h"
 
 namespace kv71p::printwatch {
 

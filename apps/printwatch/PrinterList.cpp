@@ -1,6 +1,6 @@
-#include "PrinterList.h"
+#include "apps/printwatch/PrinterList.h"
 
-#include "CupsDestinations.h"
+#include "platform/cups/CupsDestinations.h"
 
 namespace kv71p::printwatch {
 

@@ -1,13 +1,13 @@
-#include "QtAppHost.h"
+#include "apps/printwatch/QtAppHost.h"
 
 #include <QCoreApplication>
 #include <QDir>
 
 #include <cstdlib>
 
-#include "AppDelegate.h"
-#include "PrinterList.h"
-#include "StatusWindow.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/PrinterList.h"
+#include "apps/printwatch/StatusWindow.h"
 
 namespace kv71p::printwatch {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "StatusViews.h"
+#include "apps/printwatch/StatusViews.h"
 
 namespace kv71p::printwatch {
 

@@ -9,10 +9,10 @@
 
 #include <cstdio>
 
-#include "AppDelegate.h"
-#include "QtAppHost.h"
-#include "StatusWindow.h"
-#include "Translations.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/QtAppHost.h"
+#include "apps/printwatch/StatusWindow.h"
+#include "apps/printwatch/Translations.h"
 
 using namespace kv71p::printwatch;
 

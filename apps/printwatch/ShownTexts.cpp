@@ -1,8 +1,8 @@
-#include "ShownTexts.h"
+#include "apps/printwatch/ShownTexts.h"
 
 #include <cstdio>
 
-#include "SafeFile.h"
+#include "common/SafeFile.h"
 
 namespace kv71p::printwatch {
 

@@ -1,4 +1,4 @@
-#include "StatusTables.h"
+#include "apps/printwatch/StatusTables.h"
 
 #include <cstdio>
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "StatusTables.h"
+#include "apps/printwatch/StatusTables.h"
 
 namespace kv71p::printwatch {
 

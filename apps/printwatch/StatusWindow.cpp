@@ -1,4 +1,4 @@
-#include "StatusWindow.h"
+#include "apps/printwatch/StatusWindow.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

@@ -11,8 +11,8 @@
 #include <array>
 #include <functional>
 
-#include "ShownTexts.h"
-#include "StatusViews.h"
+#include "apps/printwatch/ShownTexts.h"
+#include "apps/printwatch/StatusViews.h"
 
 class QGroupBox;
 class QLabel;

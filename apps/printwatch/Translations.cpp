@@ -1,4 +1,4 @@
-#include "Translations.h"
+#include "apps/printwatch/Translations.h"
 
 #include <QCoreApplication>
 

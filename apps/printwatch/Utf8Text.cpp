@@ -1,4 +1,4 @@
-#include "Utf8Text.h"
+#include "apps/printwatch/Utf8Text.h"
 
 namespace kv71p::printwatch {
 

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "AppDelegate.h"
-#include "CacheFolder.h"
-#include "FlagFiles.h"
-#include "QtAppHost.h"
-#include "StatusWindow.h"
-#include "TerminationSignals.h"
-#include "Translations.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "apps/printwatch/QtAppHost.h"
+#include "apps/printwatch/StatusWindow.h"
+#include "apps/printwatch/TerminationSignals.h"
+#include "apps/printwatch/Translations.h"
+#include "common/CacheFolder.h"
 
 using namespace kv71p::printwatch;
 

@@ -1,4 +1,4 @@
-#include "AppDelegate.h"
+#include "apps/watchlauncher/AppDelegate.h"
 
 #include <sys/stat.h>
 
@@ -7,12 +7,12 @@
 #include <cstring>
 #include <vector>
 
-#include "CupsDestinations.h"
-#include "DetachedLaunch.h"
-#include "DeviceUri.h"
-#include "FlagFiles.h"
-#include "PrinterName.h"
-#include "ResourceFolder.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "apps/watchlauncher/DetachedLaunch.h"
+#include "apps/watchlauncher/DeviceUri.h"
+#include "apps/watchlauncher/PrinterName.h"
+#include "apps/watchlauncher/ResourceFolder.h"
+#include "platform/cups/CupsDestinations.h"
 
 namespace kv71p::watchlauncher {
 

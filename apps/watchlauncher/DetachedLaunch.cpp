@@ -1,4 +1,4 @@
-#include "DetachedLaunch.h"
+#include "apps/watchlauncher/DetachedLaunch.h"
 
 #include <fcntl.h>
 #include <signal.h>

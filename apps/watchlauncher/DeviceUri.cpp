@@ -1,6 +1,6 @@
-#include "DeviceUri.h"
+#include "apps/watchlauncher/DeviceUri.h"
 
-#include "Utf8Text.h"
+#include "apps/printwatch/Utf8Text.h"
 
 namespace kv71p::watchlauncher {
 

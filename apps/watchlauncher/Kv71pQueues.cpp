@@ -1,6 +1,6 @@
-#include "Kv71pQueues.h"
+#include "apps/watchlauncher/Kv71pQueues.h"
 
-#include "DeviceUri.h"
+#include "apps/watchlauncher/DeviceUri.h"
 
 namespace kv71p::watchlauncher {
 

@@ -1,4 +1,4 @@
-#include "LauncherRun.h"
+#include "apps/watchlauncher/LauncherRun.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "CupsDestinations.h"
-#include "Kv71pQueues.h"
-#include "LauncherRun.h"
-#include "QueuePicker.h"
-#include "ResourceFolder.h"
+#include "apps/watchlauncher/Kv71pQueues.h"
+#include "apps/watchlauncher/LauncherRun.h"
+#include "apps/watchlauncher/QueuePicker.h"
+#include "apps/watchlauncher/ResourceFolder.h"
+#include "platform/cups/CupsDestinations.h"
 
 using namespace kv71p::watchlauncher;
 

@@ -1,6 +1,6 @@
-#include "PrinterName.h"
+#include "apps/watchlauncher/PrinterName.h"
 
-#include "Utf8Text.h"
+#include "apps/printwatch/Utf8Text.h"
 
 namespace kv71p::watchlauncher {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CupsDestinations.h"
+#include "platform/cups/CupsDestinations.h"
 
 namespace kv71p::watchlauncher {
 

@@ -1,4 +1,4 @@
-#include "QueuePicker.h"
+#include "apps/watchlauncher/QueuePicker.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Kv71pQueues.h"
+#include "apps/watchlauncher/Kv71pQueues.h"
 
 class QListWidget;
 class QPushButton;

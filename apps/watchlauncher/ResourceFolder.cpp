@@ -1,4 +1,4 @@
-#include "ResourceFolder.h"
+#include "apps/watchlauncher/ResourceFolder.h"
 
 #include <climits>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 // when the window was started or is already open, 1 when the argument names
 // no KV-71P queue, 2 when the status window program could not be started
 // (with one line on standard error).
-#include "AppDelegate.h"
+#include "apps/watchlauncher/AppDelegate.h"
 
 int main(int argc, char** argv) {
   kv71p::watchlauncher::AppDelegate delegate;

@@ -1,4 +1,4 @@
-#include "ColorEngine.h"
+#include "platform/color/ColorEngine.h"
 
 #include <lcms2.h>
 

@@ -1,4 +1,4 @@
-#include "CupsDestinations.h"
+#include "platform/cups/CupsDestinations.h"
 
 #include <cups/cups.h>
 

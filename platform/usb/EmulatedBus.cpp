@@ -7,9 +7,9 @@
 #include <map>
 #include <thread>
 
-#include "EmulatorConnection.h"
-#include "EmulatorWire.h"
-#include "UsbBus.h"
+#include "platform/usb/EmulatorConnection.h"
+#include "platform/usb/EmulatorWire.h"
+#include "platform/usb/UsbBus.h"
 
 namespace kv71p {
 

@@ -1,4 +1,4 @@
-#include "EmulatorConnection.h"
+#include "platform/usb/EmulatorConnection.h"
 
 #include <poll.h>
 #include <sys/socket.h>

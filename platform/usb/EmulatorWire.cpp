@@ -1,4 +1,4 @@
-#include "EmulatorWire.h"
+#include "platform/usb/EmulatorWire.h"
 
 #include <cerrno>
 #include <climits>

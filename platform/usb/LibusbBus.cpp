@@ -18,7 +18,7 @@
 #include <set>
 #include <thread>
 
-#include "UsbBus.h"
+#include "platform/usb/UsbBus.h"
 
 namespace kv71p {
 

@@ -1,4 +1,4 @@
-#include "UsbBus.h"
+#include "platform/usb/UsbBus.h"
 
 #include <cstdlib>
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "UsbDevice.h"
+#include "platform/usb/UsbDevice.h"
 
 namespace kv71p {
 

@@ -1,4 +1,4 @@
-#include "UsbDevice.h"
+#include "platform/usb/UsbDevice.h"
 
 namespace kv71p {
 

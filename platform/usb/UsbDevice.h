@@ -6,8 +6,8 @@
 #include <mutex>
 #include <vector>
 
-#include "UsbInterface.h"
-#include "UsbTypes.h"
+#include "platform/usb/UsbInterface.h"
+#include "platform/usb/UsbTypes.h"
 
 namespace kv71p {
 

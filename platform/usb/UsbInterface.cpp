@@ -1,4 +1,4 @@
-#include "UsbInterface.h"
+#include "platform/usb/UsbInterface.h"
 
 namespace kv71p {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "UsbTypes.h"
+#include "platform/usb/UsbTypes.h"
 
 namespace kv71p {
 

@@ -1,4 +1,4 @@
-#include "UsbTypes.h"
+#include "platform/usb/UsbTypes.h"
 
 namespace kv71p {
 

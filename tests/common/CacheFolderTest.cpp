@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "CacheFolder.h"
-#include "SafeFile.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "common/CacheFolder.h"
+#include "common/SafeFile.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "HandMadeBlocks.h"
+#include "tests/common/HandMadeBlocks.h"
 
 namespace {
 

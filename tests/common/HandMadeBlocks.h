@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "DeviceCmd.h"
+#include "common/CommandCatalogue.h"
+#include "common/DeviceCmd.h"
 
 namespace handmade {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "KeyValueFile.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "common/KeyValueFile.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "ColorEngine.h"
-#include "DeviceEntry_KV71P.h"
-#include "PhotoImageBuffer.h"
-#include "PlainImaging.h"
-#include "TestBitmaps.h"
-#include "TestProfiles.h"
-#include "TestTempDir.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/PhotoImageBuffer.h"
+#include "platform/color/ColorEngine.h"
+#include "tests/imaging/TestBitmaps.h"
+#include "tests/support/PlainImaging.h"
+#include "tests/support/TestTempDir.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "Common.h"
-#include "FilterTestHelpers.h"
-#include "PrivateCupsd.h"
+#include "filter/Common.h"
+#include "tests/filter/FilterTestHelpers.h"
+#include "tests/support/PrivateCupsd.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "Common.h"
-#include "FilterTestHelpers.h"
+#include "filter/Common.h"
+#include "tests/filter/FilterTestHelpers.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <ctime>
 #include <string>
 
-#include "DeviceEntry_KV71P.h"
-#include "FilterTestHelpers.h"
-#include "HandMadeBlocks.h"
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "tests/common/HandMadeBlocks.h"
+#include "tests/filter/FilterTestHelpers.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <climits>
 #include <string>
 
-#include "DeviceEntry_KV71P.h"
-#include "FilterTestHelpers.h"
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "tests/filter/FilterTestHelpers.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CupsfilterBin.h"
-#include "PrintOutput.h"
-#include "TestPhoto.h"
+#include "tests/filter/PrintOutput.h"
+#include "tests/ppd/CupsfilterBin.h"
+#include "tools/testbed/testphoto/TestPhoto.h"
 
 namespace {
 

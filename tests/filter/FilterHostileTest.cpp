@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "FilterRunner.h"
+#include "tests/filter/FilterRunner.h"
 
 extern char** environ;
 

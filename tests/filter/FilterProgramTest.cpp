@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "ColorEngine.h"
-#include "FilterRunner.h"
-#include "PlainImaging.h"
-#include "TestProfiles.h"
+#include "platform/color/ColorEngine.h"
+#include "tests/filter/FilterRunner.h"
+#include "tests/support/PlainImaging.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 namespace {
 

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "PrintOutput.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/filter/PrintOutput.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 

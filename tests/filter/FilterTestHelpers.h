@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "DeviceEntry_KV71P.h"
-#include "FilterTestHelpers.h"
-#include "HandMadeBlocks.h"
-#include "PhotoImageBuffer.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/PhotoImageBuffer.h"
+#include "tests/common/HandMadeBlocks.h"
+#include "tests/filter/FilterTestHelpers.h"
 
 namespace {
 

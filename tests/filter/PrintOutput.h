@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "PlaneImage.h"
-#include "PrintAssembler.h"
-#include "StreamDecoder.h"
+#include "tools/decoder/PlaneImage.h"
+#include "tools/decoder/PrintAssembler.h"
+#include "tools/decoder/StreamDecoder.h"
 
 namespace kv71p::test {
 

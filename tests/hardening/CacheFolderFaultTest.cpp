@@ -13,13 +13,13 @@
 #include <functional>
 #include <string>
 
-#include "CacheFolder.h"
-#include "Common.h"
-#include "FilterJob.h"
-#include "FlagFiles.h"
-#include "InformationFile.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "common/CacheFolder.h"
+#include "filter/Common.h"
+#include "filter/FilterJob.h"
+#include "service/InformationFile.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <thread>
 
-#include "FilterRunner.h"
-#include "PrintOutput.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/filter/FilterRunner.h"
+#include "tests/filter/PrintOutput.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "DeviceRecv.h"
+#include "service/DeviceRecv.h"
 
 namespace {
 

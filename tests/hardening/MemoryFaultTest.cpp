@@ -10,13 +10,13 @@
 #include <cstring>
 #include <string>
 
-#include "DeviceEntry_KV71P.h"
-#include "FilterTestHelpers.h"
-#include "QlxImgLib_LinuxDef.h"
-#include "RasterPage.h"
-#include "StreamDecoder.h"
-#include "TestProfiles.h"
-#include "TestTempDir.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/RasterPage.h"
+#include "imaging/QlxImgLib_LinuxDef.h"
+#include "tests/filter/FilterTestHelpers.h"
+#include "tests/support/TestTempDir.h"
+#include "tools/decoder/StreamDecoder.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "EmulatorProcess.h"
-#include "InformationFile.h"
-#include "InterfacePass.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "service/InformationFile.h"
+#include "service/InterfacePass.h"
+#include "tests/service/EmulatorProcess.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <thread>
 
-#include "CacheFolder.h"
-#include "InfoFileReader.h"
-#include "InformationFile.h"
-#include "SafeFile.h"
-#include "TestTempDir.h"
+#include "apps/printwatch/InfoFileReader.h"
+#include "common/CacheFolder.h"
+#include "common/SafeFile.h"
+#include "service/InformationFile.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

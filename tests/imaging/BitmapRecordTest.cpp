@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "TestBitmaps.h"
+#include "tests/imaging/TestBitmaps.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "TestBitmaps.h"
+#include "tests/imaging/TestBitmaps.h"
 
 namespace {
 

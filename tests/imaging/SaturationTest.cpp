@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "TestBitmaps.h"
+#include "tests/imaging/TestBitmaps.h"
 
 namespace {
 

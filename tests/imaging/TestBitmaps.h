@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "PlainImaging.h"
-#include "QlxImgLib.h"
-#include "QlxImgLib_Vector.h"
+#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLib_Vector.h"
+#include "tests/support/PlainImaging.h"
 
 // A zero-filled record released on destruction.
 struct Bitmap : _tagBITMAPHANDLE {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "TestBitmaps.h"
+#include "tests/imaging/TestBitmaps.h"
 
 namespace {
 

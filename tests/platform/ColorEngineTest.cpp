@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
-#include "ColorEngine.h"
-#include "Subprocess.h"
-#include "TestProfiles.h"
-#include "TestTempDir.h"
+#include "platform/color/ColorEngine.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 namespace {
 

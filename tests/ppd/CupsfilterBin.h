@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 

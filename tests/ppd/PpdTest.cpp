@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "CupsfilterBin.h"
-#include "DeviceEntry_KV71P.h"
-#include "FilterTestHelpers.h"
+#include "filter/DeviceEntry_KV71P.h"
+#include "tests/filter/FilterTestHelpers.h"
+#include "tests/ppd/CupsfilterBin.h"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <climits>
 #include <cstdlib>
 
-#include "AppDelegate.h"
-#include "CacheFolder.h"
-#include "FlagFiles.h"
-#include "InfoFileReader.h"
-#include "ShownTexts.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
-#include "Utf8Text.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "apps/printwatch/InfoFileReader.h"
+#include "apps/printwatch/ShownTexts.h"
+#include "apps/printwatch/Utf8Text.h"
+#include "common/CacheFolder.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "PrivateCupsd.h"
-#include "ShownTexts.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "apps/printwatch/ShownTexts.h"
+#include "tests/support/PrivateCupsd.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

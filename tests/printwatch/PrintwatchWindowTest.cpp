@@ -18,16 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "AppDelegate.h"
-#include "CacheFolder.h"
-#include "FlagFiles.h"
-#include "InfoFileText.h"
-#include "QtAppHost.h"
-#include "StatusWindow.h"
-#include "Subprocess.h"
-#include "OffscreenApp.h"
-#include "TestTempDir.h"
-#include "Translations.h"
+#include "apps/printwatch/AppDelegate.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "apps/printwatch/QtAppHost.h"
+#include "apps/printwatch/StatusWindow.h"
+#include "apps/printwatch/Translations.h"
+#include "common/CacheFolder.h"
+#include "tests/support/InfoFileText.h"
+#include "tests/support/OffscreenApp.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

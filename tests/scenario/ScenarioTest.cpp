@@ -14,12 +14,12 @@
 #include <functional>
 #include <regex>
 
-#include "CacheFolder.h"
-#include "FlagFiles.h"
-#include "KeyValueFile.h"
-#include "LauncherTestSupport.h"
-#include "ServiceHarness.h"
-#include "ShownTexts.h"
+#include "apps/printwatch/FlagFiles.h"
+#include "apps/printwatch/ShownTexts.h"
+#include "common/CacheFolder.h"
+#include "common/KeyValueFile.h"
+#include "tests/service/ServiceHarness.h"
+#include "tests/watchlauncher/LauncherTestSupport.h"
 
 namespace kv71p::test {
 namespace {

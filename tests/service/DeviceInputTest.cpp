@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <set>
 
-#include "DeviceId.h"
-#include "QueueRegistration.h"
-#include "ServiceHarness.h"
+#include "service/DeviceId.h"
+#include "service/QueueRegistration.h"
+#include "tests/service/ServiceHarness.h"
 
 namespace fs = std::filesystem;
 

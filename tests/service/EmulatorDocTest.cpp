@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace {
 

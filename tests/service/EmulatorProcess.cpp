@@ -1,9 +1,9 @@
-#include "EmulatorProcess.h"
+#include "tests/service/EmulatorProcess.h"
 
 #include <chrono>
 
-#include "EmulatorWire.h"
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
+#include "platform/usb/EmulatorWire.h"
 
 namespace kv71p::test {
 

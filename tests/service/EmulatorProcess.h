@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "EmulatorConnection.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
-#include "UsbBus.h"
+#include "platform/usb/EmulatorConnection.h"
+#include "platform/usb/UsbBus.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 

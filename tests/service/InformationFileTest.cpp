@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <set>
 
-#include "InfoFileText.h"
-#include "InformationFile.h"
-#include "PrinterFixture.h"
+#include "service/InformationFile.h"
+#include "tests/service/PrinterFixture.h"
+#include "tests/support/InfoFileText.h"
 
 namespace fs = std::filesystem;
 

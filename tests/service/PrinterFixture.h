@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "EmulatorProcess.h"
-#include "UsbTransport.h"
+#include "service/UsbTransport.h"
+#include "tests/service/EmulatorProcess.h"
 
 namespace kv71p::test {
 

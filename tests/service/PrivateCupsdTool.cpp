@@ -7,8 +7,8 @@
 
 #include <cstdio>
 
-#include "Kv71pConfig.h"
-#include "PrivateCupsd.h"
+#include "common/Kv71pConfig.h"
+#include "tests/support/PrivateCupsd.h"
 
 namespace {
 volatile sig_atomic_t gStop = 0;

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstring>
 
-#include "PrinterFixture.h"
-#include "StatusQueries.h"
+#include "service/StatusQueries.h"
+#include "tests/service/PrinterFixture.h"
 
 namespace kv71p::test {
 namespace {

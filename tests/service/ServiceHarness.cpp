@@ -1,4 +1,4 @@
-#include "ServiceHarness.h"
+#include "tests/service/ServiceHarness.h"
 
 #include <cups/cups.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
 
 namespace fs = std::filesystem;
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "EmulatorProcess.h"
-#include "InfoFileText.h"
-#include "PrivateCupsd.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/service/EmulatorProcess.h"
+#include "tests/support/InfoFileText.h"
+#include "tests/support/PrivateCupsd.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 

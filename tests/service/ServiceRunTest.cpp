@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <set>
 
-#include "ServiceHarness.h"
+#include "tests/service/ServiceHarness.h"
 
 namespace fs = std::filesystem;
 

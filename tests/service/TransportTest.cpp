@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "CommandCatalogue.h"
-#include "PrinterFixture.h"
-#include "StatusQueries.h"
+#include "common/CommandCatalogue.h"
+#include "service/StatusQueries.h"
+#include "tests/service/PrinterFixture.h"
 
 namespace kv71p::test {
 namespace {

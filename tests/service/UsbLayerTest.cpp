@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "Kv71pConfig.h"
-#include "PrinterFixture.h"
+#include "common/Kv71pConfig.h"
+#include "tests/service/PrinterFixture.h"
 
 namespace kv71p::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "TestTempDir.h"
+#include "tests/support/TestTempDir.h"
 
 inline QApplication* OffscreenApp() {
   static TestTempDir runtimeDir;

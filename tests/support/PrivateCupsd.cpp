@@ -1,4 +1,4 @@
-#include "PrivateCupsd.h"
+#include "tests/support/PrivateCupsd.h"
 
 #include <sys/stat.h>
 

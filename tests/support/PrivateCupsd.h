@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "Subprocess.h"
+#include "tests/support/Subprocess.h"
 
 namespace kv71p::test {
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "HandMadeBlocks.h"
-#include "PngOutput.h"
-#include "StreamDecoder.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/common/HandMadeBlocks.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
+#include "tools/decoder/PngOutput.h"
+#include "tools/decoder/StreamDecoder.h"
 
 namespace {
 

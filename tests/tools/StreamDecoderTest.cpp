@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "BlockText.h"
-#include "HandMadeBlocks.h"
-#include "PrintAssembler.h"
-#include "StreamDecoder.h"
+#include "tests/common/HandMadeBlocks.h"
+#include "tools/decoder/BlockText.h"
+#include "tools/decoder/PrintAssembler.h"
+#include "tools/decoder/StreamDecoder.h"
 
 namespace {
 

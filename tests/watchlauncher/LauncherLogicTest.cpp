@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceUri.h"
-#include "Kv71pQueues.h"
-#include "PrinterName.h"
+#include "apps/watchlauncher/DeviceUri.h"
+#include "apps/watchlauncher/Kv71pQueues.h"
+#include "apps/watchlauncher/PrinterName.h"
 
 namespace {
 

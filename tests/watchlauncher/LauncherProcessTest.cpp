@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "LauncherTestSupport.h"
+#include "tests/watchlauncher/LauncherTestSupport.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "LauncherTestSupport.h"
+#include "tests/watchlauncher/LauncherTestSupport.h"
 
 #include <dirent.h>
 #include <signal.h>

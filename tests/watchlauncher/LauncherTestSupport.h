@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "PrivateCupsd.h"
-#include "Subprocess.h"
-#include "TestTempDir.h"
+#include "tests/support/PrivateCupsd.h"
+#include "tests/support/Subprocess.h"
+#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTranslator>
 
-#include "LauncherTestSupport.h"
-#include "OffscreenApp.h"
-#include "QueuePicker.h"
+#include "apps/watchlauncher/QueuePicker.h"
+#include "tests/support/OffscreenApp.h"
+#include "tests/watchlauncher/LauncherTestSupport.h"
 
 namespace {
 

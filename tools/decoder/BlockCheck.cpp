@@ -1,11 +1,11 @@
-#include "BlockCheck.h"
+#include "tools/decoder/BlockCheck.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "BlockText.h"
+#include "tools/decoder/BlockText.h"
 
 namespace kv71p {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 namespace kv71p {
 

@@ -1,9 +1,9 @@
-#include "BlockText.h"
+#include "tools/decoder/BlockText.h"
 
 #include <cinttypes>
 #include <cstdio>
 
-#include "PlaneImage.h"
+#include "tools/decoder/PlaneImage.h"
 
 namespace kv71p {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 namespace kv71p {
 

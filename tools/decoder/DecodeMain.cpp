@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "BlockText.h"
-#include "PngOutput.h"
-#include "PrintAssembler.h"
-#include "StreamDecoder.h"
+#include "tools/decoder/BlockText.h"
+#include "tools/decoder/PngOutput.h"
+#include "tools/decoder/PrintAssembler.h"
+#include "tools/decoder/StreamDecoder.h"
 
 namespace {
 

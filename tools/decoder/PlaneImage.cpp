@@ -1,6 +1,6 @@
-#include "PlaneImage.h"
+#include "tools/decoder/PlaneImage.h"
 
-#include "BlockCheck.h"
+#include "tools/decoder/BlockCheck.h"
 
 namespace kv71p {
 

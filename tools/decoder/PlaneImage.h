@@ -2,7 +2,7 @@
 // rows are stored bottom row first.
 #pragma once
 
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 namespace kv71p {
 

@@ -1,4 +1,4 @@
-#include "PngOutput.h"
+#include "tools/decoder/PngOutput.h"
 
 #include <png.h>
 

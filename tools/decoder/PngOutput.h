@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "PlaneImage.h"
-#include "PrintAssembler.h"
+#include "tools/decoder/PlaneImage.h"
+#include "tools/decoder/PrintAssembler.h"
 
 namespace kv71p {
 

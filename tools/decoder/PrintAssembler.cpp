@@ -1,6 +1,6 @@
-#include "PrintAssembler.h"
+#include "tools/decoder/PrintAssembler.h"
 
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
 
 namespace kv71p {
 

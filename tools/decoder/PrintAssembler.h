@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 namespace kv71p {
 

@@ -1,8 +1,8 @@
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 #include <cstring>
 
-#include "BlockText.h"
+#include "tools/decoder/BlockText.h"
 
 namespace kv71p {
 

@@ -1,10 +1,10 @@
-#include "StreamDecoder.h"
+#include "tools/decoder/StreamDecoder.h"
 
 #include <algorithm>
 #include <string>
 
-#include "BlockCheck.h"
-#include "BlockText.h"
+#include "tools/decoder/BlockCheck.h"
+#include "tools/decoder/BlockText.h"
 
 namespace kv71p {
 

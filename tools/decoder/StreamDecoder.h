@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "StreamBlock.h"
+#include "tools/decoder/StreamBlock.h"
 
 namespace kv71p {
 

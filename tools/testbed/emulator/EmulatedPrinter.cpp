@@ -1,10 +1,10 @@
-#include "EmulatedPrinter.h"
+#include "tools/testbed/emulator/EmulatedPrinter.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "EmulatorWire.h"
-#include "Kv71pConfig.h"
+#include "common/Kv71pConfig.h"
+#include "platform/usb/EmulatorWire.h"
 
 namespace kv71p::emulator {
 

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "TestPhoto.h"
-#include "TextHelpers.h"
+#include "common/TextHelpers.h"
+#include "tools/testbed/testphoto/TestPhoto.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "PlainImaging.h"
+#include "tests/support/PlainImaging.h"
 
 #include <cmath>
 
-#include "QlxImgLib.h"
+#include "imaging/QlxImgLib.h"
 
 namespace plain {
 

@@ -1,4 +1,4 @@
-#include "EmulatorServer.h"
+#include "tools/testbed/emulator/EmulatorServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,7 +15,7 @@
 #include <sstream>
 #include <thread>
 
-#include "EmulatorWire.h"
+#include "platform/usb/EmulatorWire.h"
 
 namespace kv71p::emulator {
 

@@ -1,4 +1,4 @@
-#include "TestProfiles.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 #include <lcms2.h>
 

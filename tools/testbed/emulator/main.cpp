@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "EmulatorConnection.h"
-#include "EmulatorServer.h"
-#include "EmulatorWire.h"
-#include "PrintRendering.h"
+#include "platform/usb/EmulatorConnection.h"
+#include "platform/usb/EmulatorWire.h"
+#include "tools/testbed/emulator/EmulatorServer.h"
+#include "tools/testbed/emulator/PrintRendering.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <cstring>
 #include <vector>
 
-#include "CommandCatalogue.h"
-#include "DeviceCmd.h"
-#include "SafeFile.h"
-#include "TextHelpers.h"
+#include "common/CommandCatalogue.h"
+#include "common/DeviceCmd.h"
+#include "common/SafeFile.h"
+#include "common/TextHelpers.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "PrintRendering.h"
+#include "tools/testbed/emulator/PrintRendering.h"
 
 #include <filesystem>
 
-#include "PlaneImage.h"
-#include "PngOutput.h"
-#include "PrintAssembler.h"
-#include "StreamDecoder.h"
+#include "tools/decoder/PlaneImage.h"
+#include "tools/decoder/PngOutput.h"
+#include "tools/decoder/PrintAssembler.h"
+#include "tools/decoder/StreamDecoder.h"
 
 namespace kv71p::emulator {
 

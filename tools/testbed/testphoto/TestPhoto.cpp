@@ -1,4 +1,4 @@
-#include "TestPhoto.h"
+#include "tools/testbed/testphoto/TestPhoto.h"
 
 #include <cups/raster.h>
 #include <fcntl.h>

@@ -17,9 +17,9 @@
 #include <set>
 #include <sstream>
 
-#include "Kv71pConfig.h"
-#include "LauncherTestSupport.h"
-#include "ShownTexts.h"
+#include "apps/printwatch/ShownTexts.h"
+#include "common/Kv71pConfig.h"
+#include "tests/watchlauncher/LauncherTestSupport.h"
 
 namespace {
 

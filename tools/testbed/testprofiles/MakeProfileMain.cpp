@@ -3,7 +3,7 @@
 //   kv71p-make-profile matrix|lut|cmyk <output.icc>
 #include <cstdio>
 
-#include "TestProfiles.h"
+#include "tools/testbed/testprofiles/TestProfiles.h"
 
 int main(int argc, char** argv) {
   kv71p::TestProfileKind kind;

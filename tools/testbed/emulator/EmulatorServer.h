@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "EmulatedPrinter.h"
+#include "tools/testbed/emulator/EmulatedPrinter.h"
 
 namespace kv71p::emulator {
 
