@@ -17,14 +17,19 @@ std::string WithoutTrailingSlashes(std::string path) {
   return path;
 }
 
-// Creates a folder and gives it mode 0777. The mode is set through a
-// descriptor opened without following links, so a link planted at the path
-// after the creation is never followed.
+// Every user's programs create files in the folders, and the sticky bit
+// (as on /tmp) keeps each user's files, and the service's, safe from being
+// removed or replaced by another user.
+constexpr mode_t kFolderMode = 01777;
+
+// Creates a folder and gives it kFolderMode whatever the umask. The mode is
+// set through a descriptor opened without following links, so a link
+// planted at the path after the creation is never followed.
 bool MakeFolder(const std::string& path) {
-  if (mkdir(path.c_str(), 0777) != 0) return false;
+  if (mkdir(path.c_str(), kFolderMode) != 0) return false;
   const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd >= 0) {
-    fchmod(fd, 0777);
+    fchmod(fd, kFolderMode);
     close(fd);
   }
   return true;
@@ -53,15 +58,15 @@ std::string MakerFolder() {
 
 std::string CacheFilePath(const std::string& name) { return CacheFolder() + "/" + name; }
 
-}  // namespace kv71p
-
 void CheckAndMake_CacheFolder() {
-  const std::string maker = kv71p::MakerFolder();
-  if (!kv71p::Exists(maker) && !kv71p::MakeFolder(maker)) return;
+  const std::string maker = MakerFolder();
+  if (!Exists(maker) && !MakeFolder(maker)) return;
   CheckAndMake_CacheSubFolder();
 }
 
 void CheckAndMake_CacheSubFolder() {
-  const std::string model = kv71p::CacheFolder();
-  if (!kv71p::Exists(model)) kv71p::MakeFolder(model);
+  const std::string model = CacheFolder();
+  if (!Exists(model)) MakeFolder(model);
 }
+
+}  // namespace kv71p

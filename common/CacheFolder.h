@@ -16,11 +16,13 @@ std::string MakerFolder();
 // "<model folder>/<name>".
 std::string CacheFilePath(const std::string& name);
 
-}  // namespace kv71p
-
-// Makes sure the maker folder and the model folder exist, both with mode
-// 0777 whatever the umask. A folder that cannot be made is passed over.
+// Makes sure the maker folder and the model folder exist. A folder it
+// creates gets mode 01777 (everyone may create files, only a file's owner
+// may remove or replace it) whatever the umask; a folder that exists is
+// left as it is, and one that cannot be made is passed over.
 void CheckAndMake_CacheFolder();
 
-// Makes sure the model folder exists (mode 0777).
+// Makes sure the model folder exists (created with mode 01777).
 void CheckAndMake_CacheSubFolder();
+
+}  // namespace kv71p

@@ -5,6 +5,8 @@
 
 #include "common/DeviceCmd.h"
 
+namespace kv71p {
+
 const CatalogueEntry kCommandCatalogue[] = {
     {kCmdCntrl, kParamSetSysTime, CmdData::SysTime16, false, 0},
     {kCmdCntrl, kParamCutter, CmdData::Number8, false, 0},
@@ -78,3 +80,5 @@ int MakeStartCmd(DeviceCmd& cmd) { return cmd.MakeCmd(kCmdCntrl, kParamStart, -1
 int MakeQueryCmd(DeviceCmd& cmd, const char* command, const char* parameter) {
   return cmd.MakeCmd(command, parameter, -1, nullptr);
 }
+
+}  // namespace kv71p

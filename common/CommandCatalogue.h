@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <ctime>
 
+namespace kv71p {
+
 class DeviceCmd;
 
 // Command names.
@@ -67,3 +69,5 @@ int MakeSysTimeCmd(DeviceCmd& cmd, const struct tm& localTime);
 int MakeDecurlCmd(DeviceCmd& cmd, int mode);
 int MakeStartCmd(DeviceCmd& cmd);
 int MakeQueryCmd(DeviceCmd& cmd, const char* command, const char* parameter);
+
+}  // namespace kv71p

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace kv71p {
+
 int MakeCmdHeader(unsigned char* header, const char* command, const char* parameter,
                   int dataLength) {
   std::memset(header, ' ', kCmdHeaderSize);
@@ -59,3 +61,5 @@ int DeviceCmd::Free() {
   length = 0;
   return 0;
 }
+
+}  // namespace kv71p

@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace kv71p {
+
 // Sizes of the block header and its fields.
 enum : int {
   kCmdHeaderSize = 32,
@@ -42,3 +44,5 @@ class DeviceCmd {
   unsigned char* buffer = nullptr;  // the block plus two NUL bytes behind it
   int length = 0;                   // bytes in the block, 0 when none is held
 };
+
+}  // namespace kv71p

@@ -3,7 +3,9 @@
 #include <climits>
 #include <cstring>
 
-int _CutText(char* target, const char* text, int count) {
+namespace kv71p {
+
+int CutText(char* target, const char* text, int count) {
   if (target == nullptr) return 0;
   if (count < 0) count = 0;
   const size_t n = text ? strnlen(text, static_cast<size_t>(count)) : 0;
@@ -12,32 +14,30 @@ int _CutText(char* target, const char* text, int count) {
   return 0;
 }
 
-int _CutText(char* target, size_t targetSize, const char* text, int count) {
+int CutText(char* target, size_t targetSize, const char* text, int count) {
   if (target == nullptr || targetSize == 0) return 0;
   if (count < 0) count = 0;
   if (static_cast<size_t>(count) > targetSize - 1) count = static_cast<int>(targetSize - 1);
-  return _CutText(target, text, count);
+  return CutText(target, text, count);
 }
 
-int _TextToInt(const char* text, int count) {
+int TextToInt(const char* text, int count) {
   if (static_cast<unsigned>(count) > 511u) return -1;
   char local[512];
-  _CutText(local, sizeof local, text, count);
-  return kv71p::ParseInt(local);
+  CutText(local, sizeof local, text, count);
+  return ParseInt(local);
 }
 
-void _StoreLE2(unsigned char* where, int value) {
+void StoreLE2(unsigned char* where, int value) {
   const unsigned v = static_cast<unsigned>(value);
   where[0] = static_cast<unsigned char>(v & 0xFF);
   where[1] = static_cast<unsigned char>((v >> 8) & 0xFF);
 }
 
-void _StoreLE4(unsigned char* where, int value) {
+void StoreLE4(unsigned char* where, int value) {
   const unsigned v = static_cast<unsigned>(value);
   for (int i = 0; i < 4; ++i) where[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xFF);
 }
-
-namespace kv71p {
 
 namespace {
 

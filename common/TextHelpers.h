@@ -5,25 +5,25 @@
 
 #include <cstddef>
 
+namespace kv71p {
+
 // Copies `count` bytes of `text` to `target` and stores a NUL behind them;
 // `target` holds count + 1 bytes. The source is never read past its own
 // terminating NUL (the rest of the field is then NUL-filled). Returns 0.
-int _CutText(char* target, const char* text, int count);
+int CutText(char* target, const char* text, int count);
 
 // The same, bounded by the size of the target: never writes more than
 // `targetSize` bytes, terminator included (nothing when it is 0).
-int _CutText(char* target, size_t targetSize, const char* text, int count);
+int CutText(char* target, size_t targetSize, const char* text, int count);
 
 // Parses the first `count` bytes of `text` like atoi (leading blanks, a
 // sign, digits up to the first non-digit, 0 without digits). Returns -1 when
 // `count`, taken as unsigned, exceeds 511.
-int _TextToInt(const char* text, int count);
+int TextToInt(const char* text, int count);
 
 // Stores the low 16 / 32 bits of `value` least significant byte first.
-void _StoreLE2(unsigned char* where, int value);
-void _StoreLE4(unsigned char* where, int value);
-
-namespace kv71p {
+void StoreLE2(unsigned char* where, int value);
+void StoreLE4(unsigned char* where, int value);
 
 // atoi without undefined behaviour: leading white space, an optional sign,
 // decimal digits up to the first non-digit; 0 when there is no digit; values

@@ -10,7 +10,7 @@
 #include "filter/PhotoImageBuffer.h"
 #include "imaging/QlxImgLib.h"
 
-namespace kv71p::pipeline {
+namespace kv71p::filter::pipeline {
 
 // A bitmap record whose image is released with its scope.
 class Bitmap {
@@ -80,4 +80,4 @@ bool BuildToneTables(const int32_t gamma[3], const int32_t brightness[3],
 // Runs every pixel byte k of the page through table k.
 void ApplyToneTables(Bitmap& page, const ToneTables& tables);
 
-}  // namespace kv71p::pipeline
+}  // namespace kv71p::filter::pipeline

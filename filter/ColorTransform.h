@@ -7,6 +7,8 @@
 
 #include "platform/color/ColorEngine.h"
 
+namespace kv71p::filter {
+
 // A transform reference; null when none could be made.
 using ColorTransformRef = kv71p::ColorEngineTransform*;
 
@@ -23,3 +25,5 @@ struct ColorTransformRelease {
   void operator()(kv71p::ColorEngineTransform* transform) const { releaseTransform(transform); }
 };
 using ColorTransformHolder = std::unique_ptr<kv71p::ColorEngineTransform, ColorTransformRelease>;
+
+}  // namespace kv71p::filter

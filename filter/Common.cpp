@@ -4,8 +4,12 @@
 #include <string>
 
 #include "common/CacheFolder.h"
+#include "common/DeviceUri.h"
+#include "common/PrinterFiles.h"
 #include "common/KeyValueFile.h"
 #include "platform/cups/CupsDestinations.h"
+
+namespace kv71p::filter {
 
 namespace {
 
@@ -27,7 +31,7 @@ const char* PpdDefaultChoice(ppd_file_t* ppd, const char* keyword) {
 // `out` when it fits with its terminator into `outSize` bytes.
 void CopyKeyValue(const std::string& path, const char* key, char* out, int outSize) {
   std::string value;
-  if (!kv71p::FindKeyValue(path.c_str(), key, &value)) return;
+  if (!FindKeyValue(path.c_str(), key, &value)) return;
   if (out == nullptr || outSize <= 0 || value.size() >= static_cast<size_t>(outSize)) return;
   std::memcpy(out, value.c_str(), value.size() + 1);
 }
@@ -47,7 +51,7 @@ const char* _GetCupsValue(const char* keyword, int numOptions, cups_option_t* op
 int _GetCupsDeviceURI(const char* printer, char* out, uint64_t outSize) {
   if (printer == nullptr || out == nullptr) return -1;
   std::string uri;
-  if (!kv71p::GetCupsDeviceUri(printer, &uri)) return -1;
+  if (!GetCupsDeviceUri(printer, &uri)) return -1;
   if (uri.size() >= outSize) return -1;
   std::memcpy(out, uri.c_str(), uri.size() + 1);
   return 0;
@@ -61,7 +65,7 @@ int _GetFirmwVersion(int64_t /*ignored*/, double* version) {
 
 int _GetValuePrInfoFile(const char* key, const char* jobId, char* out, int outSize) {
   if (key == nullptr || jobId == nullptr) return 0;
-  CopyKeyValue(kv71p::CacheFolder() + "/Print_" + jobId + ".log", key, out, outSize);
+  CopyKeyValue(CacheFilePath(PerJobFileName(jobId)), key, out, outSize);
   return 0;
 }
 
@@ -72,14 +76,15 @@ int _GetValuePrinterInfoFile(const char* printer, const char* key, const char* m
   if (uri[0] == '\0' || key == nullptr || model == nullptr) return 0;
 
   std::string name = model;
-  const char* serial = std::strstr(uri, "serial=");
-  if (serial != nullptr && serial[7] != '\0') {
-    serial += 7;
+  std::string serial;
+  if (SerialTextOfUri(uri, &serial)) {
     // A serial number with a slash would name a file outside the cache
     // folder; such a queue has no information file.
-    if (std::strchr(serial, '/') != nullptr) return 0;
+    if (serial.find('/') != std::string::npos) return 0;
     name = name + "_" + serial;
   }
-  CopyKeyValue(kv71p::CacheFolder() + "/" + name + ".log", key, out, outSize);
+  CopyKeyValue(CacheFilePath(name + ".log"), key, out, outSize);
   return 0;
 }
+
+}  // namespace kv71p::filter

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 
-#include "common/TextHelpers.h"  // _CutText, _TextToInt, _StoreLE2, _StoreLE4
+#include "common/TextHelpers.h"  // CutText, TextToInt, StoreLE2, StoreLE4
+
+namespace kv71p::filter {
 
 // Value of the print option `keyword`: the job option `keyword`; for
 // "PageSize" the job option "media"; the default choice of the PPD's option
@@ -41,3 +43,5 @@ int _GetValuePrInfoFile(const char* key, const char* jobId, char* out, int outSi
 // else 0.
 int _GetValuePrinterInfoFile(const char* printer, const char* key, const char* model, char* out,
                              int outSize);
+
+}  // namespace kv71p::filter

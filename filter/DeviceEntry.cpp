@@ -12,6 +12,8 @@
 #include "common/TextHelpers.h"
 #include "filter/Common.h"
 
+namespace kv71p::filter {
+
 namespace {
 
 // The option list and PPD of one setting operation.
@@ -310,3 +312,5 @@ int DeviceEntry::SetCommand(const void* bytes, uint64_t count) {
   if (bytes == nullptr || count == 0) return 0;
   return WriteBlock(bytes, static_cast<size_t>(count)) ? 1 : 0;
 }
+
+}  // namespace kv71p::filter

@@ -14,7 +14,11 @@
 #include "filter/DeviceMediaBufferInfo.h"
 #include "filter/PhotoImageBuffer.h"
 
+namespace kv71p {
 class DeviceCmd;
+}  // namespace kv71p
+
+namespace kv71p::filter {
 
 class DeviceEntry {
  public:
@@ -150,3 +154,5 @@ class DeviceEntry {
   int outputFd_ = 1;
   bool outputFailed_ = false;
 };
+
+}  // namespace kv71p::filter

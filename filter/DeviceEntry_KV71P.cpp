@@ -6,6 +6,8 @@
 #include "common/TextHelpers.h"
 #include "filter/Common.h"
 
+namespace kv71p::filter {
+
 // Sizes in dots at 300 dpi. Every row: baseDpi 300, margins 60 across and
 // 54 along, gap 30, firmware 1.0. Multi-photo pages are photoCount photos
 // of basePhotoLength with a gap between them.
@@ -152,3 +154,5 @@ int DeviceEntry_KV71P::GetRemainHalf(const char* jobId) {
 bool DeviceEntry_KV71P::isSupportDecurl() { return false; }
 
 bool DeviceEntry_KV71P::isSupportSysTime() { return false; }
+
+}  // namespace kv71p::filter

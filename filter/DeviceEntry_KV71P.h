@@ -7,6 +7,8 @@
 
 #include "filter/DeviceEntry.h"
 
+namespace kv71p::filter {
+
 // One row of the overcoat table.
 struct OverCoatInfo {
   int32_t finishCode;  // -1 ends the table
@@ -34,3 +36,5 @@ class DeviceEntry_KV71P : public DeviceEntry {
   bool isSupportDecurl() override;
   bool isSupportSysTime() override;
 };
+
+}  // namespace kv71p::filter

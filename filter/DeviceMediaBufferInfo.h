@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace kv71p::filter {
+
 // One row of a model's media table. Sizes marked "base" are in dots at
 // baseDpi.
 struct DeviceMediaTableRow {
@@ -61,3 +63,5 @@ inline bool operator==(const DeviceMediaBufferInfo& a, const DeviceMediaBufferIn
 inline bool operator!=(const DeviceMediaBufferInfo& a, const DeviceMediaBufferInfo& b) {
   return !(a == b);
 }
+
+}  // namespace kv71p::filter

@@ -14,11 +14,14 @@
 #include <string>
 
 #include "common/CacheFolder.h"
+#include "common/PrinterFiles.h"
 #include "common/TextHelpers.h"
 #include "filter/Common.h"
 #include "filter/DeviceEntry_KV71P.h"
 #include "filter/FilterJob.h"
 #include "filter/RasterPage.h"
+
+namespace kv71p::filter {
 
 namespace {
 
@@ -99,7 +102,7 @@ class RasterInput {
 // cancelled job stops waiting.
 int PrinterStatusCheck(const char* jobId, int /*numOptions*/, cups_option_t* /*options*/,
                        const JobFileWait& wait) {
-  const std::string path = kv71p::CacheFilePath(std::string("Print_") + jobId + ".log");
+  const std::string path = CacheFilePath(PerJobFileName(jobId));
   for (int attempt = 0; attempt < wait.attempts && !Canceled; ++attempt) {
     struct stat info;
     const bool found = stat(path.c_str(), &info) == 0;
@@ -250,3 +253,5 @@ int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFil
   }
   return entry->OutputFailed() && !Canceled ? 1 : 0;
 }
+
+}  // namespace kv71p::filter

@@ -2,6 +2,8 @@
 // callers (tests, fuzzing) run the same code.
 #pragma once
 
+namespace kv71p::filter {
+
 // How the job waits for its per-job file: tested `attempts` times, each
 // test followed by a pause of `pauseMs` milliseconds (the filter program:
 // 120 tests, one second apart).
@@ -19,3 +21,5 @@ struct JobFileWait {
 // that failed before the job was complete.
 int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd,
                  const JobFileWait& wait = JobFileWait());
+
+}  // namespace kv71p::filter

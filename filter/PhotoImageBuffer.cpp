@@ -8,6 +8,8 @@
 #include "common/TextHelpers.h"
 #include "filter/DeviceEntry.h"
 
+namespace kv71p::filter {
+
 namespace {
 
 // The BMP part of a plane command: file header (14 bytes), information
@@ -29,20 +31,20 @@ void FillBmpPart(unsigned char* block, const DeviceMediaBufferInfo& record, uint
   std::memset(bmp, 0, kBmpPartSize);
   bmp[0] = 'B';
   bmp[1] = 'M';
-  _StoreLE4(bmp + 2, static_cast<int>(imageSize + kBmpPartSize));
-  _StoreLE4(bmp + 10, kBmpPartSize);
+  StoreLE4(bmp + 2, static_cast<int>(imageSize + kBmpPartSize));
+  StoreLE4(bmp + 10, kBmpPartSize);
   unsigned char* info = block + kBmpInfoOffset;
-  _StoreLE4(info + 0, 40);
-  _StoreLE4(info + 4, record.headWidth);
-  _StoreLE4(info + 8, record.pageLength);  // positive: bottom row first
-  _StoreLE2(info + 12, 1);
-  _StoreLE2(info + 14, 8);
-  _StoreLE4(info + 16, 0);
-  _StoreLE4(info + 20, static_cast<int>(imageSize));
-  _StoreLE4(info + 24, PixelsPerMetre(record.dpiX));
-  _StoreLE4(info + 28, PixelsPerMetre(record.dpiY));
-  _StoreLE4(info + 32, 256);
-  _StoreLE4(info + 36, 256);
+  StoreLE4(info + 0, 40);
+  StoreLE4(info + 4, record.headWidth);
+  StoreLE4(info + 8, record.pageLength);  // positive: bottom row first
+  StoreLE2(info + 12, 1);
+  StoreLE2(info + 14, 8);
+  StoreLE4(info + 16, 0);
+  StoreLE4(info + 20, static_cast<int>(imageSize));
+  StoreLE4(info + 24, PixelsPerMetre(record.dpiX));
+  StoreLE4(info + 28, PixelsPerMetre(record.dpiY));
+  StoreLE4(info + 32, 256);
+  StoreLE4(info + 36, 256);
   unsigned char* palette = block + kPaletteOffset;
   for (int i = 0; i < 256; ++i) {
     palette[4 * i] = palette[4 * i + 1] = palette[4 * i + 2] = static_cast<unsigned char>(i);
@@ -146,3 +148,5 @@ int PhotoImageBuffer::Send(DeviceEntry* entry, const DeviceMediaBufferInfo& reco
   }
   return written != 0 ? 0 : 3;
 }
+
+}  // namespace kv71p::filter

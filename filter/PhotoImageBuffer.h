@@ -12,6 +12,8 @@
 #include "filter/DeviceMediaBufferInfo.h"
 #include "imaging/QlxImgLib.h"
 
+namespace kv71p::filter {
+
 class DeviceEntry;
 
 // Pixel memory of one page, obtained from the image library's allocator so
@@ -89,3 +91,5 @@ class PhotoImageBuffer {
   int32_t chroma = 0;
   std::string iccProfile;
 };
+
+}  // namespace kv71p::filter

@@ -9,7 +9,9 @@
 #include "filter/ColorPipelineSteps.h"
 #include "filter/PhotoImageBuffer.h"
 
-using kv71p::pipeline::Bitmap;
+namespace kv71p::filter {
+
+using pipeline::Bitmap;
 
 PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int64_t height,
                                            int /*index*/) {
@@ -18,16 +20,16 @@ PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int
   *photo = _tagBITMAPHANDLE{};
 
   if (paperRotate) {
-    if (PageMemory turned = kv71p::pipeline::RotatePage(pixels.get(), width, height)) {
+    if (PageMemory turned = pipeline::RotatePage(pixels.get(), width, height)) {
       pixels = std::move(turned);
       std::swap(width, height);
     }
   }
   Bitmap page;
-  kv71p::pipeline::AdoptPage(page, std::move(pixels), width, height);
-  kv71p::pipeline::ChangeResolution(page, resolutionMode, paperRotate);
-  if (border) kv71p::pipeline::FitIntoBorder(page, mediaInfo);
-  if (icm && !iccProfile.empty()) kv71p::pipeline::MatchColours(page, iccProfile);
+  pipeline::AdoptPage(page, std::move(pixels), width, height);
+  pipeline::ChangeResolution(page, resolutionMode, paperRotate);
+  if (border) pipeline::FitIntoBorder(page, mediaInfo);
+  if (icm && !iccProfile.empty()) pipeline::MatchColours(page, iccProfile);
 
   // Without the colour adjustment the curves run with neutral values.
   const int32_t gamma[3] = {colorAdjustment ? gammaR : 100, colorAdjustment ? gammaG : 100,
@@ -37,12 +39,12 @@ PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int
                                  colorAdjustment ? brightnessB : 0};
   const int32_t contrast[3] = {colorAdjustment ? contrastR : 0, colorAdjustment ? contrastG : 0,
                                colorAdjustment ? contrastB : 0};
-  kv71p::pipeline::ToneTables tables;
+  pipeline::ToneTables tables;
   // A page without an image, or curves the library could not build, give
   // a photo without an image: a white panel.
-  if (!page.HasImage() || !kv71p::pipeline::BuildToneTables(gamma, brightness, contrast, &tables))
+  if (!page.HasImage() || !pipeline::BuildToneTables(gamma, brightness, contrast, &tables))
     return photo;
-  kv71p::pipeline::ApplyToneTables(page, tables);
+  pipeline::ApplyToneTables(page, tables);
 
   IL_SharpenBitmap(&page.record, sharpness);
   IL_ChangeBitmapSaturation(&page.record, colorAdjustment ? chroma : 0);
@@ -51,3 +53,5 @@ PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int
   page.record = _tagBITMAPHANDLE{};
   return photo;
 }
+
+}  // namespace kv71p::filter

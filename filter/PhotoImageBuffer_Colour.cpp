@@ -5,7 +5,7 @@
 #include "filter/ColorPipelineSteps.h"
 #include "filter/ColorTransform.h"
 
-namespace kv71p::pipeline {
+namespace kv71p::filter::pipeline {
 
 namespace {
 
@@ -79,4 +79,4 @@ void ApplyToneTables(Bitmap& page, const ToneTables& tables) {
   }
 }
 
-}  // namespace kv71p::pipeline
+}  // namespace kv71p::filter::pipeline

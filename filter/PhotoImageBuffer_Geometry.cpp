@@ -5,7 +5,7 @@
 
 #include "filter/ColorPipelineSteps.h"
 
-namespace kv71p::pipeline {
+namespace kv71p::filter::pipeline {
 
 namespace {
 
@@ -124,4 +124,4 @@ void FitIntoBorder(Bitmap& page, const DeviceMediaBufferInfo& media) {
   page.Replace(canvas);
 }
 
-}  // namespace kv71p::pipeline
+}  // namespace kv71p::filter::pipeline

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kv71p::filter {
+
 namespace {
 
 // Reads and drops `count` bytes of the page; false when a read fails.
@@ -80,3 +82,5 @@ void SkipRasterPage(cups_raster_t* raster, const cups_page_header2_t& header,
     if (!SkipBytes(raster, header.cupsBytesPerLine)) return;
   }
 }
+
+}  // namespace kv71p::filter

@@ -13,6 +13,8 @@
 
 #include "filter/PhotoImageBuffer.h"
 
+namespace kv71p::filter {
+
 // Largest page buffer the filter accepts (a 600 dpi page of the longest
 // media takes about 107 MB), and the largest width or height in pixels (the
 // longest media is 7272 pixels long at 600 dpi).
@@ -60,3 +62,5 @@ uint32_t ReadRasterPage(cups_raster_t* raster, const cups_page_header2_t& header
 // `canceled` is set.
 void SkipRasterPage(cups_raster_t* raster, const cups_page_header2_t& header,
                     const volatile sig_atomic_t* canceled);
+
+}  // namespace kv71p::filter

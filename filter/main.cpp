@@ -28,7 +28,7 @@ int main(int argc, char* argv[]) {
       return 1;
     }
   }
-  const int status = RunFilterJob(argc, argv, fd, 1);
+  const int status = kv71p::filter::RunFilterJob(argc, argv, fd, 1);
   if (fd > 0) close(fd);
   return status;
 }

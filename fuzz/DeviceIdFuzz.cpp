@@ -9,7 +9,10 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/MemoryUsbInterface.h"
 #include "service/DeviceId.h"
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::MemoryUsbInterface;

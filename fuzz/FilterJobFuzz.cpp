@@ -29,6 +29,9 @@
 #include "tools/decoder/StreamDecoder.h"
 #include "tools/testbed/testprofiles/TestProfiles.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;
 

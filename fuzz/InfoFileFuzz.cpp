@@ -18,6 +18,9 @@
 #include "filter/DeviceEntry_KV71P.h"
 #include "fuzz/FuzzSupport.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;
 namespace pw = kv71p::printwatch;

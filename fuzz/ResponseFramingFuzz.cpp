@@ -11,9 +11,12 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/MemoryUsbInterface.h"
 #include "service/DeviceRecv.h"
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
 #include "service/StatusQueries.h"
 #include "service/UsbTransport.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 using kv71p::fuzz::InputReader;
 using kv71p::fuzz::MemoryUsbInterface;

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
+
+using namespace kv71p;
 
 using kv71p::fuzz::Require;
 

@@ -5,6 +5,8 @@
 
 #include "service/WorkerThread.h"
 
+namespace kv71p::service {
+
 std::vector<std::unique_ptr<thdata>> thDevData;
 std::mutex m;
 
@@ -70,3 +72,5 @@ void DispatchUsbEvents(const std::vector<kv71p::UsbEvent>& events) {
       DeviceRemoved({event.device->Id()});
   }
 }
+
+}  // namespace kv71p::service

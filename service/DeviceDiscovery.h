@@ -11,6 +11,8 @@
 #include "platform/usb/UsbBus.h"
 #include "service/ThData.h"
 
+namespace kv71p::service {
+
 // One record per attached printer, in the order in which their workers
 // started; the table owns the records. Every access holds `m`.
 extern std::vector<std::unique_ptr<thdata>> thDevData;
@@ -28,3 +30,5 @@ void DeviceRemoved(const std::vector<uint64_t>& services);
 
 // Hands each bus event, in order, to DeviceAdded or DeviceRemoved.
 void DispatchUsbEvents(const std::vector<kv71p::UsbEvent>& events);
+
+}  // namespace kv71p::service

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
+
+namespace kv71p::service {
 
 namespace {
 
@@ -126,3 +128,5 @@ std::string CutUtf8(const std::string& text, size_t maxBytes) {
   while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
   return text.substr(0, end);
 }
+
+}  // namespace kv71p::service

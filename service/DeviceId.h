@@ -11,6 +11,8 @@
 
 #include "platform/usb/UsbInterface.h"
 
+namespace kv71p::service {
+
 enum : unsigned {
   kDeviceIdFirstLength = 256,    // bytes asked for by the first request
   kDeviceIdTimeoutMs = 5000,
@@ -39,3 +41,5 @@ bool FindModelName(const std::string& deviceId, std::string* model);
 // `text` cut to at most `maxBytes` bytes without splitting a UTF-8
 // character.
 std::string CutUtf8(const std::string& text, size_t maxBytes);
+
+}  // namespace kv71p::service

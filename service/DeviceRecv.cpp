@@ -5,8 +5,10 @@
 
 #include "common/TextHelpers.h"
 
+namespace kv71p::service {
+
 DeviceRecv::DeviceRecv(int expected, const char* prefix) : expectedLength(expected) {
-  _CutText(expectedPrefix, sizeof expectedPrefix, prefix, kRecvPrefixCapacity - 1);
+  CutText(expectedPrefix, sizeof expectedPrefix, prefix, kRecvPrefixCapacity - 1);
 }
 
 int DeviceRecv::GetBufferLength() const {
@@ -45,7 +47,7 @@ int DeviceRecv::CheckData() const {
   if (e == kRecvAnyLength) {
     if (!Holds(buffer, kRecvAnyBufferLength, '\r', '\0')) return 3;
   } else if (e > 0) {
-    const int l = _TextToInt(reinterpret_cast<const char*>(buffer), kRecvHeaderSize);
+    const int l = TextToInt(reinterpret_cast<const char*>(buffer), kRecvHeaderSize);
     const size_t range = static_cast<size_t>(e) + kRecvHeaderSize;
     if (l == e ? !Holds(buffer, range, '\r', '\0') : !Holds(buffer, range, '\0', -1)) return 3;
   } else {
@@ -80,3 +82,5 @@ int DeviceRecv::GetEffectiveDataAsString(char* out, size_t outSize) const {
   out[length] = '\0';
   return 0;
 }
+
+}  // namespace kv71p::service

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kv71p::service {
+
 enum : int {
   kRecvHeaderSize = 8,
   kRecvAnyLength = -1,
@@ -43,3 +45,5 @@ class DeviceRecv {
   int32_t expectedLength;
   char expectedPrefix[kRecvPrefixCapacity];
 };
+
+}  // namespace kv71p::service

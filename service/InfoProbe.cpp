@@ -13,11 +13,16 @@
 #include <map>
 #include <string>
 
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "common/CacheFolder.h"
 #include "common/Kv71pConfig.h"
 #include "platform/usb/UsbBus.h"
 #include "service/InformationFile.h"
 #include "service/StatusQueries.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace {
 
@@ -54,7 +59,7 @@ bool Probe(kv71p::UsbDevice& device, const std::string& model, std::string* seri
       record.serialKnown = 1;
       record.modelKnown = 1;
       // Ask for the total count as a refresh request from the window does.
-      record.flagBits = static_cast<int32_t>(pdeFileCheck(record.serialNo) | kFlagTcUtil);
+      record.flagBits = static_cast<int32_t>(pdeFileCheck(record.serialNo) | FlagBit(FlagFile::WindowTotalCount));
       WriteFile(itf.get(), &record);
       ShowFile(record.serialNo);
       *serial = record.serialNo;

@@ -6,14 +6,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "common/CacheFolder.h"
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "common/SafeFile.h"
 #include "service/StatusQueries.h"
 
+namespace kv71p::service {
+
 namespace {
 
-constexpr char kModelName[] = "KV-71P";
 constexpr mode_t kFileMode = 0666;
 
 // The text of one information file, line by line.
@@ -57,15 +61,11 @@ void Publish(const char* serialNo, const std::string& text) {
   // A new file renamed over the old one: readers see the old or the new
   // text, never a mixture, and a link planted at the name is replaced, not
   // followed.
-  kv71p::WriteWholeFile(kv71p::CacheFolder(), InformationFileName(serialNo), text, kFileMode,
-                        kv71p::WriteMode::Atomic);
+  WriteWholeFile(CacheFolder(), InformationFileName(serialNo), text, kFileMode,
+                        WriteMode::Atomic);
 }
 
 }  // namespace
-
-std::string InformationFileName(const char* serialNo) {
-  return std::string(kModelName) + "_" + (serialNo ? serialNo : "") + ".log";
-}
 
 void WriteFile(UsbInterface* interface, thdata* record, const TransferTimeouts& timeouts) {
   if (interface == nullptr || record == nullptr) return;
@@ -73,60 +73,60 @@ void WriteFile(UsbInterface* interface, thdata* record, const TransferTimeouts& 
   record->model[sizeof record->model - 1] = '\0';
   if (!NameableSerial(record->serialNo)) return;
   // A nested open by the holder that already has the interface open.
-  if (interface->OpenSeize() != kv71p::kUsbSuccess) return;
+  if (interface->OpenSeize() != kUsbSuccess) return;
   const uint32_t flags = static_cast<uint32_t>(record->flagBits);
 
   InfoText info;
-  info.Section("#PRINTER_INFORMATION");
-  info.Text("MODEL", record->model);
+  info.Section(kPrinterSection);
+  info.Text(infokey::kModel, record->model);
 
   char totalCount[64] = {};
   bool totalObtained = false;
-  if (flags & (kFlagTcPde | kFlagTcUtil))
+  if (flags & (FlagBit(FlagFile::PrintDialogTotalCount) | FlagBit(FlagFile::WindowTotalCount)))
     totalObtained = GetTotalCount(interface, totalCount, sizeof totalCount, timeouts) >= 0;
 
   int status = GetStatus(interface, timeouts);
   if (status == kStatusQueryFailed) status = kStatusUnknown;
-  info.Number("PRINTER_STATUS", status);
+  info.Number(infokey::kPrinterStatus, status);
 
-  if (!totalObtained && status != 900 && (flags & kFlagStartUtil))
+  if (!totalObtained && status != kStatusStandby && (flags & FlagBit(FlagFile::WindowStarted)))
     totalObtained = GetTotalCount(interface, totalCount, sizeof totalCount, timeouts) >= 0;
 
-  const int message = GetMessage(status);
+  const int message = MessageCodeOfStatus(status);
   if (message >= 0)
-    info.Number("PRINTER_MESSAGE", message);
+    info.Number(infokey::kPrinterMessage, message);
   else
-    info.EmptyValue("PRINTER_MESSAGE");
+    info.EmptyValue(infokey::kPrinterMessage);
 
   char answer[64] = {};
   GetFirmVersion(interface, answer, sizeof answer, timeouts);
-  info.Text("PRINTER_VERSION", answer);
-  info.Text("PRINTER_SERIAL_NO", record->serialNo);
+  info.Text(infokey::kPrinterVersion, answer);
+  info.Text(infokey::kPrinterSerialNo, record->serialNo);
   info.Empty();
 
-  info.Section("#MEDIA_INFORMATION");
+  info.Section(kMediaSection);
   std::memset(answer, 0, sizeof answer);
   GetMediaSize(interface, answer, sizeof answer, timeouts);
-  info.TextFrom("MEDIA_SIZE", answer, 3);
+  info.TextFrom(infokey::kMediaSize, answer, 3);
   char mediaClass[8] = {};
   GetMediaClass(interface, mediaClass, sizeof mediaClass, timeouts);
-  info.Text("MEDIA_CLASS", mediaClass);
+  info.Text(infokey::kMediaClass, mediaClass);
   std::memset(answer, 0, sizeof answer);
   GetMediaInitial(interface, answer, sizeof answer, timeouts);
-  info.TextFrom("MEDIA_INITIAL", answer, 5);
+  info.TextFrom(infokey::kMediaInitial, answer, 5);
   std::memset(answer, 0, sizeof answer);
   GetMediaRemain(interface, answer, sizeof answer, timeouts);
-  info.TextFrom("MEDIA_REMAIN", answer, 5);
+  info.TextFrom(infokey::kMediaRemain, answer, 5);
   std::memset(answer, 0, sizeof answer);
   GetMediaRemainHalf(interface, answer, sizeof answer, timeouts);
-  info.TextFrom("MEDIA_REMAIN_HALF", answer, 5);
+  info.TextFrom(infokey::kMediaRemainHalf, answer, 5);
   info.Empty();
 
-  info.Section("#COUNTER_INFORMATION");
+  info.Section(kCounterSection);
   if (flags != 0 && totalObtained)
-    info.TextFrom("TOTAL_COUNT", totalCount, 3);
+    info.TextFrom(infokey::kTotalCount, totalCount, 3);
   else
-    info.EmptyValue("TOTAL_COUNT");
+    info.EmptyValue(infokey::kTotalCount);
   info.Empty();
 
   interface->Close();
@@ -136,41 +136,31 @@ void WriteFile(UsbInterface* interface, thdata* record, const TransferTimeouts& 
 void WriteFile(const char* serialNo) {
   if (serialNo == nullptr || !NameableSerial(serialNo)) return;
   InfoText info;
-  info.Section("#PRINTER_INFORMATION");
-  info.EmptyValue("MODEL");
-  info.Number("PRINTER_STATUS", kStatusUnknown);
-  info.Number("PRINTER_MESSAGE", GetMessage(kStatusUnknown));
-  info.EmptyValue("PRINTER_VERSION");
-  info.EmptyValue("PRINTER_SERIAL_NO");
+  info.Section(kPrinterSection);
+  info.EmptyValue(infokey::kModel);
+  info.Number(infokey::kPrinterStatus, kStatusUnknown);
+  info.Number(infokey::kPrinterMessage, kMessagePrinterGone);
+  info.EmptyValue(infokey::kPrinterVersion);
+  info.EmptyValue(infokey::kPrinterSerialNo);
   info.Empty();
-  info.Section("#MEDIA_INFORMATION");
+  info.Section(kMediaSection);
   for (const char* key :
-       {"MEDIA_SIZE", "MEDIA_CLASS", "MEDIA_INITIAL", "MEDIA_REMAIN", "MEDIA_REMAIN_HALF"})
+       {infokey::kMediaSize, infokey::kMediaClass, infokey::kMediaInitial, infokey::kMediaRemain, infokey::kMediaRemainHalf})
     info.EmptyValue(key);
   info.Empty();
-  info.Section("#COUNTER_INFORMATION");
-  info.EmptyValue("TOTAL_COUNT");
+  info.Section(kCounterSection);
+  info.EmptyValue(infokey::kTotalCount);
   info.Empty();
   Publish(serialNo, info.str());
 }
 
 uint32_t pdeFileCheck(const char* serialNo) {
   if (serialNo == nullptr) return 0;
-  struct Flag {
-    const char* suffix;
-    uint32_t bit;
-    bool oneShot;
-  };
-  static const Flag flags[] = {{"_PDE_", kFlagPde, false},
-                               {"_TC_PDE", kFlagTcPde, true},
-                               {"_UTIL", kFlagUtil, false},
-                               {"_TC_UTIL", kFlagTcUtil, true},
-                               {"_START_UTIL", kFlagStartUtil, true}};
-  std::string names[5];
-  for (size_t i = 0; i < 5; ++i)
-    names[i] = std::string(kModelName) + "_" + serialNo + flags[i].suffix;
+  std::string names[std::size(kFlagFileRules)];
+  for (size_t i = 0; i < std::size(kFlagFileRules); ++i)
+    names[i] = FlagFileName(kFlagFileRules[i].flag, serialNo);
 
-  const std::string folder = kv71p::CacheFolder();
+  const std::string folder = CacheFolder();
   const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return 0;
   DIR* dir = fdopendir(fd);
@@ -180,14 +170,16 @@ uint32_t pdeFileCheck(const char* serialNo) {
   }
   uint32_t bits = 0;
   while (const dirent* entry = readdir(dir)) {
-    for (size_t i = 0; i < 5; ++i) {
+    for (size_t i = 0; i < std::size(kFlagFileRules); ++i) {
       if (std::strncmp(entry->d_name, names[i].c_str(), names[i].size()) != 0) continue;
-      bits |= flags[i].bit;
+      bits |= FlagBit(kFlagFileRules[i].flag);
       // Only the file of exactly the flag's name goes; unlinking never
       // follows a link.
-      if (flags[i].oneShot) unlinkat(dirfd(dir), names[i].c_str(), 0);
+      if (kFlagFileRules[i].oneShot) unlinkat(dirfd(dir), names[i].c_str(), 0);
     }
   }
   closedir(dir);
   return bits;
 }
+
+}  // namespace kv71p::service

@@ -1,5 +1,6 @@
-// The printer information file "KV-71P_<serial>.log" in the cache folder,
-// and the flag files with which other programs ask for fresh data.
+// Writing the printer information file "KV-71P_<serial>.log" in the cache
+// folder, and scanning for the flag files with which other programs ask for
+// fresh data (common/PrinterFiles.h).
 #pragma once
 
 #include <cstdint>
@@ -8,17 +9,7 @@
 #include "service/ThData.h"
 #include "service/UsbTransport.h"
 
-// Bits of thdata::flagBits, one per flag file.
-enum : uint32_t {
-  kFlagPde = 1,        // "KV-71P_<serial>_PDE_", left in place
-  kFlagTcPde = 2,      // "KV-71P_<serial>_TC_PDE", removed when found
-  kFlagUtil = 4,       // "KV-71P_<serial>_UTIL", left in place
-  kFlagTcUtil = 8,     // "KV-71P_<serial>_TC_UTIL", removed when found
-  kFlagStartUtil = 16, // "KV-71P_<serial>_START_UTIL", removed when found
-};
-
-// "KV-71P_<serial>.log".
-std::string InformationFileName(const char* serialNo);
+namespace kv71p::service {
 
 // The full writer: queries the printer on `interface` (opened once more
 // for this writing and closed again) and replaces the record's information
@@ -35,3 +26,5 @@ void WriteFile(const char* serialNo);
 // begins with a flag name counts as that flag), removes the one-shot ones
 // and returns the bits found; 0 when the folder cannot be opened.
 uint32_t pdeFileCheck(const char* serialNo);
+
+}  // namespace kv71p::service

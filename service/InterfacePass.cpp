@@ -10,6 +10,8 @@
 #include "service/QueueRegistration.h"
 #include "service/StatusQueries.h"
 
+namespace kv71p::service {
+
 namespace {
 
 void PrintSerial(const thdata* record) { std::printf("serial %s\n", record->serialNo); }
@@ -63,3 +65,5 @@ void dealWithInterface(kv71p::UsbInterface* interface, thdata* record,
   }
   interface->Close();
 }
+
+}  // namespace kv71p::service

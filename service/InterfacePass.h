@@ -5,6 +5,8 @@
 #include "service/ThData.h"
 #include "service/UsbTransport.h"
 
+namespace kv71p::service {
+
 enum : unsigned { kSerialRetrySleepSeconds = 1 };  // between the two serial number reads
 
 // Reads the serial number and the model name while they are unknown,
@@ -14,3 +16,5 @@ enum : unsigned { kSerialRetrySleepSeconds = 1 };  // between the two serial num
 // `timeouts` bound every query's transfers.
 void dealWithInterface(kv71p::UsbInterface* interface, thdata* record,
                        const TransferTimeouts& timeouts = TransferTimeouts());
+
+}  // namespace kv71p::service

@@ -6,15 +6,15 @@
 
 #include <cerrno>
 
+#include "common/DeviceUri.h"
 #include "common/Kv71pConfig.h"
 
 extern char** environ;
 
+namespace kv71p::service {
+
 namespace {
 
-constexpr char kQueueBaseName[] = "KORVALE_SYSTEMS_KV_71P";
-constexpr char kQueueDescription[] = "KORVALE SYSTEMS KV-71P";
-constexpr char kDeviceUriPrefix[] = "vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=";
 
 // Attributes of the child: default handling for the signals the service
 // catches or its supervisor may ignore, and nothing blocked.
@@ -46,13 +46,13 @@ class SpawnAttributes {
 
 std::vector<std::string> LpadminArguments(int number, const std::string& serialNo) {
   std::string name = kQueueBaseName;
-  std::string description = kQueueDescription;
+  std::string description = kMakeAndModel;
   if (number != 0) {
     name += "_" + std::to_string(number);
     description += " " + std::to_string(number);
   }
   return {"-p", name, "-E", "-D", description, "-m", KV71P_PPD_MODEL_NAME,
-          "-v", kDeviceUriPrefix + serialNo, "-o", "printer-is-shared=false"};
+          "-v", DeviceUriOf(serialNo), "-o", "printer-is-shared=false"};
 }
 
 int RunLpadmin(const std::vector<std::string>& arguments) {
@@ -73,3 +73,5 @@ int RunLpadmin(const std::vector<std::string>& arguments) {
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+}  // namespace kv71p::service

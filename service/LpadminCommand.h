@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace kv71p::service {
+
 // The arguments (after the program name) that create the queue for a
 // printer: the base queue "KORVALE_SYSTEMS_KV_71P" for `number` 0, else
 // "KORVALE_SYSTEMS_KV_71P_<number>" with the number after the description.
@@ -15,3 +17,5 @@ std::vector<std::string> LpadminArguments(int number, const std::string& serialN
 // Waits for it to end. Returns its exit status, or -1 when it could not be
 // started or did not end normally.
 int RunLpadmin(const std::vector<std::string>& arguments);
+
+}  // namespace kv71p::service

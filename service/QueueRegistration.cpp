@@ -5,13 +5,14 @@
 #include <mutex>
 
 #include "common/TextHelpers.h"
+#include "common/DeviceUri.h"
 #include "platform/cups/CupsDestinations.h"
 #include "service/LpadminCommand.h"
 
+namespace kv71p::service {
+
 namespace {
 
-constexpr char kQueueBaseName[] = "KORVALE_SYSTEMS_KV_71P";
-constexpr char kSerialKey[] = "serial=";
 // Longest device URI text looked at, as in a 255-byte buffer.
 constexpr size_t kLongestUri = 254;
 
@@ -34,22 +35,11 @@ void CreateQueue(thdata* record, int number) {
 
 }  // namespace
 
-bool IsQueueUriOf(const char* uri, const char* serialNo) {
-  if (uri == nullptr || serialNo == nullptr) return false;
-  if (std::strstr(uri, "KV-71P") == nullptr || std::strstr(uri, "KORVALE") == nullptr ||
-      std::strstr(uri, "vexbackend") == nullptr)
-    return false;
-  const char* serial = std::strstr(uri, kSerialKey);
-  if (serial == nullptr) return false;
-  serial += sizeof kSerialKey - 1;
-  return *serial != '\0' && std::strcmp(serial, serialNo) == 0;
-}
-
 int enum_cb(void* record, unsigned /*flags*/, cups_dest_t* destination) {
   thdata* r = static_cast<thdata*>(record);
   if (r == nullptr || destination == nullptr) return 1;
   const char* uri = cupsGetOption("device-uri", destination->num_options, destination->options);
-  if (IsQueueUriOf(uri, r->serialNo)) r->queueRegistered = 1;
+  if (uri != nullptr && IsDeviceUriOf(uri, r->serialNo)) r->queueRegistered = 1;
   return 1;
 }
 
@@ -125,3 +115,5 @@ void RegisterQueue(thdata* record) {
     if (!p.isInstance) names.push_back(p.id);
   CreateQueue(record, ChooseQueueNumber(names));
 }
+
+}  // namespace kv71p::service

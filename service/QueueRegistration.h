@@ -10,6 +10,8 @@
 
 #include "service/ThData.h"
 
+namespace kv71p::service {
+
 // Looks for this printer's queue and creates one when there is none; sets
 // `queueRegistered` when a queue was found or lpadmin was run. Without a
 // printer list nothing is created and the next pass tries again.
@@ -21,11 +23,6 @@ void RegisterQueue(thdata* record);
 // `queueRegistered` when `destination`'s device URI is this printer's
 // queue URI. Returns 1 (go on) for every destination.
 int enum_cb(void* record, unsigned flags, cups_dest_t* destination);
-
-// True when `uri` names a queue of this printer: it contains "KV-71P",
-// "KORVALE" and "vexbackend", and what follows its first "serial=" is
-// exactly the (non-empty) serial number.
-bool IsQueueUriOf(const char* uri, const char* serialNo);
 
 // True when the URI mentions the serial number anywhere; a URI longer than
 // 254 bytes counts as not mentioning it.
@@ -46,3 +43,5 @@ int NextQueueNumber(std::vector<int> numbers);
 // numbers, moved on to the next number while a queue of that number
 // exists.
 int ChooseQueueNumber(const std::vector<std::string>& queueNames);
+
+}  // namespace kv71p::service

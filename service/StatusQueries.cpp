@@ -5,7 +5,9 @@
 
 #include "common/CommandCatalogue.h"
 #include "common/TextHelpers.h"
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
+
+namespace kv71p::service {
 
 namespace {
 
@@ -43,7 +45,7 @@ int GetStatus(UsbInterface* interface, const TransferTimeouts& timeouts) {
 int64_t GetSerialNo(UsbInterface* interface, char* out, size_t outSize,
                     const TransferTimeouts& timeouts) {
   if (out != nullptr && outSize > 0) out[0] = '\0';
-  char work[kSerialWorkSize];
+  char work[kSerialAnswerSize];
   if (TextQuery(interface, kCmdInfo, kParamSerialNumber, work, sizeof work, timeouts) < 0)
     return -1;
   std::string converted;
@@ -87,14 +89,5 @@ int64_t GetTotalCount(UsbInterface* interface, char* out, size_t outSize,
   return TextQuery(interface, kCmdMntRd, kParamCounterLife, out, outSize, timeouts);
 }
 
-int GetMessage(int status) {
-  static const int table[][2] = {
-      {0, 1},      {1, 2},      {500, 3},    {510, 4},    {900, 5},    {1000, 100}, {1010, 101},
-      {1100, 102}, {1200, 103}, {1300, 104}, {1400, 105}, {1500, 106}, {1600, 107}, {2000, 200},
-      {2100, 201}, {2200, 202}, {2300, 203}, {2400, 204}, {2500, 205}, {2600, 206}, {2610, 207},
-      {2700, 208}, {2800, 209}, {3000, 210}, {99999, 6},
-  };
-  for (const auto& row : table)
-    if (row[0] == status) return row[1];
-  return -1;
-}
+
+}  // namespace kv71p::service

@@ -8,10 +8,10 @@
 
 #include "service/UsbTransport.h"
 
+namespace kv71p::service {
+
 // GetStatus's result when no status was obtained.
 inline constexpr int kStatusQueryFailed = INT_MIN;
-// The status number of a printer whose status is unknown (its message code is 6).
-inline constexpr int kStatusUnknown = 99999;
 
 // The printer's status number (the answer's leading digits, as atoi reads
 // them), or kStatusQueryFailed.
@@ -38,5 +38,4 @@ int64_t GetMediaRemainHalf(UsbInterface* interface, char* out, size_t outSize,
 int64_t GetTotalCount(UsbInterface* interface, char* out, size_t outSize,
                       const TransferTimeouts& timeouts = TransferTimeouts());
 
-// The message code of a status number; -1 for a number without one.
-int GetMessage(int status);
+}  // namespace kv71p::service

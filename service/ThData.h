@@ -9,6 +9,8 @@
 
 #include "platform/usb/UsbDevice.h"
 
+namespace kv71p::service {
+
 struct thdata {
   pthread_t thread{};                      // the printer's worker, joined on removal
   char model[128] = {};                    // IEEE 1284 model name, at most 127 bytes
@@ -21,3 +23,5 @@ struct thdata {
   uint64_t service = 0;                    // the bus's id of the device
   std::shared_ptr<kv71p::UsbDevice> device;  // null once the worker released it
 };
+
+}  // namespace kv71p::service

@@ -2,6 +2,8 @@
 
 #include "common/TextHelpers.h"
 
+namespace kv71p::service {
+
 namespace {
 
 // Success and a time-out both mean the transfer was carried out.
@@ -62,7 +64,7 @@ int deviceRead(UsbInterface* interface, unsigned char* target, int capacity, int
   if (got != kRecvHeaderSize) return 3;
   for (int i = 0; i < kRecvHeaderSize; ++i)
     if (target[i] < '0' || target[i] > '9') return 3;
-  const int length = _TextToInt(reinterpret_cast<const char*>(target), kRecvHeaderSize);
+  const int length = TextToInt(reinterpret_cast<const char*>(target), kRecvHeaderSize);
   if (length < 1 || length > capacity - kRecvHeaderSize) return 3;
   return USB_Read(interface, target + kRecvHeaderSize, length, &got, timeoutMs);
 }
@@ -85,3 +87,5 @@ int DeviceIO(UsbInterface* interface, const DeviceCmd* block, DeviceRecv* respon
   if (r == 0) r = response->CheckData();
   return r;
 }
+
+}  // namespace kv71p::service

@@ -9,6 +9,8 @@
 #include "platform/usb/UsbInterface.h"
 #include "service/DeviceRecv.h"
 
+namespace kv71p::service {
+
 // Time-outs of one bulk transfer, in milliseconds. A transfer that ends by
 // time-out is not a failure of the transfer functions: the answer checks
 // catch a missing or short answer.
@@ -57,3 +59,5 @@ int USB_Write(UsbInterface* interface, const unsigned char* bytes, int count, in
 // the bytes that came.
 int USB_Read(UsbInterface* interface, unsigned char* target, int count, int* received,
              unsigned timeoutMs = kUsbReadTimeoutMs);
+
+}  // namespace kv71p::service

@@ -10,6 +10,8 @@
 #include "service/InformationFile.h"
 #include "service/InterfacePass.h"
 
+namespace kv71p::service {
+
 namespace {
 
 // The listed record that works on `device`, looked up under `m`.
@@ -79,3 +81,5 @@ void* thread_function(void* arg) {
     RunCycle(record);
   }
 }
+
+}  // namespace kv71p::service

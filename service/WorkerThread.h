@@ -5,8 +5,12 @@
 
 #include "service/ThData.h"
 
+namespace kv71p::service {
+
 enum : unsigned { kCycleSleepSeconds = 1 };
 
 // The worker's entry; `record` is its thdata. Returns null when the
 // printer has been removed.
 void* thread_function(void* record);
+
+}  // namespace kv71p::service

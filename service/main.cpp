@@ -35,7 +35,7 @@ int main() {
   signal(SIGINT, SignalHandler);
   signal(SIGTERM, SignalHandler);
 
-  CheckAndMake_CacheFolder();
+  kv71p::CheckAndMake_CacheFolder();
 
   std::unique_ptr<kv71p::UsbBus> bus = kv71p::CreateUsbBus();
   const int r = bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID);
@@ -47,6 +47,6 @@ int main() {
   for (;;) {
     std::vector<kv71p::UsbEvent> events;
     if (bus->WaitForEvents(kBusWaitMs, &events) != kv71p::kUsbSuccess) sleep(1);
-    DispatchUsbEvents(events);
+    kv71p::service::DispatchUsbEvents(events);
   }
 }

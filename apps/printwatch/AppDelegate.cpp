@@ -45,7 +45,7 @@ void AppDelegate::applicationWillFinishLaunching() {
   setIconImage();
   m_stsImg = StatusIcon::Offline;
 
-  m_logFilePath = InfoFilePath(m_argSerialNo);
+  m_logFilePath = InformationFilePath(m_argSerialNo);
 
   views_->SetGaugeRange(0.0, 100.0);
   views_->SetText(View::percent0Label, Text("percent0"));
@@ -71,7 +71,7 @@ void AppDelegate::applicationWillFinishLaunching() {
 
 void AppDelegate::applicationDidFinishLaunching() {
   CheckAndMake_CacheFolder();
-  CreateFlagFile(FlagFile::Start, ArgumentSerialNo());
+  CreateFlagFile(FlagFile::WindowStarted, ArgumentSerialNo());
   host_->Activate();
 }
 
@@ -181,11 +181,11 @@ void AppDelegate::updateUI(int percent) {
 
 void AppDelegate::updateButtonPushed() {
   CheckAndMake_CacheFolder();
-  CreateFlagFile(FlagFile::TotalCountRefresh, m_argSerialNo);
+  CreateFlagFile(FlagFile::WindowTotalCount, m_argSerialNo);
 }
 
 void AppDelegate::applicationWillTerminate() {
-  RemoveFlagFile(FlagFile::Window, ArgumentSerialNo());
+  RemoveFlagFile(FlagFile::WindowOpen, ArgumentSerialNo());
 }
 
 }  // namespace kv71p::printwatch

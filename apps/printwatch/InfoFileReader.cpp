@@ -6,31 +6,32 @@
 
 #include <cerrno>
 
-#include "apps/printwatch/Utf8Text.h"
+#include "common/PrinterFiles.h"
+#include "common/SerialNumber.h"
 
 namespace kv71p::printwatch {
 
 namespace {
 
-// The keys in the order they are tested; the first prefix that matches a
-// line takes it.
+// The keys in the order they are tested; the first key that, followed by
+// "=", begins a line takes it.
 struct KeyRow {
-  const char* prefix;
+  const char* key;
   std::string InfoFileValues::*value;
 };
 
 const KeyRow kKeys[] = {
-    {"MODEL=", &InfoFileValues::m_modelStr_Log},
-    {"PRINTER_STATUS=", &InfoFileValues::m_statusStr_Log},
-    {"PRINTER_MESSAGE=", &InfoFileValues::m_messageStr_Log},
-    {"PRINTER_SERIAL_NO=", &InfoFileValues::m_serialStr_Log},
-    {"MEDIA_CLASS=", &InfoFileValues::m_mediaClassStr_Log},
-    {"MEDIA_SIZE=", &InfoFileValues::m_sizeStr_Log},
-    {"MEDIA_INITIAL=", &InfoFileValues::m_initialStr_Log},
-    {"MEDIA_REMAIN=", &InfoFileValues::m_remainStr_Log},
-    {"MEDIA_REMAIN_HALF=", &InfoFileValues::m_remainHalfStr_Log},
-    {"TOTAL_COUNT=", &InfoFileValues::m_totalCountStr_Log},
-    {"PRINTER_VERSION=", &InfoFileValues::m_firmVersion_Log},
+    {infokey::kModel, &InfoFileValues::m_modelStr_Log},
+    {infokey::kPrinterStatus, &InfoFileValues::m_statusStr_Log},
+    {infokey::kPrinterMessage, &InfoFileValues::m_messageStr_Log},
+    {infokey::kPrinterSerialNo, &InfoFileValues::m_serialStr_Log},
+    {infokey::kMediaClass, &InfoFileValues::m_mediaClassStr_Log},
+    {infokey::kMediaSize, &InfoFileValues::m_sizeStr_Log},
+    {infokey::kMediaInitial, &InfoFileValues::m_initialStr_Log},
+    {infokey::kMediaRemain, &InfoFileValues::m_remainStr_Log},
+    {infokey::kMediaRemainHalf, &InfoFileValues::m_remainHalfStr_Log},
+    {infokey::kTotalCount, &InfoFileValues::m_totalCountStr_Log},
+    {infokey::kPrinterVersion, &InfoFileValues::m_firmVersion_Log},
 };
 
 std::string WithoutQuotes(const std::string& text, size_t from) {
@@ -58,9 +59,9 @@ std::string BlanksForPercent20(const std::string& text) {
 
 void ApplyLine(const std::string& line, InfoFileValues* values) {
   for (const KeyRow& key : kKeys) {
-    const size_t length = std::char_traits<char>::length(key.prefix);
-    if (line.compare(0, length, key.prefix) != 0) continue;
-    std::string value = WithoutQuotes(line, length);
+    const size_t length = std::char_traits<char>::length(key.key);
+    if (line.compare(0, length, key.key) != 0 || line.compare(length, 1, "=") != 0) continue;
+    std::string value = WithoutQuotes(line, length + 1);
     if (key.value == &InfoFileValues::m_serialStr_Log) value = BlanksForPercent20(value);
     values->*key.value = std::move(value);
     return;

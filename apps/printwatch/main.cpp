@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
   // normal termination, which removes the window flag.
   TerminationSignals termination;
 
-  CheckAndMake_CacheFolder();
-  CreateFlagFile(FlagFile::Window, arguments[1]);
+  kv71p::CheckAndMake_CacheFolder();
+  CreateFlagFile(kv71p::FlagFile::WindowOpen, arguments[1]);
 
   // Qt sees only the program name, so no serial number or printer name is
   // ever taken for one of its own options.

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "apps/printwatch/FlagFiles.h"
 #include "apps/watchlauncher/DetachedLaunch.h"
-#include "apps/watchlauncher/DeviceUri.h"
+#include "common/DeviceUri.h"
 #include "apps/watchlauncher/PrinterName.h"
+#include "common/PrinterFiles.h"
 #include "apps/watchlauncher/ResourceFolder.h"
 #include "platform/cups/CupsDestinations.h"
 
@@ -23,7 +23,7 @@ namespace {
 // makes none), so it counts as absent.
 bool WindowFlagPresent(const std::string& serialNo) {
   std::string path;
-  if (!printwatch::FlagFilePath(printwatch::FlagFile::Window, serialNo, &path)) return false;
+  if (!FlagFilePath(FlagFile::WindowOpen, serialNo, &path)) return false;
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
 }
@@ -80,7 +80,7 @@ int enum_cb(void* user_data, unsigned /*flags*/, cups_dest_t* dest) {
     return 1;
   }
   std::string serialNo;
-  if (!SerialNumberFromDeviceUri(uri, &serialNo)) return 1;
+  if (!SerialNumberOfDeviceUri(uri, &serialNo)) return 1;
 
   context->outcome = StartStatusWindow(context->resourceFolder, serialNo, PrinterNameOf(*dest, uri));
   return 0;

@@ -1,6 +1,6 @@
 #include "apps/watchlauncher/Kv71pQueues.h"
 
-#include "apps/watchlauncher/DeviceUri.h"
+#include "common/DeviceUri.h"
 
 namespace kv71p::watchlauncher {
 
@@ -8,7 +8,7 @@ std::vector<Kv71pQueue> Kv71pQueues(const std::vector<CupsDestination>& destinat
   std::vector<Kv71pQueue> queues;
   for (const CupsDestination& d : destinations) {
     Kv71pQueue q;
-    if (d.isInstance || !d.hasDeviceUri || !SerialNumberFromDeviceUri(d.deviceUri, &q.serialNo)) {
+    if (d.isInstance || !d.hasDeviceUri || !SerialNumberOfDeviceUri(d.deviceUri, &q.serialNo)) {
       continue;
     }
     q.queue = d.id;

@@ -1,6 +1,6 @@
 #include "apps/watchlauncher/PrinterName.h"
 
-#include "apps/printwatch/Utf8Text.h"
+#include "common/SerialNumber.h"
 
 namespace kv71p::watchlauncher {
 
@@ -9,7 +9,7 @@ namespace {
 // What the text buffer holds after the conversion: the text when it fits
 // and is valid UTF-8, else nothing.
 bool ConvertText(const std::string& text, std::string* buffer) {
-  if (text.size() >= kTextBufferSize || !printwatch::IsValidUtf8(text)) return false;
+  if (text.size() >= kTextBufferSize || !IsValidUtf8(text)) return false;
   *buffer = text;
   return true;
 }

@@ -12,6 +12,8 @@
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
+using namespace kv71p;
+
 namespace {
 
 using kv71p::test::ReadFile;
@@ -34,15 +36,15 @@ TEST(CacheFolder, FromTheEnvironmentMadeWorldWritableDespiteUmask) {
   EXPECT_EQ(0u, ModeOf(model));
   CheckAndMake_CacheFolder();
   CheckAndMake_CacheFolder();  // again: no change, no failure
-  EXPECT_EQ(0777u, ModeOf(maker));
-  EXPECT_EQ(0777u, ModeOf(model));
+  EXPECT_EQ(01777u, ModeOf(maker));
+  EXPECT_EQ(01777u, ModeOf(model));
 
   // An existing maker folder keeps its mode.
   ASSERT_EQ(0, rmdir(model.c_str()));
   ASSERT_EQ(0, chmod(maker.c_str(), 0700));
   CheckAndMake_CacheFolder();
   EXPECT_EQ(0700u, ModeOf(maker));
-  EXPECT_EQ(0777u, ModeOf(model));
+  EXPECT_EQ(01777u, ModeOf(model));
   unsetenv("KV71P_CACHE_DIR");
   umask(oldMask);
 }

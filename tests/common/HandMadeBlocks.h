@@ -13,6 +13,8 @@
 #include "common/CommandCatalogue.h"
 #include "common/DeviceCmd.h"
 
+using namespace kv71p;
+
 namespace handmade {
 
 // ESC 'P', the name and the parameter space-padded to 6 and 16 characters,

@@ -7,6 +7,8 @@
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
+using namespace kv71p;
+
 namespace {
 
 TEST(FindKeyValue, Lookups) {

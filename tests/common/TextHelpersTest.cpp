@@ -6,6 +6,8 @@
 
 #include "common/TextHelpers.h"
 
+using namespace kv71p;
+
 namespace {
 
 TEST(TextToInt, TableOfInputs) {
@@ -21,7 +23,7 @@ TEST(TextToInt, TableOfInputs) {
       {"-99999999999999999999", 21, INT_MIN},        {longText.c_str(), 511, INT_MAX},
       {longText.c_str(), 512, -1},
   };
-  for (const auto& tc : cases) EXPECT_EQ(tc.expected, _TextToInt(tc.text, tc.count)) << tc.text << " / " << tc.count;
+  for (const auto& tc : cases) EXPECT_EQ(tc.expected, TextToInt(tc.text, tc.count)) << tc.text << " / " << tc.count;
 }
 
 TEST(ParseInt, AtoiLikeWithoutOverflow) {
@@ -41,21 +43,21 @@ TEST(ParseInt, AtoiLikeWithoutOverflow) {
 TEST(CutText, CopiesExactlyCountAndStaysInside) {
   char target[8];
   std::memset(target, 'x', sizeof target);
-  EXPECT_EQ(0, _CutText(target, "ABCDEFGH", 5));
+  EXPECT_EQ(0, CutText(target, "ABCDEFGH", 5));
   EXPECT_EQ(std::string("ABCDE\0x", 7), std::string(target, 7));
-  _CutText(target, "AB", 5);  // a shorter source is not read past its end
+  CutText(target, "AB", 5);  // a shorter source is not read past its end
   EXPECT_EQ(std::string("AB\0\0\0\0x", 7), std::string(target, 7));
 
   char small[6] = {'x', 'x', 'x', 'x', 'x', 'x'};
-  _CutText(small, 4, "ABCDEFGH", 100);
-  _CutText(small, 0, "ZZZ", 100);
+  CutText(small, 4, "ABCDEFGH", 100);
+  CutText(small, 0, "ZZZ", 100);
   EXPECT_EQ(std::string("ABC\0xx", 6), std::string(small, 6));
 }
 
 TEST(StoreLE, LowBytesFirstAndNoMore) {
   unsigned char b[7] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  _StoreLE4(b + 2, -2);
-  _StoreLE2(b + 1, 0x12345678);
+  StoreLE4(b + 2, -2);
+  StoreLE2(b + 1, 0x12345678);
   const unsigned char expected[] = {0xEE, 0x78, 0x56, 0xFF, 0xFF, 0xFF, 0xEE};
   EXPECT_EQ(0, std::memcmp(expected, b, sizeof b));
 }

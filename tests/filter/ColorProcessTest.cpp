@@ -17,6 +17,9 @@
 #include "tests/support/TestTempDir.h"
 #include "tools/testbed/testprofiles/TestProfiles.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 // The photo's pixels; an empty image for a record without one.

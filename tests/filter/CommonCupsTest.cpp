@@ -7,6 +7,9 @@
 #include "tests/filter/FilterTestHelpers.h"
 #include "tests/support/PrivateCupsd.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 using kv71p::test::TestCacheDir;

@@ -7,6 +7,9 @@
 #include "filter/Common.h"
 #include "tests/filter/FilterTestHelpers.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 using kv71p::test::JobOptions;

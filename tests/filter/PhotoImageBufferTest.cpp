@@ -12,6 +12,9 @@
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/filter/FilterTestHelpers.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 using handmade::Block;

@@ -1,5 +1,5 @@
 // The shared cache folder in a bad state, for every program that writes
-// into it or waits on it: missing (made again, mode 0777), unwritable for
+// into it or waits on it: missing (made again, mode 01777), unwritable for
 // the program's user, replaced by a link to another folder, or replaced by
 // a plain file. Nothing may be written through a link or into a file's
 // place, nothing may crash or hang, and a folder that comes back works.
@@ -14,12 +14,18 @@
 #include <string>
 
 #include "apps/printwatch/FlagFiles.h"
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "common/CacheFolder.h"
 #include "filter/Common.h"
 #include "filter/FilterJob.h"
 #include "service/InformationFile.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
+
+using namespace kv71p;
+using namespace kv71p::filter;
+using namespace kv71p::service;
 
 namespace {
 
@@ -75,12 +81,12 @@ const Operation kOperations[] = {
     {"window flag file", "KV-71P_SN1_UTIL",
      [] {
        CheckAndMake_CacheFolder();
-       return pw::CreateFlagFile(pw::FlagFile::Window, "SN1");
+       return pw::CreateFlagFile(kv71p::FlagFile::WindowOpen, "SN1");
      }},
     {"window refresh flag", "KV-71P_SN1_TC_UTIL",
      [] {
        CheckAndMake_CacheFolder();
-       return pw::CreateFlagFile(pw::FlagFile::TotalCountRefresh, "SN1");
+       return pw::CreateFlagFile(kv71p::FlagFile::WindowTotalCount, "SN1");
      }},
     {"filter job waiting for its per-job file", nullptr, JobWithoutPages},
     {"filter per-job lookup", nullptr,
@@ -142,8 +148,8 @@ TEST_P(CacheFolderFaults, EveryProgramCopes) {
         // Made again by those that write; the others just go on.
         EXPECT_EQ(status, 0);
         if (op.file) {
-          EXPECT_EQ(ModeOf(maker_), static_cast<mode_t>(S_IFDIR | 0777));
-          EXPECT_EQ(ModeOf(model_), static_cast<mode_t>(S_IFDIR | 0777));
+          EXPECT_EQ(ModeOf(maker_), static_cast<mode_t>(S_IFDIR | 01777));
+          EXPECT_EQ(ModeOf(model_), static_cast<mode_t>(S_IFDIR | 01777));
           EXPECT_TRUE(S_ISREG(ModeOf(made)));
         }
         break;

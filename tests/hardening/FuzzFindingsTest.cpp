@@ -7,6 +7,9 @@
 
 #include "service/DeviceRecv.h"
 
+using namespace kv71p;
+using namespace kv71p::service;
+
 namespace {
 
 // An expected leading text longer than the answer can hold was compared

@@ -18,6 +18,9 @@
 #include "tools/decoder/StreamDecoder.h"
 #include "tools/testbed/testprofiles/TestProfiles.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 using kv71p::test::CapturedOutput;

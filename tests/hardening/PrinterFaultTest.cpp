@@ -13,11 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "service/InformationFile.h"
 #include "service/InterfacePass.h"
 #include "tests/service/EmulatorProcess.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace {
 
@@ -84,7 +89,7 @@ class PrinterFaults : public ::testing::Test {
     unlink(path.c_str());
     thdata record;
     record.queueRegistered = 1;  // no lpadmin here: the queue counts as made
-    record.flagBits = kFlagTcUtil;
+    record.flagBits = FlagBit(FlagFile::WindowTotalCount);
     const auto start = std::chrono::steady_clock::now();
     dealWithInterface(printer->first(), &record, kShort);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

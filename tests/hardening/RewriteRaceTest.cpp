@@ -11,10 +11,15 @@
 #include <thread>
 
 #include "apps/printwatch/InfoFileReader.h"
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "common/CacheFolder.h"
 #include "common/SafeFile.h"
 #include "service/InformationFile.h"
 #include "tests/support/TestTempDir.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace {
 

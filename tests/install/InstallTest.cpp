@@ -21,6 +21,8 @@
 #include "common/Kv71pConfig.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
 
+using namespace kv71p;
+
 namespace {
 
 using namespace kv71p::test;

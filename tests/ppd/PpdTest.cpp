@@ -13,6 +13,9 @@
 #include "tests/filter/FilterTestHelpers.h"
 #include "tests/ppd/CupsfilterBin.h"
 
+using namespace kv71p;
+using namespace kv71p::filter;
+
 namespace {
 
 using kv71p::test::CupsfilterBin;

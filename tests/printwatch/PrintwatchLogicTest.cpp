@@ -12,10 +12,12 @@
 #include "apps/printwatch/FlagFiles.h"
 #include "apps/printwatch/InfoFileReader.h"
 #include "apps/printwatch/ShownTexts.h"
-#include "apps/printwatch/Utf8Text.h"
+#include "common/SerialNumber.h"
 #include "common/CacheFolder.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
+
+using namespace kv71p;
 
 namespace {
 
@@ -99,8 +101,8 @@ TEST_F(FlagFileTest, PathsThatDoNotFitOrLeaveTheFolderMakeNoFlag) {
       {"a/b", false},
   };
   for (const auto& [serial, created] : cases)
-    EXPECT_EQ(created, CreateFlagFile(FlagFile::Window, serial)) << serial;
-  EXPECT_FALSE(CreateFlagFile(FlagFile::Start, serialFor(122)))
+    EXPECT_EQ(created, CreateFlagFile(FlagFile::WindowOpen, serial)) << serial;
+  EXPECT_FALSE(CreateFlagFile(FlagFile::WindowStarted, serialFor(122)))
       << "the start flag's name is six characters longer";
 }
 
@@ -109,8 +111,8 @@ TEST_F(FlagFileTest, APlantedLinkIsNeitherFollowedNorItsTargetRemoved) {
   ASSERT_TRUE(kv71p::test::WriteFile(victim, "precious"));
   ASSERT_EQ(0, chmod(victim.c_str(), 0600));
   ASSERT_EQ(0, symlink(victim.c_str(), (folder_ + "/KV-71P_SN1_TC_UTIL").c_str()));
-  EXPECT_FALSE(CreateFlagFile(FlagFile::TotalCountRefresh, "SN1"));
-  EXPECT_TRUE(RemoveFlagFile(FlagFile::TotalCountRefresh, "SN1"));
+  EXPECT_FALSE(CreateFlagFile(FlagFile::WindowTotalCount, "SN1"));
+  EXPECT_TRUE(RemoveFlagFile(FlagFile::WindowTotalCount, "SN1"));
   EXPECT_EQ("precious", kv71p::test::ReadFile(victim));
   struct stat st;
   ASSERT_EQ(0, stat(victim.c_str(), &st));

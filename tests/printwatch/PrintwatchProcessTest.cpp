@@ -95,8 +95,8 @@ TEST_F(ProcessTest, FlagsOverTheWindowsLifeAndItsEndOnSignals) {
     ASSERT_TRUE(Start(&window, "SN%201", "KV-71P Studio", Environment()));
     ASSERT_TRUE(WaitForCycle(0)) << kv71p::test::ReadFile(dir_ / "printwatch.log");
 
-    EXPECT_EQ(0777u, ModeOf(dir_ / "Korvale"));
-    EXPECT_EQ(0777u, ModeOf(folder_));
+    EXPECT_EQ(01777u, ModeOf(dir_ / "Korvale"));
+    EXPECT_EQ(01777u, ModeOf(folder_));
     EXPECT_EQ(0666u, ModeOf(Flag("SN%201", "_UTIL"))) << "window flag";
     EXPECT_EQ(0666u, ModeOf(Flag("SN%201", "_START_UTIL"))) << "start flag after launch";
     EXPECT_FALSE(Exists(Flag("SN%201", "_TC_UTIL")));

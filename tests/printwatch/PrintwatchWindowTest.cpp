@@ -29,6 +29,8 @@
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
+using namespace kv71p;
+
 namespace {
 
 using namespace kv71p::printwatch;

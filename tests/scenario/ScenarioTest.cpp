@@ -21,6 +21,8 @@
 #include "tests/service/ServiceHarness.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
 
+using namespace kv71p;
+
 namespace kv71p::test {
 namespace {
 
@@ -195,7 +197,7 @@ TEST_F(ScenarioTest, PrinterFromPlugInToQueueDeletion) {
   // brings the new count.
   setenv("KV71P_CACHE_DIR", suite_.cacheFolder().c_str(), 1);
   CheckAndMake_CacheFolder();
-  printwatch::CreateFlagFile(printwatch::FlagFile::TotalCountRefresh, kFileSerial);
+  printwatch::CreateFlagFile(FlagFile::WindowTotalCount, kFileSerial);
   EXPECT_FALSE(WaitForShown("TOTAL_COUNT", "4325").empty());
   EXPECT_FALSE(Exists(CachePath("_TC_UTIL"))) << "the service took the refresh flag";
   EXPECT_EQ(1u, suite_.CountTitle(id, "MNT_RD COUNTER_LIFE"));

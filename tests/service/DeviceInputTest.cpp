@@ -8,9 +8,15 @@
 #include <filesystem>
 #include <set>
 
+#include "common/DeviceUri.h"
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "service/DeviceId.h"
 #include "service/QueueRegistration.h"
 #include "tests/service/ServiceHarness.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace fs = std::filesystem;
 
@@ -48,8 +54,7 @@ TEST(QueueNumberingRule, QueueUriOfThePrinter) {
       {"vexbackend://KORVALE%20SYSTEMS/KV-70?serial=KVP%2012", false},
       {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=KVP%2012/serial=KVP%2012", false},
   };
-  for (const auto& [uri, ours] : cases) EXPECT_EQ(IsQueueUriOf(uri, serial), ours) << uri;
-  EXPECT_FALSE(IsQueueUriOf(nullptr, serial));
+  for (const auto& [uri, ours] : cases) EXPECT_EQ(IsDeviceUriOf(uri, serial), ours) << uri;
   EXPECT_FALSE(UriMentionsSerial("socket://10.0.0.1/KVP 12", serial));
   EXPECT_TRUE(UriMentionsSerial(std::string(246, 'x') + serial, serial));   // 254 bytes
   EXPECT_FALSE(UriMentionsSerial(std::string(247, 'x') + serial, serial));  // 255 bytes

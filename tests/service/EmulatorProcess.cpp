@@ -5,6 +5,8 @@
 #include "common/Kv71pConfig.h"
 #include "platform/usb/EmulatorWire.h"
 
+using namespace kv71p;
+
 namespace kv71p::test {
 
 namespace {

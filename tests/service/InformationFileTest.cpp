@@ -9,9 +9,14 @@
 #include <filesystem>
 #include <set>
 
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "service/InformationFile.h"
 #include "tests/service/PrinterFixture.h"
 #include "tests/support/InfoFileText.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace fs = std::filesystem;
 
@@ -76,7 +81,7 @@ class InformationFileTest : public CacheFolderTest {
     std::strcpy(record_.serialNo, "KVP00123");
     record_.modelKnown = record_.serialKnown = 1;
   }
-  std::string Write(int flags = kFlagTcUtil) {
+  std::string Write(int flags = FlagBit(FlagFile::WindowTotalCount)) {
     record_.flagBits = flags;
     ::WriteFile(itf_, &record_, kShort);
     return ReadFile(InfoPath(record_.serialNo));
@@ -112,17 +117,17 @@ TEST_F(InformationFileTest, TotalCountFollowsTheFlagBits) {
     const char* total;
   } cases[] = {
       {0, 0, false, plain, ""},
-      {kFlagPde, 0, false, plain, ""},
-      {kFlagUtil, 0, false, plain, ""},
-      {kFlagTcPde, 0, false, with({0}), "01234"},  // before the status
-      {kFlagTcUtil, 0, false, with({0}), "01234"},
-      {kFlagTcPde | kFlagTcUtil, 0, false, with({0}), "01234"},
-      {kFlagStartUtil, 0, false, with({1}), "01234"},  // after the status
-      {kFlagStartUtil, 900, false, plain, ""},
-      {kFlagTcUtil, 900, false, with({0}), "01234"},
-      {kFlagTcUtil | kFlagStartUtil, 0, false, with({0}), "01234"},
-      {kFlagTcUtil, 0, true, with({0}), ""},
-      {kFlagTcUtil | kFlagStartUtil, 0, true, with({0, 2}), ""},  // failed, asked again
+      {FlagBit(FlagFile::PrintDialog), 0, false, plain, ""},
+      {FlagBit(FlagFile::WindowOpen), 0, false, plain, ""},
+      {FlagBit(FlagFile::PrintDialogTotalCount), 0, false, with({0}), "01234"},  // before the status
+      {FlagBit(FlagFile::WindowTotalCount), 0, false, with({0}), "01234"},
+      {FlagBit(FlagFile::PrintDialogTotalCount) | FlagBit(FlagFile::WindowTotalCount), 0, false, with({0}), "01234"},
+      {FlagBit(FlagFile::WindowStarted), 0, false, with({1}), "01234"},  // after the status
+      {FlagBit(FlagFile::WindowStarted), 900, false, plain, ""},
+      {FlagBit(FlagFile::WindowTotalCount), 900, false, with({0}), "01234"},
+      {FlagBit(FlagFile::WindowTotalCount) | FlagBit(FlagFile::WindowStarted), 0, false, with({0}), "01234"},
+      {FlagBit(FlagFile::WindowTotalCount), 0, true, with({0}), ""},
+      {FlagBit(FlagFile::WindowTotalCount) | FlagBit(FlagFile::WindowStarted), 0, true, with({0, 2}), ""},  // failed, asked again
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << "flags " << c.flags << " status " << c.status);
@@ -201,11 +206,11 @@ TEST_F(CacheFolderTest, PlaceholderAndFoldersMissingAtWritingTime) {
   fs::remove_all(model_);
   ::WriteFile("S1");
   EXPECT_EQ(PlaceholderFile(), ReadFile(InfoPath("S1")));
-  EXPECT_EQ(static_cast<mode_t>(S_IFDIR | 0777), ModeOf(model_));
+  EXPECT_EQ(static_cast<mode_t>(S_IFDIR | 01777), ModeOf(model_));
   fs::remove_all(maker_);
   ::WriteFile("S1");
   EXPECT_EQ(PlaceholderFile(), ReadFile(InfoPath("S1")));
-  EXPECT_EQ(static_cast<mode_t>(S_IFDIR | 0777), ModeOf(maker_));
+  EXPECT_EQ(static_cast<mode_t>(S_IFDIR | 01777), ModeOf(maker_));
 
   // A maker folder that cannot be made: nothing happens.
   setenv("KV71P_CACHE_DIR", (dir_ / "missing/Korvale/KV-71P").c_str(), 1);
@@ -226,7 +231,7 @@ TEST_F(CacheFolderTest, PlantedLinksAreNeitherFollowedNorHarmedThrough) {
 
   // A one-shot flag planted as a link: the link goes, its target stays.
   ASSERT_EQ(0, symlink(victim.c_str(), (model_ + "/KV-71P_S1_TC_UTIL").c_str()));
-  EXPECT_EQ(static_cast<uint32_t>(kFlagTcUtil), pdeFileCheck("S1"));
+  EXPECT_EQ(static_cast<uint32_t>(FlagBit(FlagFile::WindowTotalCount)), pdeFileCheck("S1"));
   EXPECT_EQ("keep me", ReadFile(victim));
 
   // The model folder itself replaced by a link to another folder.
@@ -249,13 +254,13 @@ TEST_F(CacheFolderTest, FlagScanMatchesPrefixesAndConsumesOneShotFiles) {
       {{}, 0, {}},
       {{"KV-71P_S.log", "KV-71P_T_UTIL", "KV-71P_S_UTI", "XKV-71P_S_UTIL"}, 0,
        {"KV-71P_S.log", "KV-71P_T_UTIL", "KV-71P_S_UTI", "XKV-71P_S_UTIL"}},
-      {{"KV-71P_S_PDE_whatever"}, kFlagPde, {"KV-71P_S_PDE_whatever"}},
-      {{"KV-71P_S_TC_PDE"}, kFlagTcPde, {}},
-      {{"KV-71P_S_UTIL"}, kFlagUtil, {"KV-71P_S_UTIL"}},
-      {{"KV-71P_S_TC_UTIL"}, kFlagTcUtil, {}},
-      {{"KV-71P_S_START_UTIL"}, kFlagStartUtil, {}},
+      {{"KV-71P_S_PDE_whatever"}, FlagBit(FlagFile::PrintDialog), {"KV-71P_S_PDE_whatever"}},
+      {{"KV-71P_S_TC_PDE"}, FlagBit(FlagFile::PrintDialogTotalCount), {}},
+      {{"KV-71P_S_UTIL"}, FlagBit(FlagFile::WindowOpen), {"KV-71P_S_UTIL"}},
+      {{"KV-71P_S_TC_UTIL"}, FlagBit(FlagFile::WindowTotalCount), {}},
+      {{"KV-71P_S_START_UTIL"}, FlagBit(FlagFile::WindowStarted), {}},
       // A prefix match sets the bit; only the exact name is deleted.
-      {{"KV-71P_S_TC_UTIL.old", "KV-71P_S_START_UTILx"}, kFlagTcUtil | kFlagStartUtil,
+      {{"KV-71P_S_TC_UTIL.old", "KV-71P_S_START_UTILx"}, FlagBit(FlagFile::WindowTotalCount) | FlagBit(FlagFile::WindowStarted),
        {"KV-71P_S_TC_UTIL.old", "KV-71P_S_START_UTILx"}},
       {{"KV-71P_S_PDE_", "KV-71P_S_TC_PDE", "KV-71P_S_UTIL", "KV-71P_S_TC_UTIL",
         "KV-71P_S_START_UTIL"},

@@ -7,6 +7,9 @@
 #include "service/UsbTransport.h"
 #include "tests/service/EmulatorProcess.h"
 
+using namespace kv71p;
+using namespace kv71p::service;
+
 namespace kv71p::test {
 
 // Short transfer time-outs, so a silent printer costs well under a second.

@@ -10,6 +10,8 @@
 #include "common/Kv71pConfig.h"
 #include "tests/support/PrivateCupsd.h"
 
+using namespace kv71p;
+
 namespace {
 volatile sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }

@@ -5,8 +5,13 @@
 #include <climits>
 #include <cstring>
 
+#include "common/PrinterFiles.h"
+#include "common/StatusCode.h"
 #include "service/StatusQueries.h"
 #include "tests/service/PrinterFixture.h"
+
+using namespace kv71p;
+using namespace kv71p::service;
 
 namespace kv71p::test {
 namespace {
@@ -143,7 +148,7 @@ TEST(GetMessageTest, TableAndUnknownNumbers) {
                           {2200, 202}, {2300, 203}, {2400, 204}, {2500, 205}, {2600, 206},
                           {2610, 207}, {2700, 208}, {2800, 209}, {3000, 210}, {99999, 6},
                           {901, -1},   {-1, -1},    {2, -1},     {INT_MIN, -1}};
-  for (const auto& row : table) EXPECT_EQ(row[1], GetMessage(row[0])) << row[0];
+  for (const auto& row : table) EXPECT_EQ(row[1], MessageCodeOfStatus(row[0])) << row[0];
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "common/Kv71pConfig.h"
 
+using namespace kv71p;
+
 namespace fs = std::filesystem;
 
 namespace kv71p::test {

@@ -8,6 +8,9 @@
 #include "service/StatusQueries.h"
 #include "tests/service/PrinterFixture.h"
 
+using namespace kv71p;
+using namespace kv71p::service;
+
 namespace kv71p::test {
 namespace {
 

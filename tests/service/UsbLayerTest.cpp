@@ -9,6 +9,8 @@
 #include "common/Kv71pConfig.h"
 #include "tests/service/PrinterFixture.h"
 
+using namespace kv71p;
+
 namespace kv71p::test {
 namespace {
 

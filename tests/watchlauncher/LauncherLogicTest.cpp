@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "apps/watchlauncher/DeviceUri.h"
+#include "common/DeviceUri.h"
 #include "apps/watchlauncher/Kv71pQueues.h"
 #include "apps/watchlauncher/PrinterName.h"
+
+using namespace kv71p;
 
 namespace {
 
@@ -45,7 +47,7 @@ TEST(DeviceUriTest, SerialNumberIsTheRestAfterTheFirstSerialKey) {
   };
   for (const Case& c : cases) {
     std::string serial = "unchanged";
-    EXPECT_EQ(c.ok, SerialNumberFromDeviceUri(c.uri, &serial)) << c.uri;
+    EXPECT_EQ(c.ok, SerialNumberOfDeviceUri(c.uri, &serial)) << c.uri;
     EXPECT_EQ(c.ok ? c.serial : "unchanged", serial) << c.uri;
   }
 }

@@ -2,6 +2,8 @@
 
 #include "common/TextHelpers.h"
 
+using namespace kv71p;
+
 namespace kv71p {
 
 void PrintAssembler::Open(long multiCut) {

@@ -18,6 +18,8 @@
 #include "common/SafeFile.h"
 #include "common/TextHelpers.h"
 
+using namespace kv71p;
+
 namespace {
 
 constexpr int kHeadWidth = 2560;
@@ -72,18 +74,18 @@ std::vector<unsigned char> PlaneCommand(const char* parameter, int channel, int 
   unsigned char* bmp = cmd.data() + kCmdHeaderSize;
   bmp[0] = 'B';
   bmp[1] = 'M';
-  _StoreLE4(bmp + 2, dataLength);
-  _StoreLE4(bmp + 10, kBmpPart);
-  _StoreLE4(bmp + 14, 40);
-  _StoreLE4(bmp + 18, kHeadWidth);
-  _StoreLE4(bmp + 22, height);
-  _StoreLE2(bmp + 26, 1);
-  _StoreLE2(bmp + 28, 8);
-  _StoreLE4(bmp + 34, static_cast<int>(pixels));
-  _StoreLE4(bmp + 38, static_cast<int>(300 * 1000 / 25.4));
-  _StoreLE4(bmp + 42, static_cast<int>(dpiY * 1000 / 25.4));
-  _StoreLE4(bmp + 46, 256);
-  _StoreLE4(bmp + 50, 256);
+  StoreLE4(bmp + 2, dataLength);
+  StoreLE4(bmp + 10, kBmpPart);
+  StoreLE4(bmp + 14, 40);
+  StoreLE4(bmp + 18, kHeadWidth);
+  StoreLE4(bmp + 22, height);
+  StoreLE2(bmp + 26, 1);
+  StoreLE2(bmp + 28, 8);
+  StoreLE4(bmp + 34, static_cast<int>(pixels));
+  StoreLE4(bmp + 38, static_cast<int>(300 * 1000 / 25.4));
+  StoreLE4(bmp + 42, static_cast<int>(dpiY * 1000 / 25.4));
+  StoreLE4(bmp + 46, 256);
+  StoreLE4(bmp + 50, 256);
   for (int i = 0; i < 256; ++i)
     for (int k = 0; k < 3; ++k) bmp[54 + 4 * i + k] = static_cast<unsigned char>(i);
   unsigned char* rows = cmd.data() + kCmdHeaderSize + kBmpPart;

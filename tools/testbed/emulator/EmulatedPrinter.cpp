@@ -6,6 +6,8 @@
 #include "common/Kv71pConfig.h"
 #include "platform/usb/EmulatorWire.h"
 
+using namespace kv71p;
+
 namespace kv71p::emulator {
 
 const char* const kQueryKeys[] = {"STATUS", "SERIAL_NUMBER", "FVER", "MEDIA", "MEDIA_CLASS_RFID",

@@ -12,6 +12,8 @@
 #include "common/TextHelpers.h"
 #include "tools/testbed/testphoto/TestPhoto.h"
 
+using namespace kv71p;
+
 namespace {
 
 const char kUsage[] =

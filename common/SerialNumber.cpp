@@ -1,4 +1,6 @@
-#include "service/SerialNumber.h"
+#include "common/SerialNumber.h"
+
+namespace kv71p {
 
 namespace {
 
@@ -33,6 +35,22 @@ size_t DecodeOne(const std::string& s, size_t i, unsigned long* codePoint) {
 
 bool IsControl(unsigned long cp) { return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F); }
 
+bool HasPathPart(const std::string& text) {
+  return text.find('/') != std::string::npos || text.find("..") != std::string::npos;
+}
+
+// True when every character of `text` is valid UTF-8 and no control
+// character.
+bool IsPrintableUtf8(const std::string& text) {
+  unsigned long cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = DecodeOne(text, i, &cp);
+    if (n == 0 || IsControl(cp)) return false;
+    i += n;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool IsValidUtf8(const std::string& text) {
@@ -47,20 +65,22 @@ bool IsValidUtf8(const std::string& text) {
 
 bool ConvertSerialNumber(const std::string& answer, std::string* converted) {
   converted->clear();
-  if (answer.find('/') != std::string::npos || answer.find("..") != std::string::npos)
-    return false;
+  if (HasPathPart(answer) || !IsPrintableUtf8(answer)) return false;
   std::string out;
-  unsigned long cp = 0;
-  for (size_t i = 0; i < answer.size();) {
-    const size_t n = DecodeOne(answer, i, &cp);
-    if (n == 0 || IsControl(cp)) return false;
-    if (cp == ' ')
+  // A space never occurs inside a multi-byte UTF-8 sequence.
+  for (char c : answer) {
+    if (c == ' ')
       out += "%20";
     else
-      out.append(answer, i, n);
-    i += n;
+      out += c;
   }
-  if (out.size() > kSerialSize - 1) return false;
-  *converted = out;
+  if (out.size() >= kSerialSize) return false;
+  *converted = std::move(out);
   return true;
 }
+
+bool IsUsableSerialNumber(const std::string& serialNo) {
+  return !serialNo.empty() && !HasPathPart(serialNo) && IsPrintableUtf8(serialNo);
+}
+
+}  // namespace kv71p

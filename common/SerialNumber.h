@@ -1,0 +1,36 @@
+// The printer's serial number as every program of the suite uses it: the
+// printer's answer with each space written as "%20". This one form names the
+// information file and the flag files, ends the queue's device URI and is
+// shown in the status window, so it must stay a harmless file-name part.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace kv71p {
+
+enum : size_t {
+  kSerialAnswerSize = 72,  // the printer's answer as read
+  kSerialSize = 64,        // the converted form with its terminator
+};
+
+// True when `text` is valid UTF-8 (no stray continuation bytes, no
+// truncated sequences, no overlong forms, no surrogates, nothing above
+// U+10FFFF).
+bool IsValidUtf8(const std::string& text);
+
+// Converts the printer's serial number answer into the suite's form. False
+// when the answer is not valid UTF-8, holds a control character (C0, DEL or
+// C1), a "/" or "..", or when the converted form is longer than 63 bytes;
+// such a serial number counts as unread. An empty answer converts to the
+// empty form.
+bool ConvertSerialNumber(const std::string& answer, std::string* converted);
+
+// True when `serialNo` (in the suite's form, as found in a device URI or a
+// file name) can name files in the cache folder: not empty, valid UTF-8
+// without control characters, without "/" and "..".
+// Every serial number the service registers passes; no program acts on one
+// that does not.
+bool IsUsableSerialNumber(const std::string& serialNo);
+
+}  // namespace kv71p
