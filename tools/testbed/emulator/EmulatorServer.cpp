@@ -81,8 +81,13 @@ EmulatorServer::EmulatorServer(std::string socketPath)
 
 EmulatorServer::~EmulatorServer() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    // The connections' threads use the server: end every connection and
+    // wait until each thread has let go of it.
+    std::unique_lock<std::mutex> lock(mutex_);
     stopping_ = true;
+    for (Connection* c : serving_) shutdown(c->fd, SHUT_RDWR);
+    changed_.notify_all();
+    servingDone_.wait(lock, [&] { return serving_.empty(); });
   }
   printClockWake_.notify_all();
   printClock_.join();
@@ -142,6 +147,7 @@ void EmulatorServer::Run(int stopFd) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         c = std::make_shared<Connection>(client, nextConnectionId_++);
+        serving_.insert(c.get());
       }
       std::thread(&EmulatorServer::Serve, this, c).detach();
     }
@@ -153,6 +159,7 @@ void EmulatorServer::ServeConnection(int fd) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     c = std::make_shared<Connection>(fd, nextConnectionId_++);
+    serving_.insert(c.get());
   }
   Serve(c);
 }
@@ -201,6 +208,8 @@ void EmulatorServer::Serve(std::shared_ptr<Connection> c) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   Forget(*c);
+  serving_.erase(c.get());
+  servingDone_.notify_all();
 }
 
 void EmulatorServer::Forget(Connection& c) {
@@ -483,6 +492,7 @@ std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>
   // The printer and its interface stay in the table while we wait (printers
   // are never erased), but look them up again after every wake-up.
   for (;;) {
+    if (stopping_) return Err("no-device");
     EmulatedPrinter* p = printers_.at(printerId).get();
     if (!p->attached) return Err("no-device");
     itf = p->FindInterface(number);

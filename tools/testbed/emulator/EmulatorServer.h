@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,8 @@ namespace kv71p::emulator {
 class EmulatorServer {
  public:
   explicit EmulatorServer(std::string socketPath);
+  // Ends every connection and waits until their threads are done with the
+  // server; removes the socket file.
   ~EmulatorServer();
   EmulatorServer(const EmulatorServer&) = delete;
   EmulatorServer& operator=(const EmulatorServer&) = delete;
@@ -105,6 +108,8 @@ class EmulatorServer {
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;
   std::condition_variable printClockWake_;
+  std::condition_variable servingDone_;
+  std::set<Connection*> serving_;  // connections whose thread is serving
   bool stopping_ = false;
   std::map<unsigned, std::unique_ptr<EmulatedPrinter>> printers_;
   std::vector<Connection*> watchers_;
