@@ -1,7 +1,9 @@
 // Fuzz target: the emulator's control protocol. The input is what one
 // client sends on its connection (request lines of quoted words, numbers
-// and hex); the server parses and serves it on a connected socket pair,
-// against printers the same input attaches, while the replies are drained.
+// and hex, and the raw bytes behind "bulkout-raw" lines); the server parses
+// and serves it on a connected socket pair, against printers the same input
+// attaches, while the replies are drained. Prints the input starts are cut
+// short when the server goes at the end of the run.
 #include <sys/socket.h>
 #include <unistd.h>
 

@@ -82,3 +82,18 @@ printf 'Ser\xc3\xa9 1' | seed serial_number utf8
 } | seed emulator_protocol session
 printf 'watch 65535 11\nattach\ndetach 1\n' | seed emulator_protocol watch
 printf 'attach deviceid="MFG:X;\\x00\\"" deviceid-length=3\nclearlog 1\nping\n' | seed emulator_protocol quoting
+# A print sent raw (MULTICUT 408, START, a status query), then part of a
+# second one, left unfinished when the interface is released.
+block() {  # block <command> <parameter> [<data>]: one command block
+  if [ $# -gt 2 ]; then printf '\033P%-6s%-16s%08d%s' "$1" "$2" "${#3}" "$3"
+  else printf '\033P%-6s%-16s        ' "$1" "$2"; fi
+}
+print="$(block IMAGE MULTICUT 00000408; block CNTRL START; block STATUS '')"
+partial="$(block IMAGE YPLANE "$(printf 'y%.0s' {1..100})")"
+partial="${partial:0:50}"
+{
+  printf 'attach print-ms=0 media=0000510 remainhalf=000000003\nopen 1\nclaim 0\n'
+  printf 'bulkout-raw 0 1 1000 %d\n%s' "${#print}" "$print"
+  printf 'bulkin 0 130 64 10\nbulkout-raw 0 1 1000 %d\n%s' "${#partial}" "$partial"
+  printf 'release 0\nprints 1\nget 1\nbulkout-raw 0 1 1000 x\n'
+} | seed emulator_protocol raw-print

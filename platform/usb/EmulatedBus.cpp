@@ -3,6 +3,7 @@
 // has its own connection, which is the holder of its interface claims.
 #include <poll.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <thread>
@@ -19,6 +20,8 @@ namespace {
 // it takes the emulator for gone.
 constexpr int kReplyMargin = 5000;
 constexpr int kPlainReplyTimeout = 10000;
+// The longest bulk transfer the emulator takes in one request.
+constexpr size_t kLongestTransfer = 16u * 1024 * 1024;
 
 int ResultFromName(const std::string& name) {
   static const int codes[] = {kUsbErrorIo,       kUsbErrorInvalidParam, kUsbErrorAccess,
@@ -40,10 +43,15 @@ struct Link {
   // for "OK", kUsbErrorTimeout for "TIMEOUT", the named code for "ERR",
   // kUsbErrorNoDevice when the emulator is gone.
   int Call(const std::string& request, std::vector<std::string>* words, int timeoutMs) {
+    return Call(request, nullptr, 0, words, timeoutMs);
+  }
+  // The same with raw bytes behind the request line.
+  int Call(const std::string& request, const void* data, size_t size,
+           std::vector<std::string>* words, int timeoutMs) {
     std::lock_guard<std::mutex> lock(mutex);
     words->clear();
     std::string reply;
-    if (!connection.Connected() || !connection.Request(request, &reply, timeoutMs))
+    if (!connection.Connected() || !connection.Request(request, data, size, &reply, timeoutMs))
       return kUsbErrorNoDevice;
     if (!wire::SplitWords(reply, words) || words->empty()) return kUsbErrorIo;
     const std::string& head = (*words)[0];
@@ -80,15 +88,24 @@ class EmulatedInterface : public UsbInterface {
 
   int DoBulkOut(uint8_t endpoint, const unsigned char* data, int count, int* transferred,
                 unsigned timeoutMs) override {
-    std::vector<std::string> words;
-    const int r = link_->Call("bulkout " + Number() + " " + std::to_string(endpoint) + " " +
-                                  std::to_string(timeoutMs) + " " +
-                                  wire::HexEncode(data, static_cast<size_t>(count)),
-                              &words, static_cast<int>(timeoutMs) + kReplyMargin);
-    unsigned long sent = 0;
-    if ((r == kUsbSuccess || r == kUsbErrorTimeout) && words.size() > 1 &&
-        wire::ParseNumber(words[1], static_cast<unsigned long>(count), &sent))
-      *transferred = static_cast<int>(sent);
+    // The data goes as raw bytes behind the request line, in pieces the
+    // emulator takes (a transfer of 16 MiB at most).
+    size_t done = 0;
+    const size_t total = static_cast<size_t>(count);
+    int r = kUsbSuccess;
+    do {
+      const size_t piece = std::min(total - done, kLongestTransfer);
+      std::vector<std::string> words;
+      r = link_->Call("bulkout-raw " + Number() + " " + std::to_string(endpoint) + " " +
+                          std::to_string(timeoutMs) + " " + std::to_string(piece),
+                      data + done, piece, &words, static_cast<int>(timeoutMs) + kReplyMargin);
+      unsigned long sent = 0;
+      if ((r == kUsbSuccess || r == kUsbErrorTimeout) && words.size() > 1 &&
+          wire::ParseNumber(words[1], piece, &sent))
+        done += sent;
+      if (sent < piece) break;
+    } while (r == kUsbSuccess && done < total);
+    *transferred = static_cast<int>(done);
     return r;
   }
 

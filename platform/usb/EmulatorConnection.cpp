@@ -2,13 +2,13 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-
 
 namespace kv71p {
 
@@ -37,22 +37,37 @@ void EmulatorConnection::Disconnect() {
   pending_.clear();
 }
 
-bool EmulatorConnection::SendLine(const std::string& line) {
+bool EmulatorConnection::SendLine(const std::string& line, const void* data, size_t size) {
   if (fd_ < 0) return false;
-  std::string data = line;
-  data += '\n';
-  // MSG_NOSIGNAL: a vanished emulator must not kill the caller with SIGPIPE.
-  const char* p = data.data();
-  size_t left = data.size();
+  const std::string head = line + '\n';
+  iovec parts[2] = {{const_cast<char*>(head.data()), head.size()},
+                    {const_cast<void*>(data), data != nullptr ? size : 0}};
+  msghdr message{};
+  message.msg_iov = parts;
+  message.msg_iovlen = 2;
+  size_t left = parts[0].iov_len + parts[1].iov_len;
   while (left > 0) {
-    const ssize_t n = send(fd_, p, left, MSG_NOSIGNAL);
+    // MSG_NOSIGNAL: a vanished emulator must not kill the caller with SIGPIPE.
+    const ssize_t n = sendmsg(fd_, &message, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       Disconnect();
       return false;
     }
-    p += n;
     left -= static_cast<size_t>(n);
+    // Step over what was sent.
+    size_t sent = static_cast<size_t>(n);
+    while (sent > 0 && message.msg_iovlen > 0) {
+      iovec& first = message.msg_iov[0];
+      const size_t step = sent < first.iov_len ? sent : first.iov_len;
+      first.iov_base = static_cast<char*>(first.iov_base) + step;
+      first.iov_len -= step;
+      sent -= step;
+      if (first.iov_len == 0) {
+        ++message.msg_iov;
+        --message.msg_iovlen;
+      }
+    }
   }
   return true;
 }
@@ -95,7 +110,12 @@ int EmulatorConnection::ReadLine(std::string* line, int timeoutMs) {
 }
 
 bool EmulatorConnection::Request(const std::string& line, std::string* reply, int timeoutMs) {
-  if (!SendLine(line)) return false;
+  return Request(line, nullptr, 0, reply, timeoutMs);
+}
+
+bool EmulatorConnection::Request(const std::string& line, const void* data, size_t size,
+                                 std::string* reply, int timeoutMs) {
+  if (!SendLine(line, data, size)) return false;
   if (ReadLine(reply, timeoutMs) == 1) return true;
   Disconnect();
   return false;

@@ -2,6 +2,7 @@
 // line, one reply line (docs/emulator-protocol.md).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace kv71p {
@@ -23,8 +24,14 @@ class EmulatorConnection {
   // when the connection failed or no reply came within `timeoutMs`
   // (negative: wait without limit); the connection is closed then.
   bool Request(const std::string& line, std::string* reply, int timeoutMs = 60000);
+  // The same with `size` raw bytes sent right behind the line (the form of
+  // "bulkout-raw").
+  bool Request(const std::string& line, const void* data, size_t size, std::string* reply,
+               int timeoutMs);
 
-  bool SendLine(const std::string& line);
+  bool SendLine(const std::string& line) { return SendLine(line, nullptr, 0); }
+  // Sends `line`, a line feed and then `size` bytes of `data`.
+  bool SendLine(const std::string& line, const void* data, size_t size);
   // 1: a line was read; 0: none within `timeoutMs`; -1: connection closed.
   int ReadLine(std::string* line, int timeoutMs);
 

@@ -5,6 +5,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -33,6 +35,15 @@ class Client {
     send(fd_, (request + "\n").data(), request.size() + 1, MSG_NOSIGNAL);
     return Line();
   }
+  // A bulk OUT on interface 0 with its bytes raw behind the line; then
+  // `next` when given. The reply to the bulk OUT.
+  std::string Raw(const std::string& next, const std::string& bytes) {
+    const std::string request = "bulkout-raw 0 1 1000 " + std::to_string(bytes.size()) + "\n" + bytes;
+    send(fd_, request.data(), request.size(), MSG_NOSIGNAL);
+    const std::string reply = Line();
+    if (!next.empty()) Ask(next);
+    return reply;
+  }
 
  private:
   int fd_;
@@ -44,6 +55,46 @@ std::string Hex(const std::string& bytes) {
   for (unsigned char c : bytes) out += "0123456789abcdef"[c >> 4], out += "0123456789abcdef"[c & 15];
   return out;
 }
+
+// A command block: ESC P, command and parameter padded, data length.
+std::string Block(const std::string& command, const std::string& parameter, const std::string& data = "") {
+  char length[16];
+  std::snprintf(length, sizeof length, "%08zu", data.size());
+  return "\x1bP" + command + std::string(6 - command.size(), ' ') + parameter +
+         std::string(16 - parameter.size(), ' ') + (data.empty() ? std::string(8, ' ') : length) + data;
+}
+std::string MultiCut(int code) {
+  char data[16];
+  std::snprintf(data, sizeof data, "%08d", code);
+  return Block("IMAGE", "MULTICUT", data);
+}
+const std::string kStart = Block("CNTRL", "START");
+
+// The value of one name=value word of a "get" reply.
+std::string Field(const std::string& reply, const std::string& name) {
+  const size_t at = reply.find(" " + name + "=");
+  if (at == std::string::npos) return "(none)";
+  const size_t start = at + name.size() + 2;
+  return reply.substr(start, reply.find(' ', start) - start);
+}
+
+// The emulator running on a socket in a temporary folder.
+struct Emulator {
+  TestTempDir dir;
+  const std::string path = dir / "kv.sock";
+  kv71p::test::BackgroundProcess process;
+  Emulator() {
+    process.Start({KV71P_EMULATOR_PROGRAM, "--socket", path}, {});
+    kv71p::test::WaitFor([&] { return Client(path).ok(); }, 10);
+  }
+  // Attaches a printer and opens and claims it on `holder`; its id.
+  std::string AttachAndClaim(Client& control, Client& holder, const std::string& properties) {
+    const std::string id = control.Ask("attach " + properties).substr(3);
+    EXPECT_EQ("OK", holder.Ask("open " + id));
+    EXPECT_EQ("OK", holder.Ask("claim 0"));
+    return id;
+  }
+};
 
 TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   TestTempDir dir;
@@ -117,6 +168,120 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   EXPECT_TRUE(kv71p::test::WaitFor([&] { return !emulator.Running(); }, 10));
   EXPECT_EQ(0, emulator.exitStatus());
   EXPECT_FALSE(Client(path).ok());
+}
+
+// Each print is MULTICUT (or none) and START, sent raw; print-ms=0 prints at once.
+TEST(EmulatorDocTest, PrintsCountTheRibbonDownOrAreDiscarded) {
+  struct Case {
+    const char* name;
+    std::string properties;
+    int multiCut;  // -1: no MULTICUT
+    const char* events;
+    const char* status;
+    const char* remainhalf;
+    const char* remain;
+    const char* total;
+  };
+  const Case cases[] = {
+      {"a 408 on 510 is a half print", "media=0000510", 408, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
+      {"a 434 on 600 is a half print", "media=0000600", 434, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
+      {"a 410 on 500 is a full print", "media=0000500", 410, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
+      {"no MULTICUT is a full print", "media=0000510", -1, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
+      {"standby prints and stays standby", "status=900", 13, "started:full printed:full", "900", "000000003", "000000001", "0000010"},
+      {"the last half print ends at ribbon end", "remainhalf=1 media=0000510", 409, "started:half printed:half", "1200", "0", "000000000", "0000010"},
+      {"a full print with one half left", "remainhalf=000000001", 13, "discarded:ribbon-end", "1200", "000000001", "000000002", "0000009"},
+      {"no print at paper end", "status=1100", 408, "discarded:not-ready", "1100", "000000005", "000000002", "0000009"},
+      {"no print at ribbon end", "status=1200", 408, "discarded:not-ready", "1200", "000000005", "000000002", "0000009"},
+  };
+  Emulator emulator;
+  Client control(emulator.path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client holder(emulator.path);
+    const std::string id = emulator.AttachAndClaim(
+        control, holder, "print-ms=0 remainhalf=000000005 remain=000000002 total=0000009 " + c.properties);
+    const std::string print = (c.multiCut < 0 ? "" : MultiCut(c.multiCut)) + kStart;
+    EXPECT_EQ("OK " + std::to_string(print.size()), holder.Raw("", print));
+    EXPECT_EQ(std::string("OK ") + c.events, control.Ask("prints " + id));
+    const std::string get = control.Ask("get " + id);
+    EXPECT_EQ(c.status, Field(get, "status"));
+    EXPECT_EQ(c.remainhalf, Field(get, "remainhalf"));
+    EXPECT_EQ(c.remain, Field(get, "remain"));
+    EXPECT_EQ(c.total, Field(get, "total"));
+  }
+}
+
+// A print takes print-ms with status 1; a START meanwhile is discarded.
+TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
+  struct Case {
+    const char* name;
+    const char* setMeanwhile;  // empty: nothing
+    const char* statusAfter;
+  };
+  const Case cases[] = {
+      {"the status returns to standby", "", "900"},
+      {"a status set meanwhile stands", "status=1000", "1000"},
+  };
+  Emulator emulator;
+  Client control(emulator.path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Client holder(emulator.path);
+    const std::string id = emulator.AttachAndClaim(control, holder, "print-ms=300 status=900");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ("OK 104", holder.Raw("", MultiCut(408) + kStart + Block("STATUS", "")));
+    EXPECT_EQ("OK " + Hex("000000080000001\r"), holder.Ask("bulkin 0 130 64 1000"));
+    EXPECT_EQ("OK 72", holder.Raw("", MultiCut(408) + kStart));
+    if (*c.setMeanwhile) {
+      EXPECT_EQ("OK", control.Ask("set " + id + " " + c.setMeanwhile));
+    }
+    EXPECT_TRUE(kv71p::test::WaitFor(
+        [&] { return control.Ask("prints " + id) == "OK started:half discarded:not-ready printed:half"; }, 10));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_EQ(c.statusAfter, Field(control.Ask("get " + id), "status"));
+  }
+}
+
+// A print without its START is dropped when the claim ends, with the block
+// received in part; the next holder's queries are answered.
+TEST(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
+  const char* const endings[] = {"release 0", "close", ""};  // "": the connection ends
+  Emulator emulator;
+  Client control(emulator.path);
+  for (const char* ending : endings) {
+    SCOPED_TRACE(ending);
+    std::string id;
+    {
+      Client holder(emulator.path);
+      id = emulator.AttachAndClaim(control, holder, "print-ms=0");
+      const std::string plane = Block("IMAGE", "YPLANE", std::string(100, 'y'));
+      EXPECT_EQ("OK 90", holder.Raw(*ending ? ending : "ping", MultiCut(408) + plane.substr(0, 50)));
+      if (*ending) {
+        EXPECT_EQ("OK discarded:unfinished", control.Ask("prints " + id));
+      }
+    }
+    // The end of a connection is seen by the emulator a moment later.
+    EXPECT_TRUE(kv71p::test::WaitFor([&] { return control.Ask("prints " + id) == "OK discarded:unfinished"; }, 10));
+    Client next(emulator.path);
+    EXPECT_EQ("OK", next.Ask("open " + id));
+    EXPECT_EQ("OK", next.Ask("claim 0"));
+    EXPECT_EQ("OK 32", next.Raw("", Block("STATUS", "")));
+    EXPECT_EQ("OK " + Hex("000000080000000\r"), next.Ask("bulkin 0 130 64 1000"));
+  }
+}
+
+// Raw bytes are not lines; a raw request without its length ends the connection.
+TEST(EmulatorDocTest, RawBulkOut) {
+  Emulator emulator;
+  Client control(emulator.path), holder(emulator.path);
+  const std::string id = emulator.AttachAndClaim(control, holder, "");
+  EXPECT_EQ("OK 4", holder.Raw("", "\n\nA\n"));
+  EXPECT_EQ("OK 1", control.Ask("log " + id));
+  EXPECT_EQ("JUNK 1 0 4 0a0a410a", control.Line());
+  EXPECT_EQ("OK out:4", control.Ask("transfers " + id));
+  EXPECT_EQ(0u, holder.Ask("bulkout-raw 0 1 1000 many").find("ERR invalid-param"));
+  EXPECT_EQ("", holder.Line());
+  EXPECT_EQ("OK", control.Ask("ping"));
 }
 
 }  // namespace

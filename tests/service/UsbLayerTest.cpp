@@ -74,7 +74,7 @@ TEST(EmulatorPrint, RendersPrintsReceivedOverTheBus) {
   EmulatorProcess emulator;
   ASSERT_TRUE(emulator.Start());
   const std::string out = emulator.folder() + "/bus", stream = emulator.folder() + "/demo";
-  const unsigned id = emulator.Attach({"output=" + out});
+  const unsigned id = emulator.Attach({"output=" + out, "print-ms=0"});
   ASSERT_EQ(0, RunProcess({KV71P_DEMO_STREAM_PROGRAM, stream}).exitStatus);
   const std::string data = ReadFile(stream);
   auto printer = OpenPrinter(emulator.socketPath(), id);

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/CommandCatalogue.h"
 #include "common/Kv71pConfig.h"
+#include "common/StatusCode.h"
 #include "platform/usb/EmulatorWire.h"
+#include "tools/testbed/emulator/PrintCounters.h"
 
 using namespace kv71p;
 
@@ -35,9 +38,8 @@ const TextProperty kTextProperties[] = {
 
 constexpr char kDefaultDeviceId[] =
     "MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;";
-constexpr size_t kLoggedBytes = 64;
 constexpr size_t kLogLimit = 100000;
-constexpr size_t kLargestBlockData = 256u * 1024 * 1024;
+constexpr unsigned long kLongestPrintMs = 3600000;
 
 bool IsQueryKey(const std::string& key) {
   for (size_t i = 0; i < kQueryKeyCount; ++i)
@@ -68,21 +70,6 @@ std::string JoinList(const std::vector<std::string>& items) {
   std::string out;
   for (const std::string& item : items) out += (out.empty() ? "" : ",") + item;
   return out.empty() ? "none" : out;
-}
-
-// The data length of a block header: 8 digits, or 8 blanks for none.
-bool DataLength(const std::string& header, size_t* length) {
-  const std::string field = header.substr(24, 8);
-  if (field == "        ") {
-    *length = 0;
-    return true;
-  }
-  unsigned long v = 0;
-  if (field.find_first_not_of("0123456789") != std::string::npos ||
-      !wire::ParseNumber(field, kLargestBlockData, &v))
-    return false;
-  *length = v;
-  return true;
 }
 
 }  // namespace
@@ -116,8 +103,16 @@ bool EmulatedPrinter::Set(const std::string& name, const std::string& value, boo
     return true;
   }
   if (name == "status") {
-    if (wire::ParseInt(value, &status_)) return true;
-    *error = "status needs a whole number";
+    if (!wire::ParseInt(value, &status_)) {
+      *error = "status needs a whole number";
+      return false;
+    }
+    statusFromPrint_ = false;  // a status set by hand stands after a print
+    return true;
+  }
+  if (name == "print-ms") {
+    if (wire::ParseNumber(value, kLongestPrintMs, &printMs_)) return true;
+    *error = "print-ms needs a number from 0 to " + std::to_string(kLongestPrintMs);
     return false;
   }
   if (name == "deviceid") {
@@ -211,6 +206,7 @@ std::vector<std::pair<std::string, std::string>> EmulatedPrinter::Properties() c
   out.emplace_back("refuse-open", refuseOpen_);
   out.emplace_back("unplug-on", unplugOn_);
   out.emplace_back("output", output_);
+  out.emplace_back("print-ms", std::to_string(printMs_));
   for (const auto& f : frames_) out.emplace_back("frame." + f.first, f.second);
   out.emplace_back("attached", attached ? "yes" : "no");
   return out;
@@ -254,77 +250,162 @@ void EmulatedPrinter::AddTransfer(bool in, size_t size) {
   transfers_.push_back((in ? "in:" : "out:") + std::to_string(size));
 }
 
-void EmulatedPrinter::Receive(InterfaceState& itf, const std::string& bytes, bool* unplug) {
-  *unplug = false;
-  itf.answer.clear();
-  itf.received += bytes;
-  std::string& in = itf.received;
-  while (!in.empty() && !*unplug) {
-    // Bytes that cannot start a block are dropped up to the next ESC.
-    if (in[0] != '\x1b' || (in.size() > 1 && in[1] != 'P')) {
-      size_t next = in.find('\x1b', 1);
-      if (next == std::string::npos) next = in.size();
-      LogEntry junk;
-      junk.interfaceNumber = itf.number;
-      junk.junk = true;
-      junk.header = in.substr(0, std::min(next, kLoggedBytes));
-      junk.dataLength = next;
-      AddLog(std::move(junk));
-      in.erase(0, next);
-      continue;
-    }
-    if (in.size() < 32) break;
-    size_t dataLength = 0;
-    if (!DataLength(in.substr(0, 32), &dataLength)) {
-      LogEntry junk;
-      junk.interfaceNumber = itf.number;
-      junk.junk = true;
-      junk.header = in.substr(0, 32);
-      junk.dataLength = 32;
-      AddLog(std::move(junk));
-      in.erase(0, 32);
-      continue;
-    }
-    if (in.size() < 32 + dataLength) break;
-    const std::string block = in.substr(0, 32 + dataLength);
-    in.erase(0, 32 + dataLength);
-    HandleBlock(itf, block, unplug);
-  }
+void EmulatedPrinter::AddPrintEvent(const std::string& event) {
+  if (printEvents_.size() >= kLogLimit) printEvents_.pop_front();
+  printEvents_.push_back(event);
 }
 
-void EmulatedPrinter::HandleBlock(InterfaceState& itf, const std::string& block, bool* unplug) {
+void EmulatedPrinter::Receive(InterfaceState& itf, const char* data, size_t size,
+                              Clock::time_point now, bool* unplug) {
+  itf.answer.clear();
+  receiving_ = &itf;
+  receivedAt_ = now;
+  unplugRequested_ = false;
+  itf.splitter.Feed(data, size, *this);
+  receiving_ = nullptr;
+  *unplug = unplugRequested_;
+}
+
+void EmulatedPrinter::EndHolding(InterfaceState& itf) {
+  itf.splitter.Reset();
+  itf.blockInPrint = false;
+  itf.answer.clear();
+  if (itf.print.open) AddPrintEvent("discarded:unfinished");
+  itf.print = PrintInProgress();
+}
+
+void EmulatedPrinter::OnJunk(const std::string& start, size_t dropped) {
+  LogEntry junk;
+  junk.interfaceNumber = receiving_->number;
+  junk.junk = true;
+  junk.header = start;
+  junk.dataLength = dropped;
+  AddLog(std::move(junk));
+}
+
+void EmulatedPrinter::OnBlockHeader(const std::string& header, size_t dataLength) {
+  InterfaceState& itf = *receiving_;
+  const std::string command = Trimmed(header.substr(2, 6));
+  // Setting, image and start blocks make up a print; queries do not.
+  itf.blockInPrint = command != kCmdStatus && command != kCmdInfo && command != kCmdMntRd;
+  if (!itf.blockInPrint) return;
+  PrintInProgress& print = itf.print;
+  if (!print.open) {
+    print.open = true;
+    print.kept = !output_.empty();
+  }
+  if (!print.kept) return;
+  print.stream.reserve(print.stream.size() + header.size() + dataLength);
+  print.stream += header;
+}
+
+void EmulatedPrinter::OnBlockData(const char* data, size_t size) {
+  if (receiving_->blockInPrint && receiving_->print.kept) receiving_->print.stream.append(data, size);
+}
+
+bool EmulatedPrinter::OnBlockEnd(const std::string& header, size_t dataLength,
+                                 const std::string& dataStart) {
+  InterfaceState& itf = *receiving_;
   LogEntry entry;
   entry.interfaceNumber = itf.number;
-  entry.header = block.substr(0, 32);
-  entry.dataLength = block.size() - 32;
-  entry.dataStart = block.substr(32, kLoggedBytes);
+  entry.header = header;
+  entry.dataLength = dataLength;
+  entry.dataStart = dataStart;
   AddLog(std::move(entry));
 
-  const std::string command = Trimmed(block.substr(2, 6));
-  const std::string parameter = Trimmed(block.substr(8, 16));
-  if (command == "STATUS" || command == "INFO" || command == "MNT_RD") {
-    const std::string key = command == "STATUS" ? command : parameter;
-    if (!IsQueryKey(key)) return;  // unknown queries stay unanswered
+  const std::string command = Trimmed(header.substr(2, 6));
+  const std::string parameter = Trimmed(header.substr(8, 16));
+  if (!itf.blockInPrint) {
+    const std::string key = command == kCmdStatus ? command : parameter;
+    if (!IsQueryKey(key)) return true;  // unknown queries stay unanswered
     if (unplugOn_ == key) {
       unplugOn_ = "none";
-      *unplug = true;
-      return;
+      unplugRequested_ = true;
+      return false;
     }
     if (std::find(silent_.begin(), silent_.end(), "all") != silent_.end() ||
         std::find(silent_.begin(), silent_.end(), key) != silent_.end())
-      return;
+      return true;
     auto frame = frames_.find(key);
     itf.answer = frame != frames_.end() ? frame->second : Answer(key);
+    return true;
+  }
+  itf.blockInPrint = false;
+  unsigned long long code = 0;
+  if (command == kCmdImage && parameter == kParamMultiCut)
+    itf.print.multiCut = ReadCounter(dataStart.substr(0, 8), &code) ? static_cast<long>(code) : -1;
+  if (command == kCmdCntrl && parameter == kParamStart) StartPrint(itf);
+  return true;
+}
+
+void EmulatedPrinter::StartPrint(InterfaceState& itf) {
+  PrintInProgress print = std::move(itf.print);
+  itf.print = PrintInProgress();
+  // Ready means no print running and the status ready or standby.
+  if (printing_ || (status_ != kStatusIdle && status_ != kStatusStandby)) {
+    AddPrintEvent("discarded:not-ready");
     return;
   }
-  // Setting, image and start blocks make up a print.
-  if (output_.empty() || !onPrint) return;
-  printStream_ += block;
-  if (command == "CNTRL" && parameter == "START") {
-    const std::string print = std::move(printStream_);
-    printStream_.clear();
-    onPrint(*this, print);
+  const int halves = HalfPrintsTaken(texts_.at("media"), print.multiCut);
+  unsigned long long left = 0;
+  if (ReadCounter(texts_.at("remainhalf"), &left) && left < static_cast<unsigned>(halves)) {
+    status_ = kStatusRibbonEnd;
+    statusFromPrint_ = false;
+    AddPrintEvent("discarded:ribbon-end");
+    return;
   }
+  printing_ = true;
+  printEnd_ = receivedAt_ + std::chrono::milliseconds(printMs_);
+  printHalves_ = halves;
+  statusBeforePrint_ = status_;
+  status_ = kStatusPrinting;
+  statusFromPrint_ = true;
+  renderWhenPrinted_ = print.kept && !output_.empty();
+  printToRender_ = PrintToRender{renderWhenPrinted_ ? std::move(print.stream) : std::string(), output_};
+  AddPrintEvent(halves == 1 ? "started:half" : "started:full");
+  if (printMs_ == 0) FinishPrint();
+}
+
+void EmulatedPrinter::ChangeCounter(const std::string& name, long long change) {
+  std::string& text = texts_.at(name);
+  unsigned long long value = 0;
+  if (!ReadCounter(text, &value)) return;
+  const long long changed = static_cast<long long>(value) + change;
+  text = CounterText(changed < 0 ? 0 : static_cast<unsigned long long>(changed), text.size());
+}
+
+void EmulatedPrinter::FinishPrint() {
+  printing_ = false;
+  bool ribbonEnd = false;
+  unsigned long long halves = 0;
+  ChangeCounter("remainhalf", -printHalves_);
+  if (ReadCounter(texts_.at("remainhalf"), &halves)) {
+    std::string& remain = texts_.at("remain");
+    remain = CounterText(halves / 2, remain.size());
+    ribbonEnd = halves == 0;
+  }
+  ChangeCounter("total", 1);
+  if (statusFromPrint_) status_ = ribbonEnd ? kStatusRibbonEnd : statusBeforePrint_;
+  statusFromPrint_ = false;
+  AddPrintEvent(printHalves_ == 1 ? "printed:half" : "printed:full");
+  if (renderWhenPrinted_) toRender_.push_back(std::move(printToRender_));
+  printToRender_ = PrintToRender();
+  renderWhenPrinted_ = false;
+}
+
+bool EmulatedPrinter::Printing(Clock::time_point* end) const {
+  if (printing_) *end = printEnd_;
+  return printing_;
+}
+
+void EmulatedPrinter::FinishPrintIfDue(Clock::time_point now) {
+  if (printing_ && now >= printEnd_) FinishPrint();
+}
+
+std::vector<PrintToRender> EmulatedPrinter::TakePrintsToRender() {
+  std::vector<PrintToRender> prints;
+  prints.swap(toRender_);
+  return prints;
 }
 
 }  // namespace kv71p::emulator

@@ -1,18 +1,24 @@
 // One printer of the emulator: its state, the answers it gives in the
-// printer's framing, the ways it misbehaves on demand, and the log of the
-// command blocks it received. Not thread-safe: the server serialises.
+// printer's framing, the ways it misbehaves on demand, the log of the
+// command blocks it received, and the prints it makes from them (each
+// takes `print-ms`, counts down the ribbon and may be rendered). Not
+// thread-safe: the server serialises.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "tools/testbed/emulator/BlockSplitter.h"
+
 namespace kv71p::emulator {
+
+using Clock = std::chrono::steady_clock;
 
 // The query keys: "STATUS" for the status command, the parameter for the
 // "INFO" and "MNT_RD" queries.
@@ -34,15 +40,31 @@ struct EndpointDesc {
   uint16_t maxPacket;
 };
 
+// The blocks of a print received on one interface, up to its START.
+struct PrintInProgress {
+  bool open = false;          // a block of it arrived
+  bool kept = false;          // its bytes are kept for rendering (output was set)
+  long multiCut = -1;         // the last MULTICUT code, -1 without one
+  std::string stream;         // the kept bytes
+};
+
 struct InterfaceState {
   uint8_t number = 0;
   std::vector<EndpointDesc> endpoints;
   uint64_t claimedBy = 0;     // connection that holds the claim, 0 = none
   std::string answer;         // bytes waiting on the bulk IN endpoint
-  std::string received;       // bulk OUT bytes not yet forming a whole block
+  BlockSplitter splitter;     // bulk OUT bytes not yet forming a whole block
+  bool blockInPrint = false;  // the block being received belongs to a print
+  PrintInProgress print;
 };
 
-class EmulatedPrinter {
+// A printed print to be rendered into `folder`.
+struct PrintToRender {
+  std::string stream;
+  std::string folder;
+};
+
+class EmulatedPrinter : private BlockSplitter::Listener {
  public:
   explicit EmulatedPrinter(unsigned id);
 
@@ -67,10 +89,22 @@ class EmulatedPrinter {
     return refuseOpen_ == "interface" || refuseOpen_ == "both";
   }
 
-  // Bulk OUT bytes on an interface: unread answer bytes are dropped, whole
-  // command blocks are logged and answered. Sets `unplug` when a block
-  // named by "unplug-on" arrived (the caller detaches the printer).
-  void Receive(InterfaceState& itf, const std::string& bytes, bool* unplug);
+  // Bulk OUT bytes on an interface at `now`: unread answer bytes are
+  // dropped, whole command blocks are logged and answered, a START begins
+  // a print. Sets `unplug` when a block named by "unplug-on" arrived (the
+  // caller detaches the printer).
+  void Receive(InterfaceState& itf, const char* data, size_t size, Clock::time_point now,
+               bool* unplug);
+  // The holder of `itf` let it go: what it sent and did not finish is
+  // forgotten, an unfinished print discarded.
+  void EndHolding(InterfaceState& itf);
+
+  // True while a print is printing; `end` is when it will be printed.
+  bool Printing(Clock::time_point* end) const;
+  // Completes the print in progress when its time has come by `now`.
+  void FinishPrintIfDue(Clock::time_point now);
+  // The printed prints waiting for rendering, oldest first; taken away.
+  std::vector<PrintToRender> TakePrintsToRender();
 
   // The answer to the IEEE 1284 device ID request, cut to `length` bytes.
   std::string DeviceIdAnswer(uint16_t length) const;
@@ -78,22 +112,33 @@ class EmulatedPrinter {
   const std::deque<LogEntry>& log() const { return log_; }
   // Sizes of the bulk transfers carried out, oldest first ("out:N", "in:N").
   const std::deque<std::string>& transfers() const { return transfers_; }
+  // What happened to the prints, oldest first ("started:full", ...).
+  const std::deque<std::string>& printEvents() const { return printEvents_; }
   void AddTransfer(bool in, size_t size);
   void ClearLog() {
     log_.clear();
     transfers_.clear();
+    printEvents_.clear();
   }
 
-  // Called with the bytes of one print (the setting, image and start
-  // blocks up to and including "CNTRL START").
-  std::function<void(EmulatedPrinter&, const std::string& print)> onPrint;
   const std::string& outputFolder() const { return output_; }
 
  private:
-  void HandleBlock(InterfaceState& itf, const std::string& block, bool* unplug);
+  // BlockSplitter::Listener, for the interface in receiving_.
+  void OnJunk(const std::string& start, size_t dropped) override;
+  void OnBlockHeader(const std::string& header, size_t dataLength) override;
+  void OnBlockData(const char* data, size_t size) override;
+  bool OnBlockEnd(const std::string& header, size_t dataLength,
+                  const std::string& dataStart) override;
+
+  void StartPrint(InterfaceState& itf);
+  void FinishPrint();
+  void AddPrintEvent(const std::string& event);
   void AddLog(LogEntry entry);
   std::string Answer(const std::string& key) const;
   std::string* Text(const std::string& name);
+  // Counts a counter text down (or up) by `change`, keeping its width.
+  void ChangeCounter(const std::string& name, long long change);
 
   unsigned id_;
   std::vector<InterfaceState> interfaces_;
@@ -106,10 +151,26 @@ class EmulatedPrinter {
   std::string refuseOpen_ = "none";
   std::string unplugOn_ = "none";
   std::string output_;
-  std::string printStream_;
+  unsigned long printMs_ = 12000;
   std::deque<LogEntry> log_;
   std::deque<std::string> transfers_;
+  std::deque<std::string> printEvents_;
   uint64_t nextSequence_ = 1;
+
+  // During Receive: the interface, the time, and whether to unplug.
+  InterfaceState* receiving_ = nullptr;
+  Clock::time_point receivedAt_;
+  bool unplugRequested_ = false;
+
+  // The print printing now.
+  bool printing_ = false;
+  Clock::time_point printEnd_;
+  int printHalves_ = 2;
+  int statusBeforePrint_ = 0;
+  bool statusFromPrint_ = false;  // status 1 is the print's, not set by hand
+  PrintToRender printToRender_;
+  bool renderWhenPrinted_ = false;
+  std::vector<PrintToRender> toRender_;
 };
 
 }  // namespace kv71p::emulator

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/usb/EmulatorWire.h"
+#include "tools/testbed/emulator/RequestReader.h"
 
 namespace kv71p::emulator {
 
@@ -25,6 +26,8 @@ namespace {
 // anything far beyond is refused.
 constexpr size_t kLongestLine = 64u * 1024 * 1024;
 constexpr unsigned long kLongestWait = 600000;
+// The longest bulk transfer, in either direction.
+constexpr unsigned long kLongestTransfer = 16u * 1024 * 1024;
 
 std::string Err(const char* code, const std::string& message = "") {
   return message.empty() ? std::string("ERR ") + code
@@ -73,9 +76,21 @@ struct EmulatorServer::Connection {
   }
 };
 
-EmulatorServer::EmulatorServer(std::string socketPath) : socketPath_(std::move(socketPath)) {}
+EmulatorServer::EmulatorServer(std::string socketPath)
+    : socketPath_(std::move(socketPath)), printClock_(&EmulatorServer::RunPrintClock, this) {}
 
 EmulatorServer::~EmulatorServer() {
+  {
+    // The connections' threads use the server: end every connection and
+    // wait until each thread has let go of it.
+    std::unique_lock<std::mutex> lock(mutex_);
+    stopping_ = true;
+    for (Connection* c : serving_) shutdown(c->fd, SHUT_RDWR);
+    changed_.notify_all();
+    servingDone_.wait(lock, [&] { return serving_.empty(); });
+  }
+  printClockWake_.notify_all();
+  printClock_.join();
   if (listenFd_ >= 0) {
     close(listenFd_);
     unlink(socketPath_.c_str());
@@ -132,6 +147,7 @@ void EmulatorServer::Run(int stopFd) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         c = std::make_shared<Connection>(client, nextConnectionId_++);
+        serving_.insert(c.get());
       }
       std::thread(&EmulatorServer::Serve, this, c).detach();
     }
@@ -143,38 +159,47 @@ void EmulatorServer::ServeConnection(int fd) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     c = std::make_shared<Connection>(fd, nextConnectionId_++);
+    serving_.insert(c.get());
   }
   Serve(c);
 }
 
 void EmulatorServer::Serve(std::shared_ptr<Connection> c) {
-  std::string pending;
-  char buffer[65536];
+  RequestReader reader(c->fd, kLongestLine);
   for (;;) {
-    const size_t end = pending.find('\n');
-    if (end == std::string::npos) {
-      if (pending.size() > kLongestLine) {
-        c->Write(Err("invalid-param", "line too long") + "\n");
-        break;
-      }
-      const ssize_t n = recv(c->fd, buffer, sizeof buffer, 0);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      pending.append(buffer, static_cast<size_t>(n));
-      continue;
+    std::string line;
+    const int r = reader.ReadLine(&line);
+    if (r == 0) break;
+    if (r < 0) {
+      c->Write(Err("invalid-param", "line too long") + "\n");
+      break;
     }
-    std::string line = pending.substr(0, end);
-    pending.erase(0, end + 1);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::vector<std::string> words;
     std::string reply;
-    if (!wire::SplitWords(line, &words))
+    bool keepOpen = true;
+    if (!wire::SplitWords(line, &words)) {
       reply = Err("invalid-param", "bad quoting");
-    else if (words.empty())
+    } else if (words.empty()) {
       continue;
-    else
-      reply = Dispatch(*c, words);
+    } else if (words[0] == "bulkout-raw") {
+      // The raw bytes follow the line; without their count the next
+      // request cannot be found, and the connection ends.
+      unsigned long length = 0;
+      std::string payload;
+      if (words.size() != 5 || !wire::ParseNumber(words[4], kLongestTransfer, &length)) {
+        reply = Err("invalid-param", "bulkout-raw <interface> <endpoint> <timeout> <length>");
+        keepOpen = false;
+      } else if (!reader.ReadBytes(length, &payload)) {
+        break;
+      } else {
+        reply = Dispatch(*c, words, &payload);
+      }
+    } else {
+      reply = Dispatch(*c, words, nullptr);
+    }
     if (!reply.empty() && !c->Write(reply + "\n")) break;
+    if (!keepOpen) break;
     if (words.size() == 1 && words[0] == "shutdown") {
       if (write(wakeFds_[1], "x", 1) < 0) {
       }
@@ -183,6 +208,8 @@ void EmulatorServer::Serve(std::shared_ptr<Connection> c) {
   }
   std::lock_guard<std::mutex> lock(mutex_);
   Forget(*c);
+  serving_.erase(c.get());
+  servingDone_.notify_all();
 }
 
 void EmulatorServer::Forget(Connection& c) {
@@ -190,13 +217,51 @@ void EmulatorServer::Forget(Connection& c) {
     it = (*it == &c) ? watchers_.erase(it) : it + 1;
   for (auto& p : printers_)
     for (InterfaceState& itf : p.second->interfaces())
-      if (itf.claimedBy == c.id) itf.claimedBy = 0;
+      if (itf.claimedBy == c.id) EndClaim(*p.second, itf);
   c.device = 0;
 }
 
-std::string EmulatorServer::Dispatch(Connection& c, const std::vector<std::string>& w) {
+void EmulatorServer::EndClaim(EmulatedPrinter& printer, InterfaceState& itf) {
+  itf.claimedBy = 0;
+  printer.EndHolding(itf);
+}
+
+void EmulatorServer::FinishDuePrints() {
+  const Clock::time_point now = Clock::now();
+  for (auto& entry : printers_) {
+    EmulatedPrinter& printer = *entry.second;
+    printer.FinishPrintIfDue(now);
+    for (PrintToRender& print : printer.TakePrintsToRender())
+      renderQueue_.Add(std::move(print.stream), std::move(print.folder), printer.id());
+  }
+}
+
+void EmulatorServer::RunPrintClock() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    FinishDuePrints();
+    bool printing = false;
+    Clock::time_point next = Clock::time_point::max();
+    for (auto& entry : printers_) {
+      Clock::time_point end;
+      if (entry.second->Printing(&end)) {
+        printing = true;
+        next = std::min(next, end);
+      }
+    }
+    if (printing)
+      printClockWake_.wait_until(lock, next);
+    else
+      printClockWake_.wait(lock);
+  }
+}
+
+std::string EmulatorServer::Dispatch(Connection& c, const std::vector<std::string>& w,
+                                     const std::string* payload) {
   const std::string& verb = w[0];
   std::unique_lock<std::mutex> lock(mutex_);
+  // Every request sees the prints whose time has come as printed.
+  FinishDuePrints();
   if (verb == "watch") return Watch(c, w);
   if (verb == "open") return Open(c, w);
   if (verb == "close") return Close(c);
@@ -205,6 +270,7 @@ std::string EmulatorServer::Dispatch(Connection& c, const std::vector<std::strin
   if (verb == "release") return Claim(c, w, false);
   if (verb == "control") return Control(c, w);
   if (verb == "bulkout") return BulkOut(c, w);
+  if (verb == "bulkout-raw" && payload != nullptr) return BulkOutRaw(c, w, *payload);
   if (verb == "bulkin") return BulkIn(c, w, lock);
   if (verb == "attach") return Attach(w);
   if (verb == "detach") return Detach(w);
@@ -214,12 +280,13 @@ std::string EmulatorServer::Dispatch(Connection& c, const std::vector<std::strin
   if (verb == "log") return Log(w);
   if (verb == "clearlog") return ClearLog(w);
   if (verb == "transfers") return Transfers(w);
+  if (verb == "prints") return Prints(w);
   if (verb == "print") return Print(w, lock);
   if (verb == "ping" || verb == "shutdown") return "OK";
   if (verb == "help")
     return "OK " + wire::QuoteWord(
-                       "attach detach set get list log transfers clearlog print ping shutdown | watch open "
-                       "close interfaces claim release control bulkout bulkin");
+                       "attach detach set get list log transfers prints clearlog print ping shutdown | "
+                       "watch open close interfaces claim release control bulkout bulkout-raw bulkin");
   return Err("not-supported", "unknown request " + verb);
 }
 
@@ -240,11 +307,7 @@ void EmulatorServer::Notify(const char* event, const EmulatedPrinter& printer) {
 void EmulatorServer::Unplug(EmulatedPrinter& printer) {
   if (!printer.attached) return;
   printer.attached = false;
-  for (InterfaceState& itf : printer.interfaces()) {
-    itf.claimedBy = 0;
-    itf.answer.clear();
-    itf.received.clear();
-  }
+  for (InterfaceState& itf : printer.interfaces()) EndClaim(printer, itf);
   Notify("LEFT", printer);
   changed_.notify_all();
 }
@@ -288,7 +351,7 @@ std::string EmulatorServer::Close(Connection& c) {
   EmulatedPrinter* p = OpenedPrinter(c);
   if (p != nullptr)
     for (InterfaceState& itf : p->interfaces())
-      if (itf.claimedBy == c.id) itf.claimedBy = 0;
+      if (itf.claimedBy == c.id) EndClaim(*p, itf);
   c.device = 0;
   return "OK";
 }
@@ -319,7 +382,7 @@ std::string EmulatorServer::Claim(Connection& c, const std::vector<std::string>&
   if (itf == nullptr) return Err("not-found", "no such interface");
   if (!claim) {
     if (itf->claimedBy != c.id) return Err("not-found", "interface not claimed");
-    itf->claimedBy = 0;
+    EndClaim(*p, *itf);
     return "OK";
   }
   if (itf->claimedBy == c.id) return "OK";
@@ -380,24 +443,42 @@ std::string EmulatorServer::BulkOut(Connection& c, const std::vector<std::string
       !wire::ParseNumber(w[3], kLongestWait, &timeout) ||
       !wire::HexDecode(w.size() == 5 ? w[4] : std::string(), &bytes))
     return Err("invalid-param", "bulkout <interface> <endpoint> <timeout> <hex>");
+  return Deliver(c, w[1], endpoint, bytes.data(), bytes.size());
+}
+
+std::string EmulatorServer::BulkOutRaw(Connection& c, const std::vector<std::string>& w,
+                                       const std::string& payload) {
+  unsigned long endpoint, timeout;
+  if (!wire::ParseNumber(w[2], 255, &endpoint) || !wire::ParseNumber(w[3], kLongestWait, &timeout))
+    return Err("invalid-param", "bulkout-raw <interface> <endpoint> <timeout> <length>");
+  return Deliver(c, w[1], endpoint, payload.data(), payload.size());
+}
+
+std::string EmulatorServer::Deliver(Connection& c, const std::string& interfaceText,
+                                    unsigned long endpoint, const char* data, size_t size) {
   std::string error;
-  InterfaceState* itf = ClaimedInterface(c, w[1], &error);
+  InterfaceState* itf = ClaimedInterface(c, interfaceText, &error);
   if (itf == nullptr) return error;
   if (!IsEndpoint(*itf, endpoint, false)) return Err("not-found", "no such OUT endpoint");
   EmulatedPrinter* p = OpenedPrinter(c);
+  Clock::time_point end;
+  const bool wasPrinting = p->Printing(&end);
   bool unplug = false;
-  p->AddTransfer(false, bytes.size());
-  p->Receive(*itf, bytes, &unplug);
+  p->AddTransfer(false, size);
+  p->Receive(*itf, data, size, Clock::now(), &unplug);
   if (unplug) Unplug(*p);
+  for (PrintToRender& print : p->TakePrintsToRender())
+    renderQueue_.Add(std::move(print.stream), std::move(print.folder), p->id());
+  if (!wasPrinting && p->Printing(&end)) printClockWake_.notify_all();
   changed_.notify_all();
-  return "OK " + std::to_string(bytes.size());
+  return "OK " + std::to_string(size);
 }
 
 std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>& w,
                                    std::unique_lock<std::mutex>& lock) {
   unsigned long endpoint, length, timeout;
   if (w.size() != 5 || !wire::ParseNumber(w[2], 255, &endpoint) ||
-      !wire::ParseNumber(w[3], 16u * 1024 * 1024, &length) ||
+      !wire::ParseNumber(w[3], kLongestTransfer, &length) ||
       !wire::ParseNumber(w[4], kLongestWait, &timeout))
     return Err("invalid-param", "bulkin <interface> <endpoint> <length> <timeout>");
   std::string error;
@@ -411,6 +492,7 @@ std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>
   // The printer and its interface stay in the table while we wait (printers
   // are never erased), but look them up again after every wake-up.
   for (;;) {
+    if (stopping_) return Err("no-device");
     EmulatedPrinter* p = printers_.at(printerId).get();
     if (!p->attached) return Err("no-device");
     itf = p->FindInterface(number);
@@ -443,7 +525,6 @@ std::string EmulatorServer::Attach(const std::vector<std::string>& w) {
     if (!wire::SplitNameValue(w[i], &name, &value)) return Err("invalid-param", "name=value: " + w[i]);
     if (!printer->Set(name, value, true, &error)) return Err("invalid-param", error);
   }
-  printer->onPrint = [this](EmulatedPrinter& p, const std::string& print) { RenderPrint(p, print); };
   const unsigned id = nextPrinterId_++;
   EmulatedPrinter& p = *printer;
   printers_[id] = std::move(printer);
@@ -526,20 +607,21 @@ std::string EmulatorServer::Transfers(const std::vector<std::string>& w) {
   return text;
 }
 
+std::string EmulatorServer::Prints(const std::vector<std::string>& w) {
+  if (w.size() != 2) return Err("invalid-param", "prints <id>");
+  EmulatedPrinter* p = FindPrinter(w[1]);
+  if (p == nullptr) return Err("not-found", "no such printer");
+  std::string text = "OK";
+  for (const std::string& event : p->printEvents()) text += " " + event;
+  return text;
+}
+
 std::string EmulatorServer::ClearLog(const std::vector<std::string>& w) {
   if (w.size() != 2) return Err("invalid-param", "clearlog <id>");
   EmulatedPrinter* p = FindPrinter(w[1]);
   if (p == nullptr) return Err("not-found", "no such printer");
   p->ClearLog();
   return "OK";
-}
-
-void EmulatorServer::RenderPrint(EmulatedPrinter& printer, const std::string& print) {
-  if (!renderer_) return;
-  std::string message;
-  const int prints = renderer_(print, printer.outputFolder(), "printer" + std::to_string(printer.id()),
-                               printsRendered_ + 1, &message);
-  if (prints > 0) printsRendered_ += static_cast<unsigned>(prints);
 }
 
 std::string EmulatorServer::Print(const std::vector<std::string>& w,
@@ -550,20 +632,18 @@ std::string EmulatorServer::Print(const std::vector<std::string>& w,
   if (p == nullptr) return Err("not-found", "no such printer");
   const std::string folder = w.size() == 4 ? w[3] : p->outputFolder();
   if (folder.empty()) return Err("invalid-param", "no output folder");
-  if (!renderer_) return Err("not-supported", "this emulator was built without print rendering");
+  if (!renderQueue_.HasRenderer())
+    return Err("not-supported", "this emulator was built without print rendering");
   std::ifstream in(w[2], std::ios::binary);
   if (!in) return Err("not-found", "cannot read " + w[2]);
   std::ostringstream data;
   data << in.rdbuf();
-  const std::string prefix = "printer" + std::to_string(p->id());
-  const unsigned first = printsRendered_ + 1;
-  PrintRenderer renderer = renderer_;
+  const unsigned id = p->id();
   lock.unlock();  // rendering takes a while; the bus goes on meanwhile
   std::string message;
-  const int prints = renderer(data.str(), folder, prefix, first, &message);
+  const int prints = renderQueue_.RenderNow(data.str(), folder, id, &message);
   lock.lock();
   if (prints < 0) return Err("invalid-param", message);
-  printsRendered_ += static_cast<unsigned>(prints);
   return "OK " + std::to_string(prints);
 }
 

@@ -2,6 +2,7 @@
 //
 //   kv71p-emulator [--socket PATH] [--output DIR]      serve printers on PATH
 //   kv71p-emulator [--socket PATH] send WORD...         one request, print the reply
+//   kv71p-emulator [--socket PATH] write ID FILE        send a file to printer ID over the bus
 //
 // PATH defaults to $KV71P_USB_EMULATOR. The protocol is in
 // docs/emulator-protocol.md.
@@ -17,6 +18,7 @@
 
 #include "platform/usb/EmulatorConnection.h"
 #include "platform/usb/EmulatorWire.h"
+#include "tools/testbed/emulator/BusWriter.h"
 #include "tools/testbed/emulator/EmulatorServer.h"
 #include "tools/testbed/emulator/PrintRendering.h"
 
@@ -34,6 +36,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: kv71p-emulator [--socket PATH] [--output DIR]\n"
                "       kv71p-emulator [--socket PATH] send WORD...\n"
+               "       kv71p-emulator [--socket PATH] write ID FILE\n"
                "PATH defaults to $KV71P_USB_EMULATOR.\n");
   return 2;
 }
@@ -102,7 +105,12 @@ int main(int argc, char** argv) {
   }
   if (socketPath.empty()) return Usage();
   if (i < argc) {
-    if (std::string(argv[i]) != "send" || i + 1 >= argc) return Usage();
+    const std::string command = argv[i];
+    unsigned long id = 0;
+    if (command == "write" && i + 3 == argc &&
+        kv71p::wire::ParseNumber(argv[i + 1], 0xFFFFFFFFul, &id))
+      return kv71p::emulator::WriteFileToPrinter(socketPath, id, argv[i + 2]);
+    if (command != "send" || i + 1 >= argc) return Usage();
     return Send(socketPath, std::vector<std::string>(argv + i + 1, argv + argc));
   }
 
