@@ -29,7 +29,7 @@ int64_t Scaled(int64_t size, float ratio) {
 
 }  // namespace
 
-bool WrapRows(_tagBITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data) {
+bool WrapRows(BITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data) {
   if (!FitsInt32(width) || !FitsInt32(height) || data == nullptr) return false;
   const uint64_t stride = RowStride24(static_cast<uint64_t>(width));
   if (stride > INT32_MAX) return false;
@@ -41,7 +41,7 @@ bool WrapRows(_tagBITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned 
 bool AdoptPage(Bitmap& bitmap, PageMemory memory, int64_t width, int64_t height) {
   bitmap.Reset();
   if (!WrapRows(&bitmap.record, width, height, memory.get())) {
-    bitmap.record = _tagBITMAPHANDLE{};
+    bitmap.record = BITMAPHANDLE{};
     return false;
   }
   bitmap.record.MemHandle = memory.release();
@@ -96,11 +96,11 @@ void FitIntoBorder(Bitmap& page, const DeviceMediaBufferInfo& media) {
 
   const uint64_t canvasStride = RowStride24(static_cast<uint64_t>(newWidth));
   const uint64_t canvasSize = canvasStride * static_cast<uint64_t>(newHeight);
-  auto* white = static_cast<unsigned char*>(GlobalAlloc(0, canvasSize));
-  if (white == nullptr) return;
-  std::memset(white, 255, canvasSize);
+  PageMemory white = AllocPageMemory(canvasSize, false);
+  if (!white) return;
+  std::memset(white.get(), 255, canvasSize);
   Bitmap canvas;
-  if (!AdoptPage(canvas, PageMemory(white), newWidth, newHeight)) return;
+  if (!AdoptPage(canvas, std::move(white), newWidth, newHeight)) return;
 
   // Each band is resampled straight from the page's rows (the library only
   // reads them) and its rows follow those of the bands before it.
