@@ -9,15 +9,15 @@ namespace {
 
 struct Planes {
   Bitmap p[3];
-  _tagBITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
+  BITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
 };
 
 TEST(Separate, ChecksInOrder) {
   Bitmap source, empty;
   ASSERT_TRUE(MakeOwned(source, RandomImage(5, 2, 1)));
   Planes planes;
-  _tagBITMAPHANDLE* missing0[3] = {nullptr, &planes.p[1], &planes.p[2]};
-  _tagBITMAPHANDLE* missing2[3] = {&planes.p[0], &planes.p[1], nullptr};
+  BITMAPHANDLE* missing0[3] = {nullptr, &planes.p[1], &planes.p[2]};
+  BITMAPHANDLE* missing2[3] = {&planes.p[0], &planes.p[1], nullptr};
   EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(nullptr, planes.list, 375, 0));
   EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorSeparateBitmap(&source, planes.list, 375, 0));
   EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&empty, planes.list, 376, 0));
@@ -41,8 +41,8 @@ TEST(Merge, ChecksInOrder) {
   EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorMergeBitmap(&result, planes.list, 375, 0));
   EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, nullptr, 376, 0));
   Bitmap empty;
-  _tagBITMAPHANDLE* withEmpty[3] = {&planes.p[0], &empty, &planes.p[2]};
-  _tagBITMAPHANDLE* withNull[3] = {&planes.p[0], &planes.p[1], nullptr};
+  BITMAPHANDLE* withEmpty[3] = {&planes.p[0], &empty, &planes.p[2]};
+  BITMAPHANDLE* withNull[3] = {&planes.p[0], &planes.p[1], nullptr};
   EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withEmpty, 376, 0));
   EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withNull, 376, 1));
   EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 1));
@@ -50,24 +50,24 @@ TEST(Merge, ChecksInOrder) {
   struct {
     const char* what;
     int plane;
-    void (*spoil)(_tagBITMAPHANDLE&);
+    void (*spoil)(BITMAPHANDLE&);
   } spoilers[] = {
-      {"width", 1, [](_tagBITMAPHANDLE& p) { p.Width = 4; }},
-      {"height", 2, [](_tagBITMAPHANDLE& p) { p.Height = 1; }},
-      {"depth", 0, [](_tagBITMAPHANDLE& p) { p.BitsPerPixel = 24; }},
-      {"stride", 1, [](_tagBITMAPHANDLE& p) { p.BytesPerLine = 5; }},
-      {"colors", 2, [](_tagBITMAPHANDLE& p) { p.Colors = 255; }},
-      {"palette", 0, [](_tagBITMAPHANDLE& p) { p.Palette = nullptr; }},
-      {"color order", 1, [](_tagBITMAPHANDLE& p) { p.ColorOrder = 1; }},
-      {"row order", 2, [](_tagBITMAPHANDLE& p) { p.RowOrder = 1; }},
-      {"size", 2, [](_tagBITMAPHANDLE& p) { p.Size = 15; }},
+      {"width", 1, [](BITMAPHANDLE& p) { p.Width = 4; }},
+      {"height", 2, [](BITMAPHANDLE& p) { p.Height = 1; }},
+      {"depth", 0, [](BITMAPHANDLE& p) { p.BitsPerPixel = 24; }},
+      {"stride", 1, [](BITMAPHANDLE& p) { p.BytesPerLine = 5; }},
+      {"colors", 2, [](BITMAPHANDLE& p) { p.Colors = 255; }},
+      {"palette", 0, [](BITMAPHANDLE& p) { p.Palette = nullptr; }},
+      {"color order", 1, [](BITMAPHANDLE& p) { p.ColorOrder = 1; }},
+      {"row order", 2, [](BITMAPHANDLE& p) { p.RowOrder = 1; }},
+      {"size", 2, [](BITMAPHANDLE& p) { p.Size = 15; }},
   };
   for (const auto& s : spoilers) {
     SCOPED_TRACE(s.what);
-    const _tagBITMAPHANDLE saved = planes.p[s.plane];
+    const BITMAPHANDLE saved = planes.p[s.plane];
     s.spoil(planes.p[s.plane]);
     EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 0));
-    static_cast<_tagBITMAPHANDLE&>(planes.p[s.plane]) = saved;
+    static_cast<BITMAPHANDLE&>(planes.p[s.plane]) = saved;
   }
   EXPECT_EQ(live, QlxMemLiveBlocks()) << "nothing allocated";
   EXPECT_EQ(nullptr, result.Data);
@@ -104,7 +104,7 @@ TEST(Planes, SeparatedRecordsAndMergeThroughPalettes) {
   Planes planes;
   ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
   for (int k = 0; k < 3; ++k) {
-    _tagBITMAPHANDLE& p = planes.p[k];
+    BITMAPHANDLE& p = planes.p[k];
     EXPECT_EQ(p.Data, p.MemHandle);
     EXPECT_EQ(p.Data + 24, p.Palette);
     EXPECT_EQ("5x3 bpp 8 line 8 colors 256 order 0 rows 4 size 24", RecordFields(p));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "imaging/QlxImgLibInternal.h"
 #include "tests/imaging/TestBitmaps.h"
 
 namespace {
@@ -62,9 +63,9 @@ TEST(Saturation, WorkedValues) {
     for (Rgb c : {Rgb{0, 0, 0}, Rgb{77, 77, 77}, Rgb{255, 0, 0}, Rgb{0, 255, 255}, Rgb{255, 255, 255}})
       EXPECT_EQ(c, Saturate(c, change)) << change;
   double hue, chroma, lightness;
-  RGBtoHSL(200, 100, 50, &hue, &chroma, &lightness);
+  qlx::RgbToHsl(200, 100, 50, &hue, &chroma, &lightness);
   EXPECT_EQ("20 150 125", std::to_string(int(hue)) + " " + std::to_string(int(chroma)) + " " + std::to_string(int(lightness)));
-  RGBtoHSL(0, 128, 0, &hue, &chroma, &lightness);
+  qlx::RgbToHsl(0, 128, 0, &hue, &chroma, &lightness);
   EXPECT_EQ(120.0, hue) << "red = blue = min";
 }
 

@@ -53,7 +53,7 @@ TEST(SizeBitmap, ChecksLeaveTheBitmapAlone) {
   unsigned char* data = bitmap.Data;
   const struct {
     const char* what;
-    _tagBITMAPHANDLE* target;
+    BITMAPHANDLE* target;
     int w, h, method;
   } cases[] = {
       {"no bitmap", nullptr, 4, 4, 4}, {"no data", &empty, 4, 4, 4},     {"8 bits", &plane, 4, 4, 4},

@@ -10,7 +10,7 @@
 
 namespace {
 
-using ToneOp = int (*)(_tagBITMAPHANDLE*, int32_t);
+using ToneOp = int (*)(BITMAPHANDLE*, int32_t);
 
 TEST(Tone, ChecksInOrder) {
   const struct {
@@ -81,21 +81,6 @@ TEST(Tone, WorkedValuesAndComposition) {
       for (int byte = 0; byte < 3; ++byte) EXPECT_EQ(m.second, plane.entry(m.first, byte)) << "value " << m.first;
     EXPECT_EQ(0xEE, plane.entry(7, 3));
   }
-}
-
-TEST(Tone, ConvertLUT8TouchesOnlyColorsEntries) {
-  Plane plane;
-  unsigned char invert[256];
-  for (int j = 0; j < 256; ++j) invert[j] = static_cast<unsigned char>(255 - j);
-  plane.bitmap.Colors = 2;
-  ConvertLUT8(&plane.bitmap, invert);
-  EXPECT_EQ(255, plane.entry(0, 2));
-  EXPECT_EQ(254, plane.entry(1, 0));
-  EXPECT_EQ(2, plane.entry(2, 1));
-  EXPECT_EQ(0xEE, plane.entry(1, 3));
-  plane.bitmap.Colors = 0;
-  ConvertLUT8(&plane.bitmap, invert);
-  EXPECT_EQ(255, plane.entry(0, 0));
 }
 
 }  // namespace

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
 #include "tests/filter/FilterTestHelpers.h"
 #include "tests/ppd/CupsfilterBin.h"
 
-using namespace kv71p;
 using namespace kv71p::filter;
 
 namespace {
@@ -65,20 +65,18 @@ TEST(Ppd, FilterChainMakesRasterOfTheMediaSizeAtEveryResolution) {
 // What the filter makes of job options with or without the PPD: its
 // settings and the setting commands it writes.
 std::string FilterView(ppd_file_t* ppd, const Pairs& job) {
-  kv71p::test::JobOptions options(job);
+  const kv71p::test::JobOptions options(job);
   kv71p::test::CapturedOutput out;
-  DeviceEntry_KV71P e;
-  e.SetOutputFd(out.fd());
-  kv71p::test::ApplySettings(e, options, ppd);
-  const int n = options.count();
-  for (auto send : {&DeviceEntry::SendCutterMode, &DeviceEntry::SendOvercoatFinish, &DeviceEntry::SendPrintRetry,
-                    &DeviceEntry::SendPrintSpeed, &DeviceEntry::SendDecurl})
-    (e.*send)(n, options.options(), ppd);
+  FdBlockWriter writer(out.fd());
+  DeviceEntry_KV71P e(writer);
+  e.SetSettings(JobSettingsFromOptions(PrintOptions(options.count(), options.options(), ppd)));
+  e.SendFinishing();
+  const JobSettings& s = e.settings();
   std::ostringstream view;
-  view << e.resolutionMode << " " << e.resolutionDpi << " " << e.mediaInfo.mediaCode << " " << e.border << e.icm
-       << e.colorAdjustment << " " << e.sharpness << " " << e.gammaR << " " << e.gammaG << " " << e.gammaB << " "
-       << e.brightnessR << " " << e.brightnessG << " " << e.brightnessB << " " << e.contrastR << " " << e.contrastG
-       << " " << e.contrastB << " " << e.chroma << " " << out.Take();
+  view << s.resolutionMode << " " << s.resolutionDpi << " " << e.mediaInfo.mediaCode << " " << s.border << s.icm
+       << s.colorAdjustment << " " << s.sharpness;
+  for (int k = 0; k < 3; ++k) view << " " << s.gamma[k] << " " << s.brightness[k] << " " << s.contrast[k];
+  view << " " << s.chroma << " " << out.Take();
   return view.str();
 }
 
@@ -118,10 +116,6 @@ TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {
     }
     EXPECT_EQ(views.size(), static_cast<size_t>(option->num_choices)) << o.keyword;
   }
-  // The decurl mode is offered (this model takes no decurl command).
-  ppd_option_t* decurl = ppdFindOption(ppd, "VexDecurl");
-  ASSERT_NE(decurl, nullptr);
-  EXPECT_STREQ(decurl->defchoice, "Auto");
   // The all-channel tone keywords have no default in the PPD, which would
   // always win over the per-channel choices; as job options they still set
   // all three channels.
