@@ -1,11 +1,15 @@
 // The filter program run as CUPS runs it, on raster the tests write: its
 // arguments, the orientation, the layouts of the loaded media with copies
-// and the first-alone rule, the settings it sends, colour matching. Every
+// and the first-alone rule, the settings it sends, colour matching, hostile
+// pages, an output that goes away and a job cancelled while it waits. Every
 // plane is compared pixel for pixel with the raster lines placed by hand.
+// (Cancellation at any point of a job: tests/hardening/CancelFaultTest.)
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/color/ColorEngine.h"
@@ -36,7 +40,7 @@ void ExpectCleanRun(const FilterRun& run, int exitStatus = 0) {
   EXPECT_TRUE(run.output.wellFormed) << run.output.error;
 }
 
-TEST(FilterProgram, WrongArgumentsAndMissingInput) {
+TEST(FilterProgram, WrongArgumentsMissingInputGoneOutputAndCancelledWait) {
   FilterRunner runner;
   // Wrong argument counts and a missing input file: status 1, no output.
   for (const std::vector<std::string>& argv :
@@ -51,6 +55,26 @@ TEST(FilterProgram, WrongArgumentsAndMissingInput) {
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_EQ(missing.out + missing.err, "");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+
+  // A backend that goes away at once: status 1, nothing on standard error.
+  const std::string raster = runner.path("job.ras");
+  ASSERT_TRUE(kv71p::test::WriteRaster(raster, {PatternPage(2448, 1236, 1, 3)}));
+  ASSERT_TRUE(kv71p::test::WriteFile(runner.cache() + "/Print_9.log", ""));
+  const auto gone = RunProcess({"bash", "-c", "set -o pipefail; \"$0\" 9 u t 1 '' \"$1\" | true", KV71P_TEST_FILTER, raster},
+                               {{"KV71P_CACHE_DIR=" + runner.cache()}, "", "", 60});
+  EXPECT_EQ(gone.exitStatus, 1);
+  EXPECT_EQ(gone.err, "");
+
+  // SIGTERM while the job waits for its per-job file: it ends at once
+  // with status 0 and writes nothing.
+  kv71p::test::BackgroundProcess waiting;
+  const std::string out = runner.path("out");
+  ASSERT_TRUE(waiting.Start({KV71P_TEST_FILTER, "77", "u", "t", "1", "", raster}, {"KV71P_CACHE_DIR=" + runner.cache()}, out));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(waiting.pid(), SIGTERM);
+  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !waiting.Running(); }, 5));
+  EXPECT_EQ(waiting.exitStatus(), 0);
+  EXPECT_EQ(kv71p::test::ReadFile(out), "");
 }
 
 // A page of `bitsPerPixel` bits per pixel whose lines are left black.

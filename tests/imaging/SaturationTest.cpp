@@ -27,25 +27,6 @@ Rgb Saturate(Rgb in, int change) {
   return {bitmap.Data[2], bitmap.Data[1], bitmap.Data[0]};
 }
 
-TEST(Saturation, Checks) {
-  EXPECT_EQ(IL_ERR_NOIMAGE, IL_ChangeBitmapSaturation(nullptr, 5000));
-  Bitmap bitmap, empty;
-  ASSERT_TRUE(MakeOwned(bitmap, RandomImage(3, 2, 1)));
-  const plain::Image before = PixelsOf(bitmap);
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&empty, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 1001));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, -1001));
-  bitmap.ColorOrder = 2;
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 10));
-  bitmap.ColorOrder = 1;
-  bitmap.BitsPerPixel = 8;
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 10));
-  bitmap.BitsPerPixel = 24;
-  EXPECT_TRUE(SamePixels(before, PixelsOf(bitmap)));
-  bitmap.Height = 0;
-  EXPECT_EQ(IL_OK, IL_ChangeBitmapSaturation(&bitmap, 10));
-}
-
 TEST(Saturation, WorkedValues) {
   const struct {
     Rgb in;

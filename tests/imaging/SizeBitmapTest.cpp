@@ -42,29 +42,6 @@ TEST(SizeBitmap, WorkedValues) {
   }
 }
 
-TEST(SizeBitmap, ChecksLeaveTheBitmapAlone) {
-  Bitmap bitmap, empty, plane, turned;
-  ASSERT_TRUE(MakeOwned(bitmap, RandomImage(3, 3, 5)));
-  ASSERT_TRUE(MakeOwned(turned, RandomImage(3, 3, 5)));
-  turned.ColorOrder = 2;
-  unsigned char planeData[12] = {}, palette[1024] = {};
-  ASSERT_EQ(IL_OK, IL_CreateBitmap(&plane, IL_RECORD_SIZE, IL_MEMORY_CALLER, 3, 3, 8, 2, palette,
-                                   IL_ROWORDER_BOTTOMUP, planeData, 12));
-  unsigned char* data = bitmap.Data;
-  const struct {
-    const char* what;
-    BITMAPHANDLE* target;
-    int w, h, method;
-  } cases[] = {
-      {"no bitmap", nullptr, 4, 4, 4}, {"no data", &empty, 4, 4, 4},     {"8 bits", &plane, 4, 4, 4},
-      {"order 2", &turned, 4, 4, 4},   {"width 0", &bitmap, 0, 4, 4},    {"height -1", &bitmap, 4, -1, 4},
-      {"method 2", &bitmap, 4, 4, 2},
-  };
-  for (const auto& tc : cases) EXPECT_EQ(IL_ERR_INVALID, IL_SizeBitmap(tc.target, tc.w, tc.h, tc.method)) << tc.what;
-  EXPECT_EQ(data, bitmap.Data);
-  EXPECT_EQ(3, bitmap.Width);
-}
-
 TEST(SizeBitmap, OwnedAndBorrowedMemory) {
   // Owned: the old block is released and the new one kept, even at the same size.
   const plain::Image image = RandomImage(7, 5, 11);

@@ -74,6 +74,13 @@ struct Plane {
   int entry(int j, int byte = 0) const { return palette[4 * j + byte]; }
 };
 
+// Three plane records released on destruction, and the list the
+// separation and merge take.
+struct Planes {
+  Bitmap p[3];
+  BITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
+};
+
 // Pixel bytes of two images equal (padding ignored); on failure the first
 // differing byte is reported.
 inline ::testing::AssertionResult SamePixels(const plain::Image& expected, const plain::Image& actual) {

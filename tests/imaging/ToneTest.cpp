@@ -12,36 +12,6 @@ namespace {
 
 using ToneOp = int (*)(BITMAPHANDLE*, int32_t);
 
-TEST(Tone, ChecksInOrder) {
-  const struct {
-    const char* name;
-    ToneOp op;
-    int neutral, bad;
-  } ops[] = {{"gamma", IL_GammaCorrectBitmap, 100, 0},
-             {"intensity", IL_ChangeBitmapIntensity, 0, 1001},
-             {"contrast", IL_ChangeBitmapContrast, 0, -1001}};
-  for (const auto& op : ops) {
-    SCOPED_TRACE(op.name);
-    EXPECT_EQ(IL_ERR_NOIMAGE, op.op(nullptr, op.bad));
-    Plane plane;
-    Bitmap colour;
-    ASSERT_TRUE(MakeOwned(colour, RandomImage(2, 2, 1)));
-    EXPECT_EQ(IL_ERR_INVALID, op.op(&colour, op.neutral));
-    EXPECT_EQ(IL_ERR_INVALID, op.op(&plane.bitmap, op.bad));
-    plane.bitmap.Colors = 255;
-    EXPECT_EQ(IL_ERR_INVALID, op.op(&plane.bitmap, op.neutral));
-    plane.bitmap.Colors = 256;
-    plane.bitmap.Palette = nullptr;
-    EXPECT_EQ(IL_ERR_INVALID, op.op(&plane.bitmap, op.neutral));
-    plane.bitmap.Palette = plane.palette;
-    plane.bitmap.Data = nullptr;
-    EXPECT_EQ(IL_ERR_INVALID, op.op(&plane.bitmap, op.neutral));
-    plane.bitmap.Data = plane.data;
-    EXPECT_EQ(IL_OK, op.op(&plane.bitmap, op.neutral));
-    for (int j = 0; j < 256; ++j) ASSERT_EQ(j, plane.entry(j, j % 3)) << "the neutral value is the identity";
-  }
-}
-
 // Curves applied one after the other to a fresh plane, and entries of its
 // palette afterwards (bytes 0, 1 and 2 alike, byte 3 untouched).
 TEST(Tone, WorkedValuesAndComposition) {
