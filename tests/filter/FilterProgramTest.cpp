@@ -201,6 +201,7 @@ TEST(FilterProgram, ColourMatchingWithGeneratedProfiles) {
   ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::MatrixShaperRgb, matrix));
   ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, lut));
   ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutCmyk, cmyk));
+  ASSERT_TRUE(kv71p::test::WriteFile(runner.path("garbage.icc"), std::string(300, 'x')));
   // A page of many colours (every pixel different).
   RasterPage page;
   page.width = 256;
@@ -238,6 +239,7 @@ TEST(FilterProgram, ColourMatchingWithGeneratedProfiles) {
       {"matrix/shaper", "VexICCProfile=" + matrix, matrix},
       {"LUT", "VexICCProfile=" + lut, lut},
       {"missing profile", "VexICCProfile=" + runner.path("missing.icc"), ""},
+      {"not a profile", "VexICCProfile=" + runner.path("garbage.icc"), ""},
       {"CMYK profile", "VexICCProfile=" + cmyk, ""},
       {"empty path", "VexICCProfile=''", ""},
       {"a folder", "VexICCProfile=" + runner.path(""), ""},

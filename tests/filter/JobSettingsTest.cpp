@@ -1,6 +1,5 @@
-// The print options and the job settings read from them: every keyword's
-// values as job option and as PPD default, the defaults, and which source
-// wins.
+// The job settings read from the print options: every keyword's values as
+// job option and as PPD default, the defaults, and which source wins.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -12,10 +11,8 @@ using namespace kv71p::filter;
 
 namespace {
 
-using kv71p::test::JobOptions;
 using kv71p::test::Pairs;
 using kv71p::test::SettingsOf;
-using kv71p::test::TestPpd;
 
 std::string Three(const int32_t v[3]) {
   return std::to_string(v[0]) + "," + std::to_string(v[1]) + "," + std::to_string(v[2]);
@@ -44,30 +41,6 @@ std::string Setting(const JobSettings& s, const std::string& keyword) {
                         "VexPrintRetry"})
     all += Setting(s, k) + " ";
   return all + s.iccProfile + std::to_string(s.paperRotate);
-}
-
-TEST(PrintOptions, JobOptionThenMediaThenPpdDefault) {
-  const struct {
-    const char* keyword;
-    Pairs job, ppd;
-    const char* expected;  // null: absent
-  } cases[] = {
-      {"VexBorder", {}, {}, nullptr},
-      {"VexBorder", {{"VexBorder", "Disable"}}, {{"VexBorder", "Enable"}}, "Disable"},
-      {"VexICM", {{"VexBorder", "Enable"}}, {{"VexBorder", "Enable"}}, nullptr},
-      {"PageSize", {{"media", "207x130mm"}, {"PageSize", "214x151mm"}}, {}, "214x151mm"},
-      {"PageSize", {{"media", "207x130mm"}}, {{"PageSize", "214x300mm"}}, "207x130mm"},
-      {"Resolution", {{"media", "300x600dpi"}}, {}, nullptr},  // "media" stands only for PageSize
-  };
-  for (const auto& tc : cases) {
-    const JobOptions job(tc.job);
-    const TestPpd ppd(tc.ppd);
-    const char* value = PrintOptions(job.count(), job.options(), ppd.ppd()).Value(tc.keyword);
-    EXPECT_EQ(std::string(tc.expected ? tc.expected : "(absent)"), value ? value : "(absent)") << tc.keyword;
-  }
-  const JobOptions job(Pairs{{"AP_ColorMatchingMode", "x"}});
-  const TestPpd ppd(Pairs{{"VexICM", "None"}});
-  EXPECT_EQ(PrintOptions(job.count(), job.options(), ppd.ppd()).JobOption("VexICM"), nullptr) << "no PPD default";
 }
 
 // Every value of every keyword, as a job option and as the PPD's default.
@@ -130,6 +103,9 @@ TEST(JobSettings, DefaultsAndPrecedence) {
       {"no matching for the application's", {{"AP_ColorMatchingMode", "AP_ApplicationColorMatching"}}, {}, "VexICM", "0"},
       {"other matching modes", {{"AP_ColorMatchingMode", "AP_ApplicationColorMatchin"}}, {}, "VexICM", "1"},
       {"the mode is no PPD option", {}, {{"AP_ColorMatchingMode", "AP_ApplicationColorMatching"}}, "VexICM", "1"},
+      {"media for PageSize", {{"media", "207x130mm"}}, {{"PageSize", "214x300mm"}}, "PageSize", "207x130mm"},
+      {"PageSize before media", {{"media", "207x130mm"}, {"PageSize", "214x151mm"}}, {}, "PageSize", "214x151mm"},
+      {"media only for PageSize", {{"media", "300x600dpi"}}, {}, "Resolution", "0,300,0"},
   };
   for (const auto& tc : cases) EXPECT_EQ(tc.expected, Setting(SettingsOf(tc.job, tc.ppd), tc.keyword)) << tc.label;
   EXPECT_EQ(Setting(JobSettings(), ""), Setting(SettingsOf({}), "")) << "no option gives the defaults";

@@ -1,5 +1,6 @@
 // Every operation refuses what it cannot work on, with the status code of
-// the first check that fails, and leaves every bitmap as it was.
+// the first check that fails, and memory it cannot obtain (or lock); either
+// way it leaves every bitmap as it was and keeps no block.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -107,6 +108,45 @@ TEST(ImageOperations, RefuseWhatTheyCannotWorkOnAndChangeNothing) {
   EXPECT_EQ(5, colour.Width);
   for (const auto& p : fresh.p) EXPECT_EQ(nullptr, p.Data) << "no plane made";
   EXPECT_EQ(nullptr, result.Data);
+}
+
+TEST(ImageOperations, RefusedMemoryChangesNothing) {
+  const plain::Image image = RandomImage(6, 4, 21);
+  const struct {
+    const char* what;
+    int blocks;  // blocks the operation obtains
+    int (*op)(Bitmap& bitmap, Planes& planes, Bitmap& merged);
+  } ops[] = {
+      {"size", 2, [](Bitmap& b, Planes&, Bitmap&) { return IL_SizeBitmap(&b, 11, 3, IL_SIZE_CUBIC); }},
+      {"sharpen", 1, [](Bitmap& b, Planes&, Bitmap&) { return IL_SharpenBitmap(&b, 500); }},
+      {"separate", 3, [](Bitmap& b, Planes& p, Bitmap&) { return IL_ColorSeparateBitmap(&b, p.list, IL_RECORD_SIZE, 0); }},
+      {"merge", 1, [](Bitmap&, Planes& p, Bitmap& m) { return IL_ColorMergeBitmap(&m, p.list, IL_RECORD_SIZE, 0); }},
+  };
+  for (const auto& o : ops) {
+    for (int n = 1; n <= o.blocks; ++n) {
+      for (bool lock : {false, true}) {
+        SCOPED_TRACE(std::string(o.what) + (lock ? " lock " : " block ") + std::to_string(n));
+        Bitmap bitmap, merged;
+        ASSERT_TRUE(MakeOwned(bitmap, image));
+        Planes planes;
+        const bool merge = &o == &ops[3];  // merges planes separated first
+        if (merge) {
+          ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&bitmap, planes.list, IL_RECORD_SIZE, 0));
+        }
+        const unsigned char* data = bitmap.Data;
+        const long live = QlxMemLiveBlocks();
+        lock ? QlxMemFailNthLock(n) : QlxMemFailNthAlloc(n);
+        EXPECT_EQ(IL_ERR_NOMEM, o.op(bitmap, planes, merged));
+        QlxMemFailNthAlloc(0);
+        QlxMemFailNthLock(0);
+        EXPECT_EQ(live, QlxMemLiveBlocks());
+        EXPECT_TRUE(data == bitmap.Data && data == bitmap.MemHandle && bitmap.Width == 6 && bitmap.Height == 4);
+        EXPECT_TRUE(SamePixels(image, PixelsOf(bitmap)));
+        EXPECT_TRUE(merged.Data == nullptr && merged.Width == 0);
+        for (const auto& p : planes.p) EXPECT_TRUE(merge || (!p.Data && !p.MemHandle && !p.Palette)) << "emptied";
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -56,31 +56,4 @@ TEST(Planes, SeparatedRecordsAndMergeThroughPalettes) {
   EXPECT_TRUE(SamePixels(expected, PixelsOf(result)));
 }
 
-TEST(Planes, RefusedMemory) {
-  Bitmap source;
-  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 4, 10)));
-  const long live = QlxMemLiveBlocks();
-  for (int n = 1; n <= 3; ++n) {
-    for (bool lock : {false, true}) {
-      SCOPED_TRACE(std::string(lock ? "lock " : "block ") + std::to_string(n));
-      Planes planes;
-      if (lock) QlxMemFailNthLock(n); else QlxMemFailNthAlloc(n);
-      EXPECT_EQ(IL_ERR_NOMEM, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
-      for (const auto& p : planes.p) EXPECT_TRUE(!p.Data && !p.MemHandle && !p.Palette) << "emptied";
-      EXPECT_EQ(live, QlxMemLiveBlocks());
-    }
-  }
-  Planes planes;
-  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
-  for (bool lock : {false, true}) {
-    Bitmap result;
-    const long before = QlxMemLiveBlocks();
-    if (lock) QlxMemFailNthLock(1); else QlxMemFailNthAlloc(1);
-    EXPECT_EQ(IL_ERR_NOMEM, IL_ColorMergeBitmap(&result, planes.list, IL_RECORD_SIZE, 0));
-    EXPECT_EQ(nullptr, result.Data);
-    EXPECT_EQ(0, result.Width);
-    EXPECT_EQ(before, QlxMemLiveBlocks());
-  }
-}
-
 }  // namespace

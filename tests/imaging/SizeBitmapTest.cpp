@@ -68,29 +68,6 @@ TEST(SizeBitmap, OwnedAndBorrowedMemory) {
   EXPECT_TRUE(SamePixels(plain::Size(image, 9, 7), PixelsOf(borrowed)));
 }
 
-TEST(SizeBitmap, RefusedMemoryLeavesTheBitmapUnchanged) {
-  const plain::Image image = RandomImage(6, 4, 21);
-  const long cases[][2] = {{1, 0}, {0, 1}, {2, 0}, {0, 2}};  // output block, its lock, work block, its lock
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(std::to_string(tc[0]) + " " + std::to_string(tc[1]));
-    Bitmap bitmap;
-    ASSERT_TRUE(MakeOwned(bitmap, image));
-    unsigned char* data = bitmap.Data;
-    const long live = QlxMemLiveBlocks();
-    QlxMemFailNthAlloc(tc[0]);
-    QlxMemFailNthLock(tc[1]);
-    EXPECT_EQ(IL_ERR_NOMEM, IL_SizeBitmap(&bitmap, 11, 3, IL_SIZE_CUBIC));
-    QlxMemFailNthAlloc(0);
-    QlxMemFailNthLock(0);
-    EXPECT_EQ(live, QlxMemLiveBlocks());
-    EXPECT_EQ(data, bitmap.Data);
-    EXPECT_EQ(data, bitmap.MemHandle);
-    EXPECT_EQ(6, bitmap.Width);
-    EXPECT_EQ(4, bitmap.Height);
-    EXPECT_TRUE(SamePixels(image, PixelsOf(bitmap)));
-  }
-}
-
 // Compares the optimised resampler at every vector level with the literal one.
 void ExpectLiteral(const plain::Image& image, int nw, int nh, int colorOrder) {
   SCOPED_TRACE(std::to_string(image.width) + "x" + std::to_string(image.height) + " -> " + std::to_string(nw) + "x" +
