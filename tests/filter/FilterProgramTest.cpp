@@ -19,7 +19,6 @@
 
 namespace {
 
-using kv71p::test::DefaultPrintBlocks;
 using kv71p::test::FilterJob;
 using kv71p::test::FilterRun;
 using kv71p::test::FilterRunner;
@@ -219,8 +218,9 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingProfileAndHostilePage) {
     std::vector<std::string> blocks;
     for (const Print& print : c.prints) {
       for (const std::string& s : c.settings.empty() ? defaults : c.settings) blocks.push_back("CNTRL " + s);
-      const auto rest = DefaultPrintBlocks(print.multiCut);
-      blocks.insert(blocks.end(), rest.begin() + 4, rest.end());
+      char multiCut[32];
+      std::snprintf(multiCut, sizeof multiCut, "IMAGE MULTICUT %08d", print.multiCut);
+      blocks.insert(blocks.end(), {multiCut, "IMAGE YPLANE", "IMAGE MPLANE", "IMAGE CPLANE", "CNTRL START"});
     }
     EXPECT_EQ(runs[i].output.blocks, blocks);
     for (size_t p = 0; p < c.prints.size() && p < runs[i].output.prints.size(); ++p) {
