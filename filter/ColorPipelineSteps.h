@@ -47,14 +47,9 @@ bool WrapRows(BITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char
 // is released and the bitmap stays empty.
 bool AdoptPage(Bitmap& bitmap, PageMemory memory, int64_t width, int64_t height);
 
-// The page turned by 90 degrees counter-clockwise: column x of stored row
-// y goes to column (height - 1 - y) of stored row x. Null when the memory
-// cannot be obtained or the page is empty.
-PageMemory RotatePage(const unsigned char* pixels, int64_t width, int64_t height);
-
-// Resampling for the resolution mode: mode 2 halves the width; mode 1
-// halves the width and doubles the height of a rotated page.
-void ChangeResolution(Bitmap& page, int64_t resolutionMode, bool paperRotate);
+// Resampling for the resolution mode: mode 2 (600 x 600 dpi) halves the
+// width; the others leave the page as it is.
+void ChangeResolution(Bitmap& page, int64_t resolutionMode);
 
 // The border ratio of a media record: the smaller of the width and length
 // shares left inside the margins, in single precision. 0 without media.

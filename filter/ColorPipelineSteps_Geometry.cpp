@@ -1,5 +1,5 @@
-// Geometry steps of the colour pipeline: wrapping the page, rotation,
-// resolution and the border fit.
+// Geometry steps of the colour pipeline: wrapping the page, resolution
+// and the border fit.
 #include <cstdint>
 #include <cstring>
 
@@ -48,32 +48,9 @@ bool AdoptPage(Bitmap& bitmap, PageMemory memory, int64_t width, int64_t height)
   return true;
 }
 
-PageMemory RotatePage(const unsigned char* pixels, int64_t width, int64_t height) {
-  if (pixels == nullptr || width <= 0 || height <= 0) return nullptr;
-  const uint64_t inStride = RowStride24(static_cast<uint64_t>(width));
-  const uint64_t outStride = RowStride24(static_cast<uint64_t>(height));
-  PageMemory turned = AllocPageMemory(outStride * static_cast<uint64_t>(width));
-  if (!turned) return nullptr;
-  for (int64_t y = 0; y < height; ++y) {
-    const unsigned char* in = pixels + static_cast<uint64_t>(y) * inStride;
-    unsigned char* column = turned.get() + static_cast<uint64_t>(height - 1 - y) * 3;
-    for (int64_t x = 0; x < width; ++x) {
-      std::memcpy(column + static_cast<uint64_t>(x) * outStride, in + x * 3, 3);
-    }
-  }
-  return turned;
-}
-
-void ChangeResolution(Bitmap& page, int64_t resolutionMode, bool paperRotate) {
-  if (!page.HasImage()) return;
-  const int64_t width = page.record.Width, height = page.record.Height;
-  if (resolutionMode == 2) {
-    IL_SizeBitmap(&page.record, static_cast<int32_t>(width / 2), static_cast<int32_t>(height),
-                  IL_SIZE_CUBIC);
-  } else if (resolutionMode == 1 && paperRotate && FitsInt32(height * 2)) {
-    IL_SizeBitmap(&page.record, static_cast<int32_t>(width / 2),
-                  static_cast<int32_t>(height * 2), IL_SIZE_CUBIC);
-  }
+void ChangeResolution(Bitmap& page, int64_t resolutionMode) {
+  if (!page.HasImage() || resolutionMode != 2) return;
+  IL_SizeBitmap(&page.record, static_cast<int32_t>(page.record.Width / 2), page.record.Height, IL_SIZE_CUBIC);
 }
 
 float BorderRatio(const DeviceMediaBufferInfo& media) {

@@ -16,7 +16,6 @@ struct JobSettings {
   int64_t resolutionMode = 0;   // 0: 300x300, 1: 300x600 dpi, 2: 600x600 dpi
 
   // --- The colour pipeline.
-  bool paperRotate = false;       // turn photos by 90 degrees (the KV-71P never does)
   bool border = false;            // fit the photo inside the media's margins
   bool icm = true;                // match colours through iccProfile
   std::string iccProfile;         // profile for the matching; empty: none

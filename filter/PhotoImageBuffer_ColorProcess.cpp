@@ -1,6 +1,6 @@
 // The colour pipeline: one raster page in, the processed photo out.
 //
-// Order: rotation, resolution, border fit, colour matching, tone curves
+// Order: resolution, border fit, colour matching, tone curves
 // per channel (gamma, brightness, contrast), sharpening, chroma. The tone
 // curves are the image library's palette curves; they are read off once per
 // photo and applied to the pixels in one pass, which gives the bytes that
@@ -19,15 +19,9 @@ PhotoBitmap PhotoImageBuffer::ColorProcess(PageMemory pixels, int64_t width, int
   if (!photo) return nullptr;
   *photo = BITMAPHANDLE{};
 
-  if (settings.paperRotate) {
-    if (PageMemory turned = pipeline::RotatePage(pixels.get(), width, height)) {
-      pixels = std::move(turned);
-      std::swap(width, height);
-    }
-  }
   Bitmap page;
   pipeline::AdoptPage(page, std::move(pixels), width, height);
-  pipeline::ChangeResolution(page, settings.resolutionMode, settings.paperRotate);
+  pipeline::ChangeResolution(page, settings.resolutionMode);
   if (settings.border) pipeline::FitIntoBorder(page, mediaInfo);
   if (settings.icm && !settings.iccProfile.empty()) pipeline::MatchColors(page, settings.iccProfile);
 

@@ -120,32 +120,14 @@ TEST(ColorProcess, BorderFitWorkedNumbers) {
   }
 }
 
-TEST(ColorProcess, RotationAndResolution) {
-  const plain::Image page = RandomImage(60, 34, 3);
-  // The page turned counter-clockwise: column x of row y to column H-1-y of row x.
-  plain::Image turned(page.height, page.width);
-  for (int y = 0; y < page.height; ++y)
-    for (int x = 0; x < page.width; ++x)
-      std::memcpy(turned.row(x) + (page.height - 1 - y) * 3, page.row(y) + x * 3, 3);
-  const struct {
-    const char* name;
-    bool rotate;
-    int mode;
-    plain::Image expected;
-  } cases[] = {
-      {"none", false, 0, page},
-      {"600x600", false, 2, plain::Size(page, 30, 34)},
-      {"300x600", false, 1, page},
-      {"rotated", true, 0, turned},
-      {"rotated 300x600", true, 1, plain::Size(turned, 17, 120)},
-      {"rotated 600x600", true, 2, plain::Size(turned, 17, 60)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+TEST(ColorProcess, Resolution) {
+  // 600 x 600 dpi halves the width; otherwise only the chroma step with 0
+  // changes the page (it truncates).
+  const plain::Image page = RandomImage(61, 34, 3);
+  for (int mode : {0, 1, 2}) {
     Pipeline p;
-    p.settings.paperRotate = c.rotate;
-    p.settings.resolutionMode = c.mode;
-    EXPECT_TRUE(SamePixels(Chroma(c.expected, 0), p.Run(page)));
+    p.settings.resolutionMode = mode;
+    EXPECT_TRUE(SamePixels(Chroma(mode == 2 ? plain::Size(page, 30, 34) : page, 0), p.Run(page))) << mode;
   }
   // A 600 x 600 dpi page of code 33 becomes 2448 x 2472.
   Pipeline p;

@@ -40,7 +40,7 @@ std::string Setting(const JobSettings& s, const std::string& keyword) {
                         "VexContrast", "VexChroma", "VexColorAdjustment", "Vex2InchCut", "VexOvercoatFinish",
                         "VexPrintRetry"})
     all += Setting(s, k) + " ";
-  return all + s.iccProfile + std::to_string(s.paperRotate);
+  return all + s.iccProfile;
 }
 
 // Every value of every keyword, as a job option and as the PPD's default.
@@ -92,7 +92,7 @@ TEST(JobSettings, DefaultsAndPrecedence) {
     const char* keyword;
     std::string expected;
   } cases[] = {
-      {"neither", {}, {}, "", "0,300,0  0 1 0 100,100,100 0,0,0 0,0,0 0 0 0 0 1 0"},
+      {"neither", {}, {}, "", "0,300,0  0 1 0 100,100,100 0,0,0 0,0,0 0 0 0 0 1 "},
       {"job wins over PPD", {{"Resolution", "300dpi"}}, {{"Resolution", "600x600dpi"}}, "Resolution", "0,300,0"},
       {"job disables", {{"VexBorder", "Disable"}}, {{"VexBorder", "Enable"}}, "VexBorder", "0"},
       {"family wins over a channel", {{"VexGamma", "50"}, {"VexGammaR", "0"}}, {}, "VexGamma", "141,141,141"},
