@@ -8,7 +8,6 @@
 
 #include "tests/common/HandMadeBlocks.h"
 #include "tools/decoder/BlockText.h"
-#include "tools/decoder/PrintAssembler.h"
 #include "tools/decoder/StreamDecoder.h"
 
 namespace {
@@ -156,31 +155,6 @@ TEST(StreamDecoder, ReportsTheFirstMalformedByte) {
     }
   }
   EXPECT_EQ(Decode(Block("CNTRL", "CUTTER", "-0000001")).result, 0) << "a negative number is a number";
-}
-
-TEST(PrintAssembler, GroupsBlocksFromMulticutToStart) {
-  const std::string multicut = Block("IMAGE", "MULTICUT", "00000013"), y = handmade::PlainPlane("YPLANE"),
-                    c = handmade::PlainPlane("CPLANE");
-  const Decoded d = Decode(Block("CNTRL", "PRINTSPEED", "00000010") + multicut + y + c + Block("CNTRL", "START") + multicut + y);
-  ASSERT_EQ(d.result, 0);
-  kv71p::PrintAssembler prints;
-  std::vector<size_t> closedAt;
-  for (size_t i = 0; i < d.blocks.size(); ++i) {
-    kv71p::StreamBlock b = d.blocks[i];
-    if (!prints.Add(std::move(b))) continue;
-    closedAt.push_back(i);
-    EXPECT_EQ(prints.print().number, 1);
-    EXPECT_EQ(prints.print().multiCut, 13);
-    EXPECT_TRUE(prints.print().started);
-    EXPECT_TRUE(prints.print().HasPlane(kv71p::kYellowPlane));
-    EXPECT_FALSE(prints.print().HasPlane(kv71p::kMagentaPlane));
-    const auto& cyan = prints.print().planes[kv71p::kCyanPlane].bytes;
-    EXPECT_EQ(std::string(cyan.begin(), cyan.end()), c);
-  }
-  EXPECT_EQ(closedAt, std::vector<size_t>{4});
-  ASSERT_TRUE(prints.Finish());
-  EXPECT_EQ(prints.print().number, 2);
-  EXPECT_FALSE(prints.print().started);
 }
 
 }  // namespace
