@@ -59,11 +59,8 @@ TEST(SizeBitmap, OwnedAndBorrowedMemory) {
   ASSERT_EQ(IL_OK, IL_CreateBitmap(&borrowed, IL_RECORD_SIZE, IL_MEMORY_CALLER, 7, 5, 24, 0, nullptr,
                                    IL_ROWORDER_BOTTOMUP, callers.bytes.data(), callers.bytes.size()));
   ASSERT_EQ(IL_OK, IL_SizeBitmap(&borrowed, 9, 7, IL_SIZE_CUBIC));
-  EXPECT_EQ(borrowed.MemHandle, borrowed.Data);
-  EXPECT_NE(nullptr, borrowed.Data);
-  EXPECT_EQ("9 7 0 28 196", std::to_string(borrowed.Width) + " " + std::to_string(borrowed.Height) + " " +
-                                std::to_string(borrowed.ColorOrder) + " " + std::to_string(borrowed.BytesPerLine) +
-                                " " + std::to_string(borrowed.Size));
+  EXPECT_TRUE(borrowed.MemHandle == borrowed.Data && borrowed.Data != nullptr);
+  EXPECT_EQ("9x7 bpp 24 line 28 colors 0 order 0 rows 4 size 196", RecordFields(borrowed));
   EXPECT_EQ(image.bytes, callers.bytes);
   EXPECT_TRUE(SamePixels(plain::Size(image, 9, 7), PixelsOf(borrowed)));
 }
