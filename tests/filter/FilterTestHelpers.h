@@ -102,6 +102,17 @@ class CapturedOutput {
   FILE* file_ = std::tmpfile();
 };
 
+// Every setting of `s` but the page size name, as text.
+inline std::string SettingsText(const filter::JobSettings& s) {
+  std::string text = std::to_string(s.resolutionMode) + " " + std::to_string(s.resolutionDpi);
+  for (const int64_t v : {int64_t{s.border}, int64_t{s.icm}, int64_t{s.sharpness}, int64_t{s.colorAdjustment}, int64_t{s.chroma},
+                          int64_t{s.twoInchCut}, s.overcoatFinish, int64_t{s.printRetry}, int64_t{s.printSpeed}})
+    text += " " + std::to_string(v);
+  for (int k = 0; k < 3; ++k)
+    text += " " + std::to_string(s.gamma[k]) + "," + std::to_string(s.brightness[k]) + "," + std::to_string(s.contrast[k]);
+  return text + " " + s.iccProfile;
+}
+
 // The settings read from job options and PPD defaults (no PPD when empty).
 inline filter::JobSettings SettingsOf(const Pairs& job, const Pairs& ppdDefaults = {}) {
   const JobOptions options(job);

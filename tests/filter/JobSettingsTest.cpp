@@ -35,12 +35,7 @@ std::string Setting(const JobSettings& s, const std::string& keyword) {
   if (keyword == "VexOvercoatFinish") return std::to_string(s.overcoatFinish);
   if (keyword == "VexPrintRetry") return std::to_string(s.printRetry);
   if (keyword == "VexPrintSpeed") return std::to_string(s.printSpeed);
-  std::string all;
-  for (const char* k : {"Resolution", "PageSize", "VexBorder", "VexICM", "VexSharpness", "VexGamma", "VexBrightness",
-                        "VexContrast", "VexChroma", "VexColorAdjustment", "Vex2InchCut", "VexOvercoatFinish",
-                        "VexPrintRetry"})
-    all += Setting(s, k) + " ";
-  return all + s.iccProfile;
+  return kv71p::test::SettingsText(s);
 }
 
 // Every value of every keyword, as a job option and as the PPD's default.
@@ -92,7 +87,7 @@ TEST(JobSettings, DefaultsAndPrecedence) {
     const char* keyword;
     std::string expected;
   } cases[] = {
-      {"neither", {}, {}, "", "0,300,0  0 1 0 100,100,100 0,0,0 0,0,0 0 0 0 0 1 "},
+      {"neither", {}, {}, "", "0 300 0 1 0 0 0 0 0 1 0 100,0,0 100,0,0 100,0,0 "},
       {"job wins over PPD", {{"Resolution", "300dpi"}}, {{"Resolution", "600x600dpi"}}, "Resolution", "0,300,0"},
       {"job disables", {{"VexBorder", "Disable"}}, {{"VexBorder", "Enable"}}, "VexBorder", "0"},
       {"family wins over a channel", {{"VexGamma", "50"}, {"VexGammaR", "0"}}, {}, "VexGamma", "141,141,141"},
@@ -108,7 +103,7 @@ TEST(JobSettings, DefaultsAndPrecedence) {
       {"media only for PageSize", {{"media", "300x600dpi"}}, {}, "Resolution", "0,300,0"},
   };
   for (const auto& tc : cases) EXPECT_EQ(tc.expected, Setting(SettingsOf(tc.job, tc.ppd), tc.keyword)) << tc.label;
-  EXPECT_EQ(Setting(JobSettings(), ""), Setting(SettingsOf({}), "")) << "no option gives the defaults";
+  EXPECT_EQ(kv71p::test::SettingsText(JobSettings()), kv71p::test::SettingsText(SettingsOf({}))) << "the defaults";
 }
 
 }  // namespace

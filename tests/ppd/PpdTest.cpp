@@ -116,18 +116,10 @@ TEST(Ppd, FilterChainMakesRasterOfTheMediaSizeAtEveryResolution) {
 // settings and the setting commands it writes.
 std::string FilterView(ppd_file_t* ppd, const Pairs& job) {
   const kv71p::test::JobOptions options(job);
-  kv71p::test::CapturedOutput out;
-  FdBlockWriter writer(out.fd());
-  DeviceEntry_KV71P e(writer);
-  e.SetSettings(JobSettingsFromOptions(PrintOptions(options.count(), options.options(), ppd)));
-  e.SendFinishing();
-  const JobSettings& s = e.settings();
-  std::ostringstream view;
-  view << s.resolutionMode << " " << s.resolutionDpi << " " << e.mediaInfo.mediaCode << " " << s.border << s.icm
-       << s.colorAdjustment << " " << s.sharpness;
-  for (int k = 0; k < 3; ++k) view << " " << s.gamma[k] << " " << s.brightness[k] << " " << s.contrast[k];
-  view << " " << s.chroma << " " << out.Take();
-  return view.str();
+  const JobSettings settings = JobSettingsFromOptions(PrintOptions(options.count(), options.options(), ppd));
+  FdBlockWriter unused(-1);
+  return kv71p::test::SettingsText(settings) + " media " +
+         std::to_string(DeviceEntry_KV71P(unused).MediaCodeOfPageSize(settings.pageSize));
 }
 
 TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {
