@@ -124,11 +124,13 @@ TEST(ColorProcess, Resolution) {
   // 600 x 600 dpi halves the width; otherwise only the chroma step with 0
   // changes the page (it truncates).
   const plain::Image page = RandomImage(61, 34, 3);
+  const long live = QlxMemLiveBlocks();
   for (int mode : {0, 1, 2}) {
     Pipeline p;
     p.settings.resolutionMode = mode;
     EXPECT_TRUE(SamePixels(Chroma(mode == 2 ? plain::Size(page, 30, 34) : page, 0), p.Run(page))) << mode;
   }
+  EXPECT_EQ(live, QlxMemLiveBlocks()) << "the page's blocks given back";
   // A 600 x 600 dpi page of code 33 becomes 2448 x 2472.
   Pipeline p;
   p.settings.resolutionMode = 2;

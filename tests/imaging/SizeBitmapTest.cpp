@@ -1,5 +1,6 @@
-// Cubic resampling: worked values, checks, ownership, failure paths, and the
-// optimised resampler against the literal one.
+// Cubic resampling: worked values and the optimised resampler against the
+// literal one. (Checks and refused memory: ArgumentChecksTest; owned and
+// borrowed pages: the colour pipeline's tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -40,29 +41,6 @@ TEST(SizeBitmap, WorkedValues) {
     for (int k = 0; k < 3; ++k) EXPECT_EQ(tc.expected, bitmap.Data[tc.column * 3 + k]);
     EXPECT_TRUE(SamePixels(plain::Size(Row(tc.row), tc.newWidth, 1), PixelsOf(bitmap)));
   }
-}
-
-TEST(SizeBitmap, OwnedAndBorrowedMemory) {
-  // Owned: the old block is released and the new one kept, even at the same size.
-  const plain::Image image = RandomImage(7, 5, 11);
-  Bitmap owned;
-  ASSERT_TRUE(MakeOwned(owned, image));
-  const long live = QlxMemLiveBlocks();
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&owned, 7, 5, IL_SIZE_CUBIC));
-  EXPECT_TRUE(SamePixels(image, PixelsOf(owned)));
-  EXPECT_EQ(live, QlxMemLiveBlocks());
-  EXPECT_EQ(owned.Data, owned.MemHandle);
-
-  // Borrowed: the caller's memory is left as it was.
-  plain::Image callers = image;
-  Bitmap borrowed;
-  ASSERT_EQ(IL_OK, IL_CreateBitmap(&borrowed, IL_RECORD_SIZE, IL_MEMORY_CALLER, 7, 5, 24, 0, nullptr,
-                                   IL_ROWORDER_BOTTOMUP, callers.bytes.data(), callers.bytes.size()));
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&borrowed, 9, 7, IL_SIZE_CUBIC));
-  EXPECT_TRUE(borrowed.MemHandle == borrowed.Data && borrowed.Data != nullptr);
-  EXPECT_EQ("9x7 bpp 24 line 28 colors 0 order 0 rows 4 size 196", RecordFields(borrowed));
-  EXPECT_EQ(image.bytes, callers.bytes);
-  EXPECT_TRUE(SamePixels(plain::Size(image, 9, 7), PixelsOf(borrowed)));
 }
 
 // Compares the optimised resampler at every vector level with the literal one.
