@@ -138,12 +138,12 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingProfileAndHostilePage) {
   cut.linesWritten = 50;  // the stream ends there: the rest stays black
   badLineLength.bytesPerLine = 7;
   // A page of many colours (every pixel different), and as matched.
-  RasterPage colours = PatternPage(256, 64, 0);
-  colours.fill = [](unsigned i, std::vector<unsigned char>& bytes) {
+  RasterPage manyColors = PatternPage(256, 64, 0);
+  manyColors.fill = [](unsigned i, std::vector<unsigned char>& bytes) {
     for (unsigned k = 0; k < 256; ++k)
       bytes[k * 3] = k, bytes[k * 3 + 1] = i * 4, bytes[k * 3 + 2] = 255 - k + i;
   };
-  const RasterPage byMatrix = Matched(colours, matrix), byLut = Matched(colours, lut), asIs = Matched(colours, "");
+  const RasterPage byMatrix = Matched(manyColors, matrix), byLut = Matched(manyColors, lut), asIs = Matched(manyColors, "");
   const Print one = {408, 1236, 1236, 0, {&a}}, oneFull = {408, 1236, 1236, 0, {&full}};
   const auto unmatched = [&](const char* options) { return std::string("VexICM=Auto ") + options; };
   const std::vector<std::string> defaults = {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"};
@@ -194,15 +194,15 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingProfileAndHostilePage) {
       {"cut short", "", "", {cut}, {{408, 1236, 1236, 0, {&cut}}}},
       {"copies beyond the int range", "", "", {PatternPage(20, 10, 7, 0x80000000u)}, {}},
       {"line length refused", "", "", {badLineLength}, {}},
-      {"matrix/shaper profile", unmatched("VexICCProfile=") + matrix, "", {colours}, {{408, 1236, 1236, 0, {&byMatrix}}}},
-      {"LUT profile", unmatched("VexICCProfile=") + lut, "", {colours}, {{408, 1236, 1236, 0, {&byLut}}}},
-      {"missing profile", unmatched("VexICCProfile=") + runner.path("missing.icc"), "", {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
-      {"not a profile", unmatched("VexICCProfile=") + runner.path("garbage.icc"), "", {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
-      {"CMYK profile", unmatched("VexICCProfile=") + cmyk, "", {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
-      {"a folder", unmatched("VexICCProfile=") + runner.path(""), "", {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"matrix/shaper profile", unmatched("VexICCProfile=") + matrix, "", {manyColors}, {{408, 1236, 1236, 0, {&byMatrix}}}},
+      {"LUT profile", unmatched("VexICCProfile=") + lut, "", {manyColors}, {{408, 1236, 1236, 0, {&byLut}}}},
+      {"missing profile", unmatched("VexICCProfile=") + runner.path("missing.icc"), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"not a profile", unmatched("VexICCProfile=") + runner.path("garbage.icc"), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"CMYK profile", unmatched("VexICCProfile=") + cmyk, "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"a folder", unmatched("VexICCProfile=") + runner.path(""), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
       {"application matching", unmatched("AP_ColorMatchingMode=AP_ApplicationColorMatching VexICCProfile=") + lut, "",
-       {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
-      {"model profile not installed", unmatched(""), "MEDIA_CLASS=\"0001\"\n", {colours}, {{408, 1236, 1236, 0, {&asIs}}}},
+       {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"model profile not installed", unmatched(""), "MEDIA_CLASS=\"0001\"\n", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
   };
   std::vector<FilterJob> jobs;
   for (const auto& c : cases) {
