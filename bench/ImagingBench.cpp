@@ -51,7 +51,7 @@ const std::vector<unsigned char>& PhotoPage() {
 }
 
 // A bitmap over `pixels` (caller memory, ColorOrder 1 as in the pipeline).
-void Wrap(_tagBITMAPHANDLE& bitmap, std::vector<unsigned char>& pixels) {
+void Wrap(BITMAPHANDLE& bitmap, std::vector<unsigned char>& pixels) {
   std::memset(&bitmap, 0, sizeof bitmap);
   IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, kWidth, kHeight, 24, 2, nullptr, IL_ROWORDER_BOTTOMUP,
                   pixels.data(), pixels.size());
@@ -63,7 +63,7 @@ void BM_SizeBitmap(benchmark::State& state) {
   std::vector<unsigned char> pixels = PhotoPage();
   unsigned long long extra = 0;
   for (auto _ : state) {
-    _tagBITMAPHANDLE bitmap;
+    BITMAPHANDLE bitmap;
     Wrap(bitmap, pixels);
     QlxMemResetPeak();
     const unsigned long long before = QlxMemPeakBytes();
@@ -87,7 +87,7 @@ void RunInPlace(benchmark::State& state, const char* failure, Operation operatio
   for (auto _ : state) {
     state.PauseTiming();
     std::memcpy(pixels.data(), page.data(), page.size());
-    _tagBITMAPHANDLE bitmap;
+    BITMAPHANDLE bitmap;
     Wrap(bitmap, pixels);
     state.ResumeTiming();
     if (operation(&bitmap) != IL_OK) state.SkipWithError(failure);
@@ -96,14 +96,14 @@ void RunInPlace(benchmark::State& state, const char* failure, Operation operatio
 
 void BM_SharpenBitmap(benchmark::State& state) {
   const int change = static_cast<int>(state.range(0));
-  RunInPlace(state, "sharpen failed", [change](_tagBITMAPHANDLE* b) { return IL_SharpenBitmap(b, change); });
+  RunInPlace(state, "sharpen failed", [change](BITMAPHANDLE* b) { return IL_SharpenBitmap(b, change); });
 }
 BENCHMARK(BM_SharpenBitmap)->Arg(500)->Unit(benchmark::kMillisecond);
 
 void BM_ChangeBitmapSaturation(benchmark::State& state) {
   const int change = static_cast<int>(state.range(0));
   RunInPlace(state, "saturation failed",
-             [change](_tagBITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); });
+             [change](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); });
 }
 BENCHMARK(BM_ChangeBitmapSaturation)->Arg(300)->Unit(benchmark::kMillisecond);
 
@@ -113,11 +113,11 @@ BENCHMARK(BM_ChangeBitmapSaturation)->Arg(300)->Unit(benchmark::kMillisecond);
 void BM_SeparateToneMerge(benchmark::State& state) {
   std::vector<unsigned char> pixels = PhotoPage();
   for (auto _ : state) {
-    _tagBITMAPHANDLE source, result, plane[3];
+    BITMAPHANDLE source, result, plane[3];
     Wrap(source, pixels);
     std::memset(&result, 0, sizeof result);
     std::memset(plane, 0, sizeof plane);
-    _tagBITMAPHANDLE* planes[3] = {&plane[0], &plane[1], &plane[2]};
+    BITMAPHANDLE* planes[3] = {&plane[0], &plane[1], &plane[2]};
     int status = IL_ColorSeparateBitmap(&source, planes, IL_RECORD_SIZE, 0);
     for (int k = 0; k < 3; ++k) {
       IL_GammaCorrectBitmap(planes[k], 120 + 10 * k);

@@ -1,13 +1,15 @@
 // The steps of the colour pipeline (PhotoImageBuffer::ColorProcess) and the
-// scoped bitmap record they pass along. Every step leaves the image as it
-// was when one of its own buffers cannot be obtained.
+// scoped bitmap record they pass along: geometry in
+// ColorPipelineSteps_Geometry.cpp, colour in ColorPipelineSteps_Color.cpp.
+// Every step leaves the image as it was when one of its own buffers cannot
+// be obtained.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "filter/DeviceMediaBufferInfo.h"
-#include "filter/PhotoImageBuffer.h"
+#include "filter/PageMemory.h"
 #include "imaging/QlxImgLib.h"
 
 namespace kv71p::filter::pipeline {
@@ -24,35 +26,30 @@ class Bitmap {
   // Releases the image and empties the record.
   void Reset() {
     IL_FreeBitmap(&record);
-    record = _tagBITMAPHANDLE{};
+    record = BITMAPHANDLE{};
   }
   // Releases the image and takes over the one of `other`.
   void Replace(Bitmap& other) {
     Reset();
     record = other.record;
-    other.record = _tagBITMAPHANDLE{};
+    other.record = BITMAPHANDLE{};
   }
 
-  _tagBITMAPHANDLE record{};
+  BITMAPHANDLE record{};
 };
 
 // Wraps `height` 24-bit rows of `width` pixels at `data` (RowStride24(width)
 // bytes each, ColorOrder 1) without taking the memory over. False when the
 // sizes do not make a bitmap (zero, or beyond the record's 32-bit fields).
-bool WrapRows(_tagBITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data);
+bool WrapRows(BITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data);
 
 // Wraps page memory and hands it over to the bitmap. On failure the memory
 // is released and the bitmap stays empty.
 bool AdoptPage(Bitmap& bitmap, PageMemory memory, int64_t width, int64_t height);
 
-// The page turned by 90 degrees counter-clockwise: column x of stored row
-// y goes to column (height - 1 - y) of stored row x. Null when the memory
-// cannot be obtained or the page is empty.
-PageMemory RotatePage(const unsigned char* pixels, int64_t width, int64_t height);
-
-// Resampling for the resolution mode: mode 2 halves the width; mode 1
-// halves the width and doubles the height of a rotated page.
-void ChangeResolution(Bitmap& page, int64_t resolutionMode, bool paperRotate);
+// Resampling for the resolution mode: mode 2 (600 x 600 dpi) halves the
+// width; the others leave the page as it is.
+void ChangeResolution(Bitmap& page, int64_t resolutionMode);
 
 // The border ratio of a media record: the smaller of the width and length
 // shares left inside the margins, in single precision. 0 without media.
@@ -64,7 +61,7 @@ void FitIntoBorder(Bitmap& page, const DeviceMediaBufferInfo& media);
 
 // Converts the page from sRGB to the device colours of the profile at
 // `profilePath`; without a transform the page stays as it was.
-void MatchColours(Bitmap& page, const std::string& profilePath);
+void MatchColors(Bitmap& page, const std::string& profilePath);
 
 // Per-channel tone tables: table[k][v] is the new value of byte k.
 struct ToneTables {

@@ -1,17 +1,15 @@
 #include "filter/DeviceEntry_KV71P.h"
 
-#include <cstring>
+#include <string>
 
 #include "common/Kv71pConfig.h"
-#include "common/TextHelpers.h"
-#include "filter/Common.h"
 
 namespace kv71p::filter {
 
 // Sizes in dots at 300 dpi. Every row: baseDpi 300, margins 60 across and
 // 54 along, gap 30, firmware 1.0. Multi-photo pages are photoCount photos
 // of basePhotoLength with a gap between them.
-const DeviceMediaTableRow gMediaInfo_KV71P[] = {
+const DeviceMediaTableRow kMediaTableKV71P[] = {
     // code, multicut, inches, dpi, page, margins, gap, photo, photos, 2-inch cut, firmware
     {33, 408, 8.0, 4.0, 300, 2448, 1236, 60, 54, 30, 2448, 1236, 1, 0, 1.0},
     {34, 409, 8.0, 5.0, 300, 2448, 1536, 60, 54, 30, 2448, 1536, 1, 0, 1.0},
@@ -29,7 +27,7 @@ const DeviceMediaTableRow gMediaInfo_KV71P[] = {
     {-1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
 };
 
-const OverCoatInfo gOverCoatInfo_KV71P[] = {
+const OvercoatTableRow kOvercoatTableKV71P[] = {
     {0, 0, 0, 1.0},     {1, 1, 0, 1.0},     {2, 2, 0, 1.0},     {3, 3, 0, 1.0},
     {21, 21, 0, 1.0},   {22, 22, 0, 1.0},   {101, 101, 1, 1.0}, {121, 121, 1, 1.0},
     {122, 122, 1, 0.61}, {-1, 0, 0, 0},
@@ -49,13 +47,6 @@ constexpr PageSizeName kPageSizes[] = {
     {"207x105mm", 33}, {"207x130mm", 34}, {"207x156mm", 35}, {"207x206mm", 36},
     {"207x257mm", 31}, {"207x308mm", 32}, {"214x151mm", 71}, {"214x300mm", 78},
 };
-
-int MediaCodeOfPageSize(const char* name) {
-  if (name == nullptr) return kDefaultMediaCode;
-  for (const PageSizeName& p : kPageSizes)
-    if (std::strcmp(p.name, name) == 0) return p.mediaCode;
-  return kDefaultMediaCode;
-}
 
 // Codes the media table may be asked for (3 has no row).
 bool IsAcceptedMediaCode(int64_t code) {
@@ -79,80 +70,58 @@ int32_t MultiPhotoCode(int32_t code, int photoNumber) {
   }
 }
 
-// A per-job value into the zero-filled 128-byte buffer the lookups use.
-struct JobValue {
-  char text[128] = {};
-  JobValue(const char* key, const char* jobId) { _GetValuePrInfoFile(key, jobId, text, sizeof text); }
-  bool Is(const char* value) const { return std::strcmp(text, value) == 0; }
-};
-
 }  // namespace
 
-int DeviceEntry_KV71P::GetHeadWidth() { return kHeadWidth; }
+int DeviceEntry_KV71P::GetHeadWidth() const { return kHeadWidth; }
 
-int DeviceEntry_KV71P::SetMediaSize(int numOptions, cups_option_t* options, ppd_file_t* ppd) {
-  double firmware = 0;
-  if (_GetFirmwVersion(0, &firmware) != 0) return 0;
-  const int code = MediaCodeOfPageSize(_GetCupsValue("PageSize", numOptions, options, ppd));
-  return SetMediaInfo(mediaInfo, code, firmware) == 0 ? 1 : 0;
+int32_t DeviceEntry_KV71P::MediaCodeOfPageSize(const std::string& pageSize) const {
+  for (const PageSizeName& p : kPageSizes)
+    if (pageSize == p.name) return p.mediaCode;
+  return kDefaultMediaCode;
 }
 
-int DeviceEntry_KV71P::SetMediaInfo(DeviceMediaBufferInfo& record, int64_t mediaCode,
-                                    double firmware) {
-  if (!IsAcceptedMediaCode(mediaCode)) return 3;
+EntryResult DeviceEntry_KV71P::SetMediaInfo(DeviceMediaBufferInfo& record, int64_t mediaCode,
+                                            double firmware) const {
+  if (!IsAcceptedMediaCode(mediaCode)) return EntryResult::Invalid;
   record.mediaCode = -1;
-  const DeviceMediaTableRow* row = gMediaInfo_KV71P;
+  const DeviceMediaTableRow* row = kMediaTableKV71P;
   while (row->mediaCode != -1 && row->mediaCode != mediaCode) ++row;
-  if (row->mediaCode == -1) return 3;
-  if (firmware < row->minFirmware) return 3;
+  if (row->mediaCode == -1 || firmware < row->minFirmware) return EntryResult::Invalid;
   record.SetTableRow(*row);
   return UpdateMediaInfo(record);
 }
 
 DeviceMediaBufferInfo DeviceEntry_KV71P::GetMultiMediaInfo(const DeviceMediaBufferInfo& record,
-                                                           int photoNumber) {
+                                                           int photoNumber) const {
   DeviceMediaBufferInfo multi;
-  double firmware = 0;
-  if (_GetFirmwVersion(0, &firmware) != 0) return multi;
-  SetMediaInfo(multi, MultiPhotoCode(record.mediaCode, photoNumber), firmware);
+  SetMediaInfo(multi, MultiPhotoCode(record.mediaCode, photoNumber), kAssumedFirmwareVersion);
   return multi;
 }
 
-int DeviceEntry_KV71P::GetMultiLayoutNum(const char* jobId) {
-  const JobValue size("MEDIA_SIZE=", jobId);
+int DeviceEntry_KV71P::GetMultiLayoutNum(const PerJobValues& values) const {
+  const std::string& size = values.mediaSize;
   const int32_t c = mediaInfo.mediaCode;
-  if (size.Is("00500")) return (c == 33 || c == 34) ? 2 : 1;
-  if (size.Is("00510")) return c == 33 ? 3 : (c == 34 || c == 35) ? 2 : 1;
-  if (size.Is("00600")) return (c == 33 || c == 34 || c == 71) ? 2 : 1;
+  if (size == "00500") return (c == 33 || c == 34) ? 2 : 1;
+  if (size == "00510") return c == 33 ? 3 : (c == 34 || c == 35) ? 2 : 1;
+  if (size == "00600") return (c == 33 || c == 34 || c == 71) ? 2 : 1;
   return 1;
 }
 
-int DeviceEntry_KV71P::SetOvercoatFinish(uint64_t finish, double firmware) {
+EntryResult DeviceEntry_KV71P::SetOvercoatFinish(uint64_t finish, double firmware) {
   overcoatCode = -1;
-  for (const OverCoatInfo* row = gOverCoatInfo_KV71P; row->finishCode != -1; ++row) {
+  for (const OvercoatTableRow* row = kOvercoatTableKV71P; row->finishCode != -1; ++row) {
     if (static_cast<uint64_t>(row->finishCode) != finish || row->minFirmware > firmware) continue;
     overcoatCode = row->finishCode;
     overcoatValue = row->value;
-    overcoatAttribute = row->attribute;
-    overcoatMinFirmware = row->minFirmware;
-    return 0;
+    return EntryResult::Ok;
   }
-  return 3;
+  return EntryResult::Invalid;
 }
 
-void DeviceEntry_KV71P::SetPaperRotate(int, cups_option_t*, ppd_file_t*) { paperRotate = false; }
-
-const char* DeviceEntry_KV71P::GetPrinterICCProfile(const char* jobId) {
-  return JobValue("MEDIA_CLASS=", jobId).Is("0001") ? KV71P_ICC_PROFILE_SD : KV71P_ICC_PROFILE_PP;
+const char* DeviceEntry_KV71P::GetPrinterICCProfile(const PerJobValues& values) const {
+  return values.mediaClass == "0001" ? KV71P_ICC_PROFILE_SD : KV71P_ICC_PROFILE_PP;
 }
 
-int DeviceEntry_KV71P::GetRemainHalf(const char* jobId) {
-  const JobValue remain("MEDIA_REMAIN_HALF=", jobId);
-  return remain.text[0] == '\0' ? 0 : kv71p::ParseInt(remain.text);
-}
-
-bool DeviceEntry_KV71P::isSupportDecurl() { return false; }
-
-bool DeviceEntry_KV71P::isSupportSysTime() { return false; }
+int DeviceEntry_KV71P::GetRemainHalf(const PerJobValues& values) const { return values.remainHalf; }
 
 }  // namespace kv71p::filter

@@ -1,6 +1,6 @@
 // The KV-71P model: its media table with the multi-photo layouts, its page
 // size names, its overcoat table, the rules for how many photos share one
-// print, its ICC profile choice, its head width and its capabilities.
+// print, its ICC profile choice and its head width.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 namespace kv71p::filter {
 
 // One row of the overcoat table.
-struct OverCoatInfo {
+struct OvercoatTableRow {
   int32_t finishCode;  // -1 ends the table
   int32_t value;       // value of the "OVERCOAT" command
   int64_t attribute;
@@ -18,23 +18,23 @@ struct OverCoatInfo {
 };
 
 // The model's tables, each ended by a row whose code is -1.
-extern const DeviceMediaTableRow gMediaInfo_KV71P[];
-extern const OverCoatInfo gOverCoatInfo_KV71P[];
+extern const DeviceMediaTableRow kMediaTableKV71P[];
+extern const OvercoatTableRow kOvercoatTableKV71P[];
 
 class DeviceEntry_KV71P : public DeviceEntry {
  public:
-  int GetHeadWidth() override;
-  int SetMediaSize(int numOptions, cups_option_t* options, ppd_file_t* ppd) override;
-  int SetMediaInfo(DeviceMediaBufferInfo& record, int64_t mediaCode, double firmware) override;
+  using DeviceEntry::DeviceEntry;
+
+  int GetHeadWidth() const override;
+  int32_t MediaCodeOfPageSize(const std::string& pageSize) const override;
+  EntryResult SetMediaInfo(DeviceMediaBufferInfo& record, int64_t mediaCode,
+                           double firmware) const override;
   DeviceMediaBufferInfo GetMultiMediaInfo(const DeviceMediaBufferInfo& record,
-                                          int photoNumber) override;
-  int GetMultiLayoutNum(const char* jobId) override;
-  int SetOvercoatFinish(uint64_t finish, double firmware) override;
-  void SetPaperRotate(int numOptions, cups_option_t* options, ppd_file_t* ppd) override;
-  const char* GetPrinterICCProfile(const char* jobId) override;
-  int GetRemainHalf(const char* jobId) override;
-  bool isSupportDecurl() override;
-  bool isSupportSysTime() override;
+                                          int photoNumber) const override;
+  int GetMultiLayoutNum(const PerJobValues& values) const override;
+  EntryResult SetOvercoatFinish(uint64_t finish, double firmware) override;
+  const char* GetPrinterICCProfile(const PerJobValues& values) const override;
+  int GetRemainHalf(const PerJobValues& values) const override;
 };
 
 }  // namespace kv71p::filter

@@ -42,26 +42,4 @@ struct DeviceMediaBufferInfo : DeviceMediaTableRow {
   void SetTableRow(const DeviceMediaTableRow& row) { static_cast<DeviceMediaTableRow&>(*this) = row; }
 };
 
-inline bool operator==(const DeviceMediaTableRow& a, const DeviceMediaTableRow& b) {
-  return a.mediaCode == b.mediaCode && a.multiCutCode == b.multiCutCode &&
-         a.widthInch == b.widthInch && a.lengthInch == b.lengthInch && a.baseDpi == b.baseDpi &&
-         a.baseWidth == b.baseWidth && a.baseLength == b.baseLength &&
-         a.marginWidth == b.marginWidth && a.marginLength == b.marginLength &&
-         a.baseGap == b.baseGap && a.basePhotoWidth == b.basePhotoWidth &&
-         a.basePhotoLength == b.basePhotoLength && a.photoCount == b.photoCount &&
-         a.twoInchCut == b.twoInchCut && a.minFirmware == b.minFirmware;
-}
-
-inline bool operator==(const DeviceMediaBufferInfo& a, const DeviceMediaBufferInfo& b) {
-  return static_cast<const DeviceMediaTableRow&>(a) == static_cast<const DeviceMediaTableRow&>(b) &&
-         a.headWidth == b.headWidth && a.dpiX == b.dpiX && a.dpiY == b.dpiY &&
-         a.pageWidth == b.pageWidth && a.pageLength == b.pageLength &&
-         a.photoWidth == b.photoWidth && a.photoLength == b.photoLength && a.gap == b.gap &&
-         a.photos == b.photos;
-}
-
-inline bool operator!=(const DeviceMediaBufferInfo& a, const DeviceMediaBufferInfo& b) {
-  return !(a == b);
-}
-
 }  // namespace kv71p::filter

@@ -16,9 +16,12 @@
 #include "common/CacheFolder.h"
 #include "common/PrinterFiles.h"
 #include "common/TextHelpers.h"
-#include "filter/Common.h"
 #include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
 #include "filter/FilterJob.h"
+#include "filter/JobSettingsFromOptions.h"
+#include "filter/PerJobValues.h"
+#include "filter/PrintOptions.h"
 #include "filter/RasterPage.h"
 
 namespace kv71p::filter {
@@ -100,8 +103,7 @@ class RasterInput {
 // most 120 times, the one-second pause following every test (the pause
 // and the count come from `wait`). The job goes on in any case; a
 // cancelled job stops waiting.
-int PrinterStatusCheck(const char* jobId, int /*numOptions*/, cups_option_t* /*options*/,
-                       const JobFileWait& wait) {
+void WaitForPerJobFile(const char* jobId, const JobFileWait& wait) {
   const std::string path = CacheFilePath(PerJobFileName(jobId));
   for (int attempt = 0; attempt < wait.attempts && !Canceled; ++attempt) {
     struct stat info;
@@ -114,7 +116,6 @@ int PrinterStatusCheck(const char* jobId, int /*numOptions*/, cups_option_t* /*o
     }
     if (found) break;
   }
-  return 0;
 }
 
 // True when `path` names a regular file that can be opened for reading.
@@ -140,47 +141,22 @@ void InstallCancelHandler() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// The settings of the job, applied in this order.
-void ApplySettings(DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd, const char* jobId) {
-  const int n = o.count();
-  cups_option_t* options = o.options();
-  entry.SendSysTime();
-  entry.SetResolution(n, options, ppd);  // before the media: its device sizes need it
-  entry.SetMediaSize(n, options, ppd);
-  entry.SetBorder(n, options, ppd);
-  entry.SetICM(n, options, ppd);
-  entry.SetSharpness(n, options, ppd);
-  entry.SetGamma(n, options, ppd);
-  entry.SetIntensity(n, options, ppd);
-  entry.SetContrast(n, options, ppd);
-  entry.SetSaturation(n, options, ppd);
-  entry.SetColorAdjustment(n, options, ppd);
-
-  const char* matching = cupsGetOption("AP_ColorMatchingMode", n, options);
-  if (matching != nullptr && std::strcmp(matching, "AP_ApplicationColorMatching") == 0) {
-    entry.icm = false;
-  } else if (entry.icm) {
-    const char* profile = entry.GetICCProfile(n, options, ppd, jobId);
-    if (profile != nullptr && ProfileReadable(profile)) entry.SetICCProfile(profile);
-  }
-  entry.SetPaperRotate(n, options, ppd);
-}
-
-// The finishing settings that precede every print.
-void SendFinishing(DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd) {
-  entry.SendCutterMode(o.count(), o.options(), ppd);
-  entry.SendOvercoatFinish(o.count(), o.options(), ppd);
-  entry.SendPrintRetry(o.count(), o.options(), ppd);
-  entry.SendPrintSpeed(o.count(), o.options(), ppd);
-  entry.SendDecurl(o.count(), o.options(), ppd);
+// The job's ICC profile: the "VexICCProfile" option, else the model's
+// profile for the loaded media; used only when it can be read.
+std::string ChooseColorProfile(const PrintOptions& options, const DeviceEntry& model,
+                               const PerJobValues& values) {
+  const char* profile = options.Value("VexICCProfile");
+  if (profile == nullptr) profile = model.GetPrinterICCProfile(values);
+  return profile != nullptr && ProfileReadable(profile) ? profile : "";
 }
 
 // The job's pages: each page is read, processed once and placed once per
 // copy; a print goes out whenever the layout is full. The first photo of
 // the job goes out alone when `firstAlone` holds. Returns the number of
 // photos placed and not yet sent.
-int RunPages(RasterInput& input, DeviceEntry& entry, const JobOptions& o, ppd_file_t* ppd,
-             int orientation, int layoutCount, bool firstAlone) {
+int RunPages(RasterInput& input, DeviceEntry& entry, int orientation, int layoutCount,
+             bool firstAlone) {
+  const BlockWriter& output = entry.output();
   int placed = 0;
   int pageIndex = 0;  // pages handled before the current one
   cups_page_header2_t header;
@@ -200,21 +176,21 @@ int RunPages(RasterInput& input, DeviceEntry& entry, const JobOptions& o, ppd_fi
 
     if (usable) {
       const PhotoBitmap photo =
-          entry.MakeImageData(std::move(page.pixels), header.cupsWidth, header.cupsHeight, placed);
+          entry.MakeImageData(std::move(page.pixels), header.cupsWidth, header.cupsHeight);
       const int copies = static_cast<int>(header.NumCopies);
       for (int c = 0; c < copies; ++c) {
-        if (Canceled || entry.OutputFailed()) return 0;
+        if (Canceled || output.Failed()) return 0;
         const int n = (c == 0 && pageIndex == 0 && firstAlone) ? 1 : layoutCount;
         entry.SetImageData(placed, photo.get());
         ++placed;
         if (placed >= n) {
-          SendFinishing(entry, o, ppd);
+          entry.SendFinishing();
           entry.SendImageData(n);
           placed = 0;
         }
       }
     }
-    if (entry.OutputFailed()) return 0;
+    if (output.Failed()) return 0;
     if (!input.ReadHeader(&header)) break;
     if (usable) ++pageIndex;  // a skipped page does not count
     if (Canceled) return 0;
@@ -236,22 +212,26 @@ int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFil
   const char* orientationText = cupsGetOption(kOrientationOption, options.count(), options.options());
   const int orientation = orientationText != nullptr ? kv71p::ParseInt(orientationText) : 1;
 
-  PrinterStatusCheck(argv[1], options.count(), options.options(), wait);
+  WaitForPerJobFile(argv[1], wait);
+  const PerJobValues jobValues = ReadPerJobValues(argv[1]);
   input.Open();
 
-  auto entry = std::make_unique<DeviceEntry_KV71P>();
-  entry->SetOutputFd(outputFd);
-  ApplySettings(*entry, options, ppd.get(), argv[1]);
-  int layoutCount = entry->GetMultiLayoutNum(argv[1]);
+  FdBlockWriter output(outputFd);
+  DeviceEntry_KV71P entry(output);
+  const PrintOptions printOptions(options.count(), options.options(), ppd.get());
+  JobSettings settings = JobSettingsFromOptions(printOptions);
+  if (settings.icm) settings.iccProfile = ChooseColorProfile(printOptions, entry, jobValues);
+  entry.SetSettings(settings);
+  int layoutCount = entry.GetMultiLayoutNum(jobValues);
   if (layoutCount < 1 || layoutCount > 3) layoutCount = 1;
-  const bool firstAlone = entry->GetRemainHalf(argv[1]) % 2 == 1;
+  const bool firstAlone = entry.GetRemainHalf(jobValues) % 2 == 1;
 
-  const int placed = RunPages(input, *entry, options, ppd.get(), orientation, layoutCount, firstAlone);
-  if (!Canceled && !entry->OutputFailed() && placed > 0) {
-    SendFinishing(*entry, options, ppd.get());
-    entry->SendImageData(placed);
+  const int placed = RunPages(input, entry, orientation, layoutCount, firstAlone);
+  if (!Canceled && !output.Failed() && placed > 0) {
+    entry.SendFinishing();
+    entry.SendImageData(placed);
   }
-  return entry->OutputFailed() && !Canceled ? 1 : 0;
+  return output.Failed() && !Canceled ? 1 : 0;
 }
 
 }  // namespace kv71p::filter

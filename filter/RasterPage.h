@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "filter/PhotoImageBuffer.h"
+#include "filter/PageMemory.h"
 
 namespace kv71p::filter {
 

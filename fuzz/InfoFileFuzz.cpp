@@ -2,10 +2,11 @@
 // serve as the printer information file that the status window reads
 // (ReadInfoFileText, ApplyInfoFileText and the texts, counts and gauge the
 // window derives from them) and as the per-job file that the filter reads
-// (kv71p::FindKeyValue, _GetValuePrInfoFile, the layout count and the
+// (kv71p::FindKeyValue, ReadPerJobValues, the layout count and the
 // remaining half prints).
 //
-// Input: an out-size byte, then the file's bytes.
+// Input: a byte (not used any more; kept so the corpus stays valid), then
+// the file's bytes.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -14,8 +15,9 @@
 #include "apps/printwatch/AppDelegate.h"
 #include "apps/printwatch/InfoFileReader.h"
 #include "common/KeyValueFile.h"
-#include "filter/Common.h"
 #include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
+#include "filter/PerJobValues.h"
 #include "fuzz/FuzzSupport.h"
 
 using namespace kv71p;
@@ -72,7 +74,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InputReader in(data, size);
-  const int outSize = 1 + in.Byte();
+  in.Byte();
   const std::string bytes = in.Rest();
   if (!kv71p::fuzz::WriteFileBytes(gJobFile, bytes)) kv71p::fuzz::Fail("cannot write the file");
 
@@ -94,15 +96,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Require(value.size() < 256, "value longer than one piece");
       Require(value.find('"') == std::string::npos, "value keeps a quote");
     }
-    std::unique_ptr<char[]> out(new char[outSize]);
-    std::memset(out.get(), 0x55, outSize);
-    out[0] = '\0';
-    _GetValuePrInfoFile(key, "1", out.get(), outSize);
-    Require(std::memchr(out.get(), '\0', outSize) != nullptr, "value not terminated");
   }
-  DeviceEntry_KV71P entry;
-  const int layouts = entry.GetMultiLayoutNum("1");
+  const PerJobValues values = ReadPerJobValues("1");
+  Require(values.mediaSize.size() < kMaxPerJobValueLength &&
+              values.mediaClass.size() < kMaxPerJobValueLength,
+          "per-job value too long");
+  FdBlockWriter noOutput(-1);
+  DeviceEntry_KV71P entry(noOutput);
+  const int layouts = entry.GetMultiLayoutNum(values);
   Require(layouts >= 1 && layouts <= 3, "layout count outside 1..3");
-  (void)entry.GetRemainHalf("1");
+  (void)entry.GetRemainHalf(values);
   return 0;
 }

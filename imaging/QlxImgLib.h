@@ -19,7 +19,7 @@ extern "C" {
 
 /* Status codes. */
 #define IL_OK 1
-#define IL_ERR_NOMEM (-1)        /* GlobalAlloc or GlobalLock failed */
+#define IL_ERR_NOMEM (-1)        /* memory not obtained from IL_AllocMemory */
 #define IL_ERR_NOBITMAP (-2)     /* no bitmap / no pixel data (copy, merge, sharpen) */
 #define IL_ERR_INVALID (-13)     /* invalid argument or unsupported kind of bitmap */
 #define IL_ERR_DEPTH (-27)       /* IL_CreateBitmap: unsupported depth, or 24-bit with palette */
@@ -29,7 +29,7 @@ extern "C" {
 
 /* The record-size argument that IL_CreateBitmap, IL_ColorSeparateBitmap and
  * IL_ColorMergeBitmap require. The record is padded to exactly this size, so
- * callers may pass sizeof(_tagBITMAPHANDLE). */
+ * callers may pass sizeof(BITMAPHANDLE). */
 #define IL_RECORD_SIZE 376
 
 /* IL_CreateBitmap memory kind: pixel memory supplied by the caller. */
@@ -38,12 +38,15 @@ extern "C" {
 #define IL_ROWORDER_BOTTOMUP 4
 /* IL_SizeBitmap method: cubic convolution, the only one. */
 #define IL_SIZE_CUBIC 4
+/* The change argument of intensity, contrast, saturation and sharpening
+ * runs from -IL_CHANGE_LIMIT to IL_CHANGE_LIMIT; others are refused. */
+#define IL_CHANGE_LIMIT 1000
 
 /* A bitmap. The caller allocates the record (zero-filled, on the stack or
  * inside another object) and the library fills it.
- *   MemHandle  block owned by the bitmap (from GlobalAlloc), or null when
- *              the pixel memory is the caller's. Setting it to Data hands
- *              GlobalAlloc'd memory over to the bitmap.
+ *   MemHandle  block owned by the bitmap (from IL_AllocMemory), or null
+ *              when the pixel memory is the caller's. Setting it to Data
+ *              hands a block of IL_AllocMemory over to the bitmap.
  *   Data       first byte of the first stored row (the bottom row).
  *   BytesPerLine = ((Width * BitsPerPixel + 31) / 32) * 4.
  *   Colors     256 for 8-bit planes, 0 for 24-bit bitmaps.
@@ -53,7 +56,7 @@ extern "C" {
  *   Size       BytesPerLine * Height.
  * Reserved pads the record to IL_RECORD_SIZE bytes; the library never reads
  * or writes it. */
-typedef struct _tagBITMAPHANDLE {
+typedef struct IL_BitmapRecord {
   void* MemHandle;
   unsigned char* Data;
   int32_t Width;
@@ -69,9 +72,9 @@ typedef struct _tagBITMAPHANDLE {
 } BITMAPHANDLE;
 
 #ifdef __cplusplus
-static_assert(sizeof(_tagBITMAPHANDLE) == IL_RECORD_SIZE, "bitmap record size");
+static_assert(sizeof(BITMAPHANDLE) == IL_RECORD_SIZE, "bitmap record size");
 #else
-_Static_assert(sizeof(struct _tagBITMAPHANDLE) == IL_RECORD_SIZE, "bitmap record size");
+_Static_assert(sizeof(struct IL_BitmapRecord) == IL_RECORD_SIZE, "bitmap record size");
 #endif
 
 /* ---- Record, copy, resampling ------------------------------------------ */
@@ -80,54 +83,46 @@ _Static_assert(sizeof(struct _tagBITMAPHANDLE) == IL_RECORD_SIZE, "bitmap record
  * memory stays the caller's (MemHandle null). 8-bit needs colorOrder 2 and a
  * palette; 24-bit takes no palette and colorOrder 0, 1 or 2 (2 is stored as
  * 1). dataSize must be BytesPerLine * height. Allocates nothing. */
-int IL_CreateBitmap(struct _tagBITMAPHANDLE* bitmap, int32_t recordSize, int32_t memoryKind,
+int IL_CreateBitmap(BITMAPHANDLE* bitmap, int32_t recordSize, int32_t memoryKind,
                     int32_t width, int32_t height, int32_t bitsPerPixel, int32_t colorOrder,
                     unsigned char* palette, int32_t rowOrder, unsigned char* data,
                     uint64_t dataSize);
 
 /* Releases owned memory and clears MemHandle, Data and Palette; borrowed
  * memory is only forgotten. Null and empty records are ignored. */
-void IL_FreeBitmap(struct _tagBITMAPHANDLE* bitmap);
+void IL_FreeBitmap(BITMAPHANDLE* bitmap);
 
 /* Copies the pixels of one 24-bit bitmap into another that has its memory;
  * different sizes copy the common area aligned at the top-left corner. */
-int IL_CopyBitmapData(struct _tagBITMAPHANDLE* destination, const struct _tagBITMAPHANDLE* source);
+int IL_CopyBitmapData(BITMAPHANDLE* destination, const BITMAPHANDLE* source);
 
 /* Resamples a 24-bit bitmap in place with the cubic filter (method
  * IL_SIZE_CUBIC). The bitmap then owns a new block; old memory it owned is
  * released, borrowed memory is left to the caller. On failure the bitmap is
  * unchanged. Works with the output block plus a window of a few rows. */
-int IL_SizeBitmap(struct _tagBITMAPHANDLE* bitmap, int32_t newWidth, int32_t newHeight,
+int IL_SizeBitmap(BITMAPHANDLE* bitmap, int32_t newWidth, int32_t newHeight,
                   int32_t method);
 
 /* ---- Tone curves on 8-bit planes, saturation on 24-bit bitmaps --------- */
 
-int IL_GammaCorrectBitmap(struct _tagBITMAPHANDLE* bitmap, int32_t gamma); /* 100 = identity */
-int IL_ChangeBitmapIntensity(struct _tagBITMAPHANDLE* bitmap, int32_t change); /* -1000..1000 */
-int IL_ChangeBitmapContrast(struct _tagBITMAPHANDLE* bitmap, int32_t change);  /* -1000..1000 */
-int IL_ChangeBitmapSaturation(struct _tagBITMAPHANDLE* bitmap, int32_t change); /* -1000..1000 */
-
-/* Runs bytes 0, 1 and 2 of the first Colors palette entries through `lut`. */
-void ConvertLUT8(struct _tagBITMAPHANDLE* bitmap, const unsigned char* lut);
-/* Hue (degrees, -1 for grey), chroma (max - min) and lightness ((max + min) / 2). */
-void RGBtoHSL(int32_t red, int32_t green, int32_t blue, double* hue, double* chroma,
-              double* lightness);
-void HSLtoRGB(unsigned char* red, unsigned char* green, unsigned char* blue, double hue,
-              double chroma, double lightness);
+int IL_GammaCorrectBitmap(BITMAPHANDLE* bitmap, int32_t gamma);      /* 100 = identity */
+int IL_ChangeBitmapIntensity(BITMAPHANDLE* bitmap, int32_t change);  /* IL_CHANGE_LIMIT */
+int IL_ChangeBitmapContrast(BITMAPHANDLE* bitmap, int32_t change);   /* IL_CHANGE_LIMIT */
+int IL_ChangeBitmapSaturation(BITMAPHANDLE* bitmap, int32_t change); /* IL_CHANGE_LIMIT */
 
 /* ---- Sharpening, planes ------------------------------------------------- */
 
-/* 3 x 3 sharpening (change > 0) or softening (change < 0), -1000..1000. */
-int IL_SharpenBitmap(struct _tagBITMAPHANDLE* bitmap, int32_t change);
+/* 3 x 3 sharpening (change > 0) or softening (change < 0), IL_CHANGE_LIMIT. */
+int IL_SharpenBitmap(BITMAPHANDLE* bitmap, int32_t change);
 
 /* Splits a 24-bit bitmap into three 8-bit planes with identity palettes;
  * planes[k] receive plane k (each owns one block: pixels, then palette). */
-int IL_ColorSeparateBitmap(const struct _tagBITMAPHANDLE* bitmap, struct _tagBITMAPHANDLE** planes,
+int IL_ColorSeparateBitmap(const BITMAPHANDLE* bitmap, BITMAPHANDLE** planes,
                            int32_t recordSize, int32_t flags);
 
 /* Rebuilds a 24-bit bitmap (ColorOrder 1) from three planes, each pixel run
  * through its plane's palette. The result record is overwritten. */
-int IL_ColorMergeBitmap(struct _tagBITMAPHANDLE* bitmap, struct _tagBITMAPHANDLE** planes,
+int IL_ColorMergeBitmap(BITMAPHANDLE* bitmap, BITMAPHANDLE** planes,
                         int32_t recordSize, int32_t flags);
 
 #ifdef __cplusplus

@@ -5,8 +5,14 @@
 #include <cstdint>
 
 #include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLib_LinuxDef.h"
 
 namespace qlx {
+
+// True when `change` lies in the range the adjusting operations accept.
+inline bool IsChangeInRange(int32_t change) {
+  return change >= -IL_CHANGE_LIMIT && change <= IL_CHANGE_LIMIT;
+}
 
 // Row stride for `width` pixels of `bitsPerPixel` bits, each row padded to
 // a multiple of 4 bytes. Computed in 64 bits so hostile sizes cannot wrap.
@@ -24,16 +30,24 @@ inline double CubicWeight(double d) {
   return 0.0;
 }
 
-// Sharpening strength for `change` (-1000 ... 1000) from the fixed table.
+// Sharpening strength for `change` (within IL_CHANGE_LIMIT) from the fixed
+// table of the sharpening, interpolated between its rows.
 double SharpenStrength(int32_t change);
 
-struct KTableRow {
-  int32_t key;
-  double strength;
-};
-extern const KTableRow KTable[21];
+// Hue (degrees, -1 for grey), chroma (max - min) and lightness ((max + min)
+// / 2) of a colour, and the colour of a hue, chroma and lightness, the
+// chroma limited so that no value leaves 0 ... 255. The saturation computes
+// exactly these, with the hue's part taken from a table.
+void RgbToHsl(int32_t red, int32_t green, int32_t blue, double* hue, double* chroma,
+              double* lightness);
+void HslToRgb(unsigned char* red, unsigned char* green, unsigned char* blue, double hue,
+              double chroma, double lightness);
 
-// A GlobalAlloc'd and locked block that is released unless kept.
+// The data pointer of a block of IL_AllocMemory: the block itself, or null
+// when a test refuses it (QlxMemFailNthLock).
+void* LockMemory(void* block);
+
+// A block of IL_AllocMemory, locked, that is released unless kept.
 class LockedBlock {
  public:
   LockedBlock() = default;
@@ -44,21 +58,18 @@ class LockedBlock {
   // False when the block could not be obtained or locked (nothing is kept).
   bool Obtain(size_t size) {
     Release();
-    handle_ = GlobalAlloc(0, size);
+    handle_ = IL_AllocMemory(size);
     if (handle_ == nullptr) return false;
-    data_ = static_cast<unsigned char*>(GlobalLock(handle_));
+    data_ = static_cast<unsigned char*>(LockMemory(handle_));
     if (data_ == nullptr) {
-      GlobalFree(handle_);
+      IL_FreeMemory(handle_);
       handle_ = nullptr;
       return false;
     }
     return true;
   }
   void Release() {
-    if (handle_ != nullptr) {
-      GlobalUnlock(handle_);
-      GlobalFree(handle_);
-    }
+    IL_FreeMemory(handle_);
     handle_ = nullptr;
     data_ = nullptr;
   }

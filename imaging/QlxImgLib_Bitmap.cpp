@@ -1,12 +1,13 @@
 // Bitmap records: creation around caller memory, release, pixel copy.
 #include <algorithm>
+#include <cstring>
 
 #include "imaging/QlxImgLib.h"
 #include "imaging/QlxImgLibInternal.h"
 
 using qlx::RowBytes;
 
-extern "C" int IL_CreateBitmap(_tagBITMAPHANDLE* bitmap, int32_t recordSize, int32_t memoryKind,
+extern "C" int IL_CreateBitmap(BITMAPHANDLE* bitmap, int32_t recordSize, int32_t memoryKind,
                                int32_t width, int32_t height, int32_t bitsPerPixel,
                                int32_t colorOrder, unsigned char* palette, int32_t rowOrder,
                                unsigned char* data, uint64_t dataSize) {
@@ -65,18 +66,15 @@ extern "C" int IL_CreateBitmap(_tagBITMAPHANDLE* bitmap, int32_t recordSize, int
   return IL_OK;
 }
 
-extern "C" void IL_FreeBitmap(_tagBITMAPHANDLE* bitmap) {
+extern "C" void IL_FreeBitmap(BITMAPHANDLE* bitmap) {
   if (bitmap == nullptr) return;
-  if (bitmap->MemHandle != nullptr) {
-    if (bitmap->Data != nullptr) GlobalUnlock(bitmap->MemHandle);
-    GlobalFree(bitmap->MemHandle);
-    bitmap->MemHandle = nullptr;
-  }
+  IL_FreeMemory(bitmap->MemHandle);
+  bitmap->MemHandle = nullptr;
   bitmap->Data = nullptr;
   bitmap->Palette = nullptr;
 }
 
-extern "C" int IL_CopyBitmapData(_tagBITMAPHANDLE* destination, const _tagBITMAPHANDLE* source) {
+extern "C" int IL_CopyBitmapData(BITMAPHANDLE* destination, const BITMAPHANDLE* source) {
   if (destination == nullptr || source == nullptr) return IL_ERR_NOBITMAP;
   if (destination->Data == nullptr || source->Data == nullptr || destination->BitsPerPixel != 24 ||
       source->BitsPerPixel != 24) {
@@ -87,11 +85,11 @@ extern "C" int IL_CopyBitmapData(_tagBITMAPHANDLE* destination, const _tagBITMAP
   if (source->Colors != 0 && destination->Colors != 0 && source->Palette != nullptr &&
       destination->Palette != nullptr) {
     const int32_t entries = std::min(source->Colors, destination->Colors);
-    if (entries > 0) CopyMemory(destination->Palette, source->Palette, static_cast<size_t>(entries) * 4);
+    if (entries > 0) std::memmove(destination->Palette, source->Palette, static_cast<size_t>(entries) * 4);
   }
 
   if (source->Width == destination->Width && source->Height == destination->Height) {
-    CopyMemory(destination->Data, source->Data, static_cast<size_t>(std::min(source->Size, destination->Size)));
+    std::memmove(destination->Data, source->Data, static_cast<size_t>(std::min(source->Size, destination->Size)));
     return IL_OK;
   }
 
@@ -114,7 +112,7 @@ extern "C" int IL_CopyBitmapData(_tagBITMAPHANDLE* destination, const _tagBITMAP
     to += static_cast<int64_t>(destination->Height - source->Height) * destination->BytesPerLine;
   }
   for (int32_t row = 0; row < rows; ++row) {
-    CopyMemory(to, from, static_cast<size_t>(rowLength));
+    std::memmove(to, from, static_cast<size_t>(rowLength));
     from += source->BytesPerLine;
     to += destination->BytesPerLine;
   }

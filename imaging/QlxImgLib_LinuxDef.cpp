@@ -2,15 +2,15 @@
 #include "imaging/QlxImgLib_LinuxDef.h"
 
 #include <atomic>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
+
+#include "imaging/QlxImgLibInternal.h"
 
 namespace {
 
@@ -41,9 +41,18 @@ bool RefuseThisCall(std::atomic<long>& countdown) {
 
 }  // namespace
 
+namespace qlx {
+
+void* LockMemory(void* block) {
+  if (RefuseThisCall(lockCountdown)) return nullptr;
+  return block;
+}
+
+}  // namespace qlx
+
 extern "C" {
 
-HGLOBAL GlobalAlloc(unsigned int /*flags*/, size_t size) {
+void* IL_AllocMemory(size_t size) {
   allocCalls.fetch_add(1, std::memory_order_relaxed);
   if (RefuseThisCall(allocCountdown)) return nullptr;
   void* block = nullptr;
@@ -68,37 +77,11 @@ HGLOBAL GlobalAlloc(unsigned int /*flags*/, size_t size) {
   return block;
 }
 
-void* GlobalLock(HGLOBAL handle) {
-  if (RefuseThisCall(lockCountdown)) return nullptr;
-  return handle;
-}
-
-int GlobalUnlock(HGLOBAL /*handle*/) { return 0; }
-
-HGLOBAL GlobalFree(HGLOBAL handle) {
-  if (handle != nullptr) {
-    liveBlocks.fetch_sub(1, std::memory_order_relaxed);
-    liveBytes.fetch_sub(BlockBytes(handle), std::memory_order_relaxed);
-    std::free(handle);
-  }
-  return nullptr;
-}
-
-void* CopyMemory(void* destination, const void* source, size_t length) {
-  if (length != 0) std::memmove(destination, source, length);
-  return destination;
-}
-
-void* ZeroMemory(void* destination, size_t length) {
-  if (length != 0) std::memset(destination, 0, length);
-  return destination;
-}
-
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  const int64_t quotient = static_cast<int64_t>(a) * b / c;  // C++ division truncates
-  if (quotient < INT32_MIN || quotient > INT32_MAX) return -1;
-  return static_cast<int>(quotient);
+void IL_FreeMemory(void* block) {
+  if (block == nullptr) return;
+  liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+  liveBytes.fetch_sub(BlockBytes(block), std::memory_order_relaxed);
+  std::free(block);
 }
 
 void QlxMemFailNthAlloc(long n) { allocCountdown.store(n > 0 ? n : 0, std::memory_order_relaxed); }

@@ -5,7 +5,7 @@
 
 namespace {
 
-void EmptyRecord(_tagBITMAPHANDLE* plane) {
+void EmptyRecord(BITMAPHANDLE* plane) {
   plane->MemHandle = nullptr;
   plane->Data = nullptr;
   plane->Palette = nullptr;
@@ -13,7 +13,7 @@ void EmptyRecord(_tagBITMAPHANDLE* plane) {
 
 }  // namespace
 
-extern "C" int IL_ColorSeparateBitmap(const _tagBITMAPHANDLE* bitmap, _tagBITMAPHANDLE** planes,
+extern "C" int IL_ColorSeparateBitmap(const BITMAPHANDLE* bitmap, BITMAPHANDLE** planes,
                                       int32_t recordSize, int32_t flags) {
   if (bitmap == nullptr) return IL_ERR_INVALID;
   if (recordSize != IL_RECORD_SIZE) return IL_ERR_RECORDSIZE;
@@ -38,7 +38,7 @@ extern "C" int IL_ColorSeparateBitmap(const _tagBITMAPHANDLE* bitmap, _tagBITMAP
       for (int rest = k; rest < 3; ++rest) EmptyRecord(planes[rest]);
       return IL_ERR_NOMEM;
     }
-    _tagBITMAPHANDLE* plane = planes[k];
+    BITMAPHANDLE* plane = planes[k];
     plane->Data = block.data();
     plane->MemHandle = block.Keep();
     plane->Palette = plane->Data + planeSize;
@@ -78,7 +78,7 @@ extern "C" int IL_ColorSeparateBitmap(const _tagBITMAPHANDLE* bitmap, _tagBITMAP
   return IL_OK;
 }
 
-extern "C" int IL_ColorMergeBitmap(_tagBITMAPHANDLE* bitmap, _tagBITMAPHANDLE** planes,
+extern "C" int IL_ColorMergeBitmap(BITMAPHANDLE* bitmap, BITMAPHANDLE** planes,
                                    int32_t recordSize, int32_t flags) {
   if (bitmap == nullptr) return IL_ERR_INVALID;
   if (recordSize != IL_RECORD_SIZE) return IL_ERR_RECORDSIZE;
@@ -87,9 +87,9 @@ extern "C" int IL_ColorMergeBitmap(_tagBITMAPHANDLE* bitmap, _tagBITMAPHANDLE** 
     if (planes[k] == nullptr || planes[k]->Data == nullptr) return IL_ERR_NOBITMAP;
   }
   if (flags != 0) return IL_ERR_INVALID;
-  const _tagBITMAPHANDLE& first = *planes[0];
+  const BITMAPHANDLE& first = *planes[0];
   for (int k = 0; k < 3; ++k) {
-    const _tagBITMAPHANDLE& p = *planes[k];
+    const BITMAPHANDLE& p = *planes[k];
     if (p.Width != first.Width || p.Height != first.Height || p.BitsPerPixel != 8 ||
         p.BytesPerLine != qlx::RowBytes(p.Width, 8) || p.Colors != 256 || p.Palette == nullptr ||
         p.ColorOrder != 0 || p.RowOrder != first.RowOrder ||

@@ -2,8 +2,10 @@
 #include "imaging/QlxImgLib.h"
 #include "imaging/QlxImgLibInternal.h"
 
-extern "C" void RGBtoHSL(int32_t red, int32_t green, int32_t blue, double* hue, double* chroma,
-                         double* lightness) {
+namespace qlx {
+
+void RgbToHsl(int32_t red, int32_t green, int32_t blue, double* hue, double* chroma,
+              double* lightness) {
   int32_t max = red > green ? red : green;
   if (blue > max) max = blue;
   int32_t min = red < green ? red : green;
@@ -22,8 +24,8 @@ extern "C" void RGBtoHSL(int32_t red, int32_t green, int32_t blue, double* hue, 
   }
 }
 
-extern "C" void HSLtoRGB(unsigned char* red, unsigned char* green, unsigned char* blue, double hue,
-                         double chroma, double lightness) {
+void HslToRgb(unsigned char* red, unsigned char* green, unsigned char* blue, double hue,
+              double chroma, double lightness) {
   if (hue < 0) {
     *red = *green = *blue = static_cast<unsigned char>(static_cast<int>(lightness));
     return;
@@ -72,12 +74,14 @@ extern "C" void HSLtoRGB(unsigned char* red, unsigned char* green, unsigned char
   *blue = static_cast<unsigned char>(static_cast<int>(b));
 }
 
+}  // namespace qlx
+
 namespace {
 
-// What HSLtoRGB takes from the hue of a coloured pixel: its sector (0 ... 5,
+// What HslToRgb takes from the hue of a coloured pixel: its sector (0 ... 5,
 // one per 60 degrees) and the middle value's factor, (hue - bound) / 60 or
 // (bound - hue) / 60. Both depend only on which value is the minimum (the
-// test order of RGBtoHSL), the chroma C and the signed difference of the
+// test order of RgbToHsl), the chroma C and the signed difference of the
 // other two values, so they are computed once per process, with the same
 // operations as the two conversions, for every C (1 ... 255) and difference
 // (-C ... C).
@@ -137,9 +141,9 @@ const unsigned char kRoles[6][3] = {{0, 1, 2}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}, 
 
 }  // namespace
 
-extern "C" int IL_ChangeBitmapSaturation(_tagBITMAPHANDLE* bitmap, int32_t change) {
+extern "C" int IL_ChangeBitmapSaturation(BITMAPHANDLE* bitmap, int32_t change) {
   if (bitmap == nullptr) return IL_ERR_NOIMAGE;
-  if (bitmap->Data == nullptr || bitmap->BitsPerPixel != 24 || change < -1000 || change > 1000 ||
+  if (bitmap->Data == nullptr || bitmap->BitsPerPixel != 24 || !qlx::IsChangeInRange(change) ||
       bitmap->ColorOrder > 1) {
     return IL_ERR_INVALID;
   }
@@ -148,13 +152,13 @@ extern "C" int IL_ChangeBitmapSaturation(_tagBITMAPHANDLE* bitmap, int32_t chang
   // The new chroma depends only on the old one: one table for the call.
   double newChroma[256];
   for (int c = 0; c < 256; ++c) {
-    double v = static_cast<double>(c) * change / 1000 + c;
+    double v = static_cast<double>(c) * change / IL_CHANGE_LIMIT + c;
     if (v < 0) v = 0;
     if (v > 255) v = 255;
     newChroma[c] = v;
   }
 
-  // Per pixel: RGBtoHSL, the new chroma, HSLtoRGB, with the hue's sector
+  // Per pixel: RgbToHsl, the new chroma, HslToRgb, with the hue's sector
   // and factor from the table; every other value is computed as the two
   // conversions do. A grey pixel comes back as its lightness truncated,
   // which is its own value.

@@ -6,7 +6,7 @@
 // each stored row is turned once into its products (neighbour weight and
 // centre weight) before it is overwritten; a window of three such rows
 // replaces a copy of the whole image.
-#include <algorithm>
+#include <iterator>
 
 #include "imaging/QlxImgLib.h"
 #include "imaging/QlxImgLibInternal.h"
@@ -15,32 +15,42 @@
 
 namespace qlx {
 
-const KTableRow KTable[21] = {
+namespace {
+
+struct StrengthRow {
+  int32_t change;
+  double strength;
+};
+
+// Rows in rising order of change, from -IL_CHANGE_LIMIT to IL_CHANGE_LIMIT.
+const StrengthRow kStrengths[] = {
     {-1000, -1.0},  {-950, -0.75},  {-900, -0.5625}, {-800, -0.39}, {-500, -0.204}, {-200, -0.135},
     {-100, -0.124}, {-50, -0.119},  {-1, -0.117},    {0, 0.0},      {1, 0.126},     {50, 0.14},
     {100, 0.140625}, {650, 0.365},  {700, 0.412},    {750, 0.5},    {800, 0.6046},  {850, 0.8203},
     {900, 1.125},   {950, 2.25},    {1000, 9.0},
 };
 
+}  // namespace
+
 double SharpenStrength(int32_t change) {
-  if (change == -1000) return -1.0;
-  for (int i = 1; i < 21; ++i) {
-    if (KTable[i].key == change) return KTable[i].strength;
-    if (KTable[i].key > change) {
-      const KTableRow& before = KTable[i - 1];
-      return (change - before.key) * (KTable[i].strength - before.strength) /
-                 (KTable[i].key - before.key) +
+  if (change == kStrengths[0].change) return kStrengths[0].strength;
+  for (const StrengthRow* row = kStrengths + 1; row != std::end(kStrengths); ++row) {
+    if (row->change == change) return row->strength;
+    if (row->change > change) {
+      const StrengthRow& before = row[-1];
+      return (change - before.change) * (row->strength - before.strength) /
+                 (row->change - before.change) +
              before.strength;
     }
   }
-  return KTable[20].strength;  // not reached for -1000 ... 1000
+  return std::end(kStrengths)[-1].strength;  // not reached within the range
 }
 
 }  // namespace qlx
 
-extern "C" int IL_SharpenBitmap(_tagBITMAPHANDLE* bitmap, int32_t change) {
+extern "C" int IL_SharpenBitmap(BITMAPHANDLE* bitmap, int32_t change) {
   if (bitmap == nullptr || bitmap->Data == nullptr) return IL_ERR_NOBITMAP;
-  if (bitmap->BitsPerPixel != 24 || change < -1000 || change > 1000 || bitmap->ColorOrder > 1) {
+  if (bitmap->BitsPerPixel != 24 || !qlx::IsChangeInRange(change) || bitmap->ColorOrder > 1) {
     return IL_ERR_INVALID;
   }
   const int32_t width = bitmap->Width;

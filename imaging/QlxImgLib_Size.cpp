@@ -38,7 +38,7 @@ ResampleTaps MakeTaps(double step, int32_t position, int32_t extent) {
 
 }  // namespace
 
-extern "C" int IL_SizeBitmap(_tagBITMAPHANDLE* bitmap, int32_t newWidth, int32_t newHeight,
+extern "C" int IL_SizeBitmap(BITMAPHANDLE* bitmap, int32_t newWidth, int32_t newHeight,
                              int32_t method) {
   if (bitmap == nullptr || bitmap->Data == nullptr || bitmap->BitsPerPixel != 24 ||
       bitmap->ColorOrder >= 2 || newWidth <= 0 || newHeight <= 0 || method != IL_SIZE_CUBIC) {
@@ -98,8 +98,7 @@ extern "C" int IL_SizeBitmap(_tagBITMAPHANDLE* bitmap, int32_t newWidth, int32_t
   work.Release();
 
   if (bitmap->MemHandle != nullptr) {
-    GlobalUnlock(bitmap->MemHandle);
-    GlobalFree(bitmap->MemHandle);
+    IL_FreeMemory(bitmap->MemHandle);
     bitmap->Palette = nullptr;
   }
   bitmap->Data = output.data();

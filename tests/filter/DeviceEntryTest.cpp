@@ -1,224 +1,192 @@
+// The job object with the KV-71P model: its media and layouts at every
+// resolution, the photos per print, profile and half prints for the loaded
+// media, the overcoat table, and the finishing commands byte for byte.
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <ctime>
+#include <cstdlib>
 #include <string>
 
 #include "common/Kv71pConfig.h"
 #include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/filter/FilterTestHelpers.h"
 
-using namespace kv71p;
 using namespace kv71p::filter;
 
 namespace {
 
-using kv71p::test::CapturedOutput;
-using kv71p::test::JobOptions;
 using kv71p::test::Pairs;
-using kv71p::test::TestCacheDir;
-using kv71p::test::TestPpd;
 
-std::string Three(int64_t a, int64_t b, int64_t c) {
-  return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c);
-}
-// The settings of a job object, one text per option family.
-std::string Setting(const DeviceEntry& e, const std::string& keyword) {
-  if (keyword == "Resolution") return Three(e.resolutionMode, e.resolutionDpi, 0);
-  if (keyword == "VexBorder") return std::to_string(e.border);
-  if (keyword == "VexICM") return std::to_string(e.icm);
-  if (keyword == "VexSharpness") return std::to_string(e.sharpness);
-  if (keyword.rfind("VexGamma", 0) == 0) return Three(e.gammaR, e.gammaG, e.gammaB);
-  if (keyword.rfind("VexBrightness", 0) == 0) return Three(e.brightnessR, e.brightnessG, e.brightnessB);
-  if (keyword.rfind("VexContrast", 0) == 0) return Three(e.contrastR, e.contrastG, e.contrastB);
-  if (keyword == "VexChroma") return std::to_string(e.chroma);
-  if (keyword == "VexColorAdjustment") return std::to_string(e.colorAdjustment);
-  std::string all;
-  for (const char* k : {"Resolution", "VexBorder", "VexICM", "VexSharpness", "VexGamma", "VexBrightness",
-                        "VexContrast", "VexChroma", "VexColorAdjustment"})
-    all += Setting(e, k) + " ";
-  return all;
-}
-
-std::string SettingsOf(const Pairs& job, const Pairs& ppdDefaults, const std::string& keyword) {
-  JobOptions options(job);
-  TestPpd ppd(ppdDefaults);
-  EXPECT_EQ(ppdDefaults.empty(), ppd.ppd() == nullptr);
-  DeviceEntry_KV71P entry;
-  kv71p::test::ApplySettings(entry, options, ppd.ppd());
-  return Setting(entry, keyword);
-}
-
-// Every value of every keyword, as a job option and as the PPD's default.
-TEST(DeviceEntry, EveryKeywordFromJobOptionOrPpd) {
-  const std::string huge = "99999999999999999999", hugeNeg = "-" + huge;
-  const std::string max = std::to_string(INT_MAX), min = std::to_string(INT_MIN);
-  const struct {
-    const char* keyword;
-    Pairs values;  // value, setting
-  } cases[] = {
-      {"Resolution", {{"300x600dpi", "1,600,0"}, {"600x600dpi", "2,600,0"}, {"300dpi", "0,300,0"}, {"600X600dpi", "0,300,0"}}},
-      {"VexBorder", {{"Enable", "1"}, {"Disable", "0"}, {"enable", "0"}}},
-      {"VexICM", {{"None", "0"}, {"none", "1"}}},
-      {"VexSharpness", {{"-3", "0"}, {"-2", "-1000"}, {"-1", "-500"}, {"0", "0"}, {"1", "650"}, {"5", "850"},
-                        {"8", "1000"}, {"9", "0"}, {"2x", "700"}, {huge, "0"}}},
-      {"VexGamma", {{"50", "141,141,141"}, {"-100", "50,50,50"}, {"2435", "2138357894,2138357894,2138357894"},
-                    {"2436", max + "," + max + "," + max}, {"-664", "1,1,1"}, {hugeNeg, "0,0,0"}, {"abc", "100,100,100"}}},
-      {"VexGammaR", {{"100", "200,100,100"}}},
-      {"VexGammaG", {{"-100", "100,50,100"}}},
-      {"VexGammaB", {{huge, "100,100," + max}}},
-      {"VexBrightness", {{"10", "20,20,20"}}},
-      {"VexBrightnessR", {{"-5", "-10,0,0"}, {huge, max + ",0,0"}}},
-      {"VexBrightnessG", {{hugeNeg, "0," + min + ",0"}}},
-      {"VexBrightnessB", {{"7", "0,0,14"}}},
-      {"VexContrast", {{"-3", "-30,-30,-30"}, {hugeNeg, min + "," + min + "," + min}}},
-      {"VexContrastR", {{"2", "20,0,0"}}},
-      {"VexContrastG", {{"-1", "0,-10,0"}}},
-      {"VexContrastB", {{"100", "0,0,1000"}}},
-      {"VexChroma", {{"-5", "-50"}, {"7", "70"}, {huge, max}}},
-      {"VexColorAdjustment", {{"Enable", "1"}, {"ENABLE", "0"}}},
-  };
-  for (const auto& tc : cases) {
-    for (const auto& [value, setting] : tc.values) {
-      EXPECT_EQ(setting, SettingsOf({{tc.keyword, value}}, {}, tc.keyword)) << tc.keyword << "=" << value << " job";
-      EXPECT_EQ(setting, SettingsOf({}, {{tc.keyword, value}}, tc.keyword)) << tc.keyword << "=" << value << " PPD";
-    }
-  }
-}
-
-TEST(DeviceEntry, DefaultsAndPrecedence) {
-  const struct {
-    const char* label;
-    Pairs job, ppd;
-    const char* keyword;
-    std::string expected;
-  } cases[] = {
-      {"neither", {}, {}, "", "0,300,0 0 1 0 100,100,100 0,0,0 0,0,0 0 0 "},
-      {"job wins over PPD", {{"Resolution", "300dpi"}}, {{"Resolution", "600x600dpi"}}, "Resolution", "0,300,0"},
-      {"job disables", {{"VexBorder", "Disable"}}, {{"VexBorder", "Enable"}}, "VexBorder", "0"},
-      {"family wins over a channel", {{"VexGamma", "50"}, {"VexGammaR", "0"}}, {}, "VexGamma", "141,141,141"},
-      {"channels from job and PPD", {{"VexGammaR", "100"}}, {{"VexGammaB", "50"}}, "VexGamma", "200,100,141"},
-      {"PPD family over a job channel", {{"VexGammaR", "100"}}, {{"VexGamma", "-100"}}, "VexGamma", "50,50,50"},
-      {"brightness family", {{"VexBrightness", "10"}, {"VexBrightnessG", "3"}}, {}, "VexBrightness", "20,20,20"},
-      {"media for PageSize", {{"media", "300x600dpi"}}, {}, "Resolution", "0,300,0"},
-  };
-  for (const auto& tc : cases) EXPECT_EQ(tc.expected, SettingsOf(tc.job, tc.ppd, tc.keyword)) << tc.label;
-}
-
-// A model that has the clock and decurl commands.
-class CapableModel : public DeviceEntry_KV71P {
- public:
-  bool isSupportDecurl() override { return true; }
-  bool isSupportSysTime() override { return true; }
+// A job object whose blocks are captured.
+struct CapturedJob {
+  kv71p::test::CapturedOutput out;
+  FdBlockWriter writer{out.fd()};
+  DeviceEntry_KV71P entry{writer};
 };
 
-using SendOp = int (DeviceEntry::*)(int, cups_option_t*, ppd_file_t*);
+// The device sizes of a record, as text.
+std::string Sizes(const DeviceMediaBufferInfo& r) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%d cut %d head %d dpi %ldx%ld page %dx%d photo %dx%d gap %d n %d 2in %d", r.mediaCode,
+                r.multiCutCode, r.headWidth, static_cast<long>(r.dpiX), static_cast<long>(r.dpiY), r.pageWidth,
+                r.pageLength, r.photoWidth, r.photoLength, r.gap, r.photos, r.twoInchCut);
+  return text;
+}
 
-TEST(DeviceEntry, SettingCommandsByteForByte) {
-  const SendOp cutter = &DeviceEntry::SendCutterMode, overcoat = &DeviceEntry::SendOvercoatFinish,
-               retry = &DeviceEntry::SendPrintRetry, speed = &DeviceEntry::SendPrintSpeed,
-               decurl = &DeviceEntry::SendDecurl;
-  const struct {
-    SendOp op;
-    const char* parameter;
-    Pairs job, ppd;
-    std::string data;  // empty: no block, result 0
-  } cases[] = {
-      {cutter, "CUTTER", {}, {}, "00000000"},
-      {cutter, "CUTTER", {{"PageSize", "207x257mm"}, {"Vex2InchCut", "Enable"}}, {}, "00000120"},
-      {cutter, "CUTTER", {{"media", "214x300mm"}}, {{"Vex2InchCut", "Enable"}}, "00000120"},
-      {cutter, "CUTTER", {{"PageSize", "207x105mm"}, {"Vex2InchCut", "Enable"}}, {}, "00000000"},
-      {cutter, "CUTTER", {{"PageSize", "207x308mm"}, {"Vex2InchCut", "enable"}}, {}, "00000000"},
-      {overcoat, "OVERCOAT", {}, {}, "00000000"},
-      {overcoat, "OVERCOAT", {{"VexOvercoatFinish", "Glossy"}}, {}, "00000000"},
-      {overcoat, "OVERCOAT", {{"VexOvercoatFinish", "Luster"}}, {}, "00000022"},
-      {overcoat, "OVERCOAT", {}, {{"VexOvercoatFinish", "Matte"}}, "00000001"},
-      {overcoat, "OVERCOAT", {{"VexOvercoatFinish", "FineMatte"}}, {}, "00000021"},
-      {overcoat, "OVERCOAT", {{"VexOvercoatFinish", "luster"}}, {}, "00000000"},
-      {retry, "BUFFCNTRL", {}, {}, "00000001"},
-      {retry, "BUFFCNTRL", {{"VexPrintRetry", "Disable"}}, {}, "00000000"},
-      {retry, "BUFFCNTRL", {}, {{"VexPrintRetry", "Disable"}}, "00000000"},
-      {retry, "BUFFCNTRL", {{"VexPrintRetry", "DISABLE"}}, {}, "00000001"},
-      {speed, "PRINTSPEED", {}, {}, "00000000"},
-      {speed, "PRINTSPEED", {{"Resolution", "300x600dpi"}}, {}, "00000010"},
-      {speed, "PRINTSPEED", {{"VexPrintSpeed", "Enable"}}, {{"Resolution", "300x600dpi"}}, "00000030"},
-      {speed, "PRINTSPEED", {{"Resolution", "600x600dpi"}, {"VexPrintSpeed", "Enable"}}, {}, "00000000"},
-      {decurl, "DECURL", {{"VexDecurl", "Enable"}}, {}, ""},  // the KV-71P takes no decurl command
-      {decurl, "DECURL", {{"VexDecurl", "Enable"}}, {}, "010000000000"},
-      {decurl, "DECURL", {}, {{"VexDecurl", "Disable"}}, "000000000000"},
-      {decurl, "DECURL", {}, {}, "020000000000"},
+TEST(DeviceEntry_KV71P, MediaRowsPageSizesAndMultiPhotoRecords) {
+  // Every row at 300 dpi; at 600 dpi lengths and gap double.
+  const char* rows[] = {
+      "33 cut 408 head 2560 dpi 300x300 page 2448x1236 photo 2448x1236 gap 30 n 1 2in 0",
+      "34 cut 409 head 2560 dpi 300x300 page 2448x1536 photo 2448x1536 gap 30 n 1 2in 0",
+      "35 cut 410 head 2560 dpi 300x300 page 2448x1836 photo 2448x1836 gap 30 n 1 2in 0",
+      "36 cut 11 head 2560 dpi 300x300 page 2448x2436 photo 2448x2436 gap 30 n 1 2in 0",
+      "31 cut 6 head 2560 dpi 300x300 page 2448x3036 photo 2448x3036 gap 30 n 1 2in 1",
+      "32 cut 7 head 2560 dpi 300x300 page 2448x3636 photo 2448x3636 gap 30 n 1 2in 1",
+      "71 cut 434 head 2560 dpi 300x300 page 2528x1784 photo 2528x1784 gap 30 n 1 2in 0",
+      "78 cut 41 head 2560 dpi 300x300 page 2528x3544 photo 2528x3544 gap 30 n 1 2in 1",
+      "37 cut 13 head 2560 dpi 300x300 page 2448x2502 photo 2448x1236 gap 30 n 2 2in 0",
+      "38 cut 14 head 2560 dpi 300x300 page 2448x3102 photo 2448x1536 gap 30 n 2 2in 0",
+      "39 cut 15 head 2560 dpi 300x300 page 2448x3702 photo 2448x1836 gap 30 n 2 2in 0",
+      "72 cut 35 head 2560 dpi 300x300 page 2528x3598 photo 2528x1784 gap 30 n 2 2in 0",
+      "44 cut 20 head 2560 dpi 300x300 page 2448x3768 photo 2448x1236 gap 30 n 3 2in 0",
   };
-  for (const auto& tc : cases) {
-    const std::string label = std::string(tc.parameter) + " row " + std::to_string(&tc - cases);
-    JobOptions job(tc.job);
-    TestPpd ppd(tc.ppd);
-    CapturedOutput out;
-    CapableModel capable;
-    DeviceEntry_KV71P plain;
-    DeviceEntry& entry = tc.op == decurl && !tc.data.empty() ? static_cast<DeviceEntry&>(capable) : plain;
-    entry.SetOutputFd(out.fd());
-    kv71p::test::ApplySettings(entry, job, ppd.ppd());
-    ASSERT_EQ("", out.Take()) << label << ": the settings write nothing";
-    EXPECT_EQ(tc.data.empty() ? 0 : 1, (entry.*tc.op)(job.count(), job.options(), ppd.ppd())) << label;
-    EXPECT_EQ(tc.data.empty() ? "" : handmade::Block("CNTRL", tc.parameter, tc.data), out.Take()) << label;
+  CapturedJob job;
+  for (const char* row : rows) {
+    DeviceMediaBufferInfo record;
+    EXPECT_EQ(EntryResult::Ok, job.entry.SetMediaInfo(record, std::atoi(row), kAssumedFirmwareVersion));
+    EXPECT_EQ(row, Sizes(record));
+  }
+  JobSettings fine;
+  fine.resolutionMode = 2, fine.resolutionDpi = 600;
+  job.entry.SetSettings(fine);
+  EXPECT_EQ("37 cut 13 head 2560 dpi 300x600 page 2448x5004 photo 2448x2472 gap 60 n 2 2in 0",
+            Sizes(job.entry.GetMultiMediaInfo(job.entry.mediaInfo, 2)));
+  // Single code, photos, the code of the multi-photo record.
+  const int multi[][3] = {{33, 3, 44}, {33, 4, 33}, {34, 2, 38}, {34, 3, 38}, {35, 2, 39},
+                          {71, 3, 72}, {36, 2, 36}, {78, 2, 78}, {-1, 2, -1}};
+  for (const auto& c : multi) {
+    DeviceMediaBufferInfo single;
+    job.entry.SetMediaInfo(single, c[0], kAssumedFirmwareVersion);
+    EXPECT_EQ(c[2], job.entry.GetMultiMediaInfo(single, c[1]).mediaCode) << c[0] << " x" << c[1];
+  }
+  const std::pair<const char*, int> names[] = {
+      {"207x105mm", 33}, {"207x130mm", 34}, {"207x156mm", 35}, {"207x206mm", 36}, {"207x257mm", 31}, {"207x308mm", 32},
+      {"214x151mm", 71}, {"214x300mm", 78}, {"", 33},          {"A4", 33},        {"207X130MM", 33}};
+  for (const auto& [name, code] : names) {
+    JobSettings s;
+    s.pageSize = name;
+    EXPECT_EQ(EntryResult::Ok, job.entry.SetSettings(s));
+    EXPECT_EQ(code, job.entry.mediaInfo.mediaCode) << name;
   }
 }
 
-TEST(DeviceEntry, ClockCommandOnlyForModelsWithAClock) {
-  CapturedOutput out;
-  DeviceEntry_KV71P plain;
-  plain.SetOutputFd(out.fd());
-  EXPECT_EQ(0, plain.SendSysTime());
-  EXPECT_EQ("", out.Take());
-  auto expectedAt = [](time_t t) {
-    struct tm l;
-    localtime_r(&t, &l);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", l.tm_year + 1900, l.tm_mon + 1, l.tm_mday,
-                  l.tm_hour, l.tm_min, l.tm_sec);
-    return handmade::Block("CNTRL", "SET_SYS_TIME", std::string(text) + '\r' + '\0');
-  };
-  CapableModel capable;
-  capable.SetOutputFd(out.fd());
-  const time_t before = time(nullptr);
-  EXPECT_EQ(1, capable.SendSysTime());
-  const std::string bytes = out.Take();
-  EXPECT_TRUE(bytes == expectedAt(before) || bytes == expectedAt(time(nullptr))) << bytes;
-}
-
-TEST(DeviceEntry, IccProfileChoice) {
-  TestCacheDir cache;
-  cache.WriteJobFile("7", "MEDIA_CLASS=\"0001\"\n");
-  JobOptions own(Pairs{{"VexICCProfile", "/tmp/own.icc"}});
-  TestPpd ppd(Pairs{{"VexICCProfile", "ppd.icc"}});
-  DeviceEntry_KV71P entry;
-  EXPECT_STREQ("/tmp/own.icc", entry.GetICCProfile(own.count(), own.options(), ppd.ppd(), "7"));
-  EXPECT_STREQ("ppd.icc", entry.GetICCProfile(0, nullptr, ppd.ppd(), "7"));
-  EXPECT_STREQ(KV71P_ICC_PROFILE_SD, entry.GetICCProfile(0, nullptr, nullptr, "7"));
-  EXPECT_STREQ(KV71P_ICC_PROFILE_PP, entry.GetICCProfile(0, nullptr, nullptr, "8"));
-  EXPECT_EQ("", entry.iccProfile);
-  entry.SetICCProfile("/a.icc");
-  entry.SetICCProfile(nullptr);
-  EXPECT_EQ("/a.icc", entry.iccProfile);
-}
-
-TEST(DeviceEntry, UpdateMediaInfoNeedsAResolutionOf300Or600) {
-  DeviceEntry_KV71P entry;
-  DeviceMediaBufferInfo none;
-  EXPECT_EQ(0, entry.UpdateMediaInfo(none));
-  EXPECT_TRUE(none == DeviceMediaBufferInfo()) << "a record without media stays as it is";
-  DeviceMediaBufferInfo record;
-  ASSERT_EQ(0, entry.SetMediaInfo(record, 33, 1.53));
-  const DeviceMediaBufferInfo before = record;
-  entry.resolutionDpi = 450;
-  EXPECT_EQ(3, entry.UpdateMediaInfo(record));
-  EXPECT_TRUE(before == record);
-  EXPECT_EQ(1, entry.SetResolution(0, nullptr, nullptr));
-  EXPECT_EQ(0, entry.UpdateMediaInfo(record));
-  DeviceMediaBufferInfo noBase;
+TEST(DeviceEntry_KV71P, RecordsThatCannotBeMade) {
+  CapturedJob job;
+  DeviceMediaBufferInfo set;
+  ASSERT_EQ(EntryResult::Ok, job.entry.SetMediaInfo(set, 34, kAssumedFirmwareVersion));
+  const struct {
+    int64_t code;
+    double firmware;
+    bool emptied;  // the record loses its media, else it stays as it was
+  } cases[] = {{40, 1.53, false}, {-1, 1.53, false}, {33 + (int64_t{1} << 32), 1.53, false},
+               {3, 1.53, true},   {33, 0.99, true}};
+  for (const auto& c : cases) {
+    DeviceMediaBufferInfo r = set;
+    EXPECT_EQ(EntryResult::Invalid, job.entry.SetMediaInfo(r, c.code, c.firmware)) << c.code;
+    EXPECT_EQ(c.emptied ? -1 : 34, r.mediaCode) << c.code;
+    EXPECT_EQ(Sizes(set).substr(2), Sizes(r).substr(2)) << c.code;
+  }
+  // A resolution other than 300 or 600 dpi derives nothing; a record
+  // without media stays as it is; one without a base resolution is refused.
+  JobSettings odd;
+  odd.resolutionDpi = 450;
+  EXPECT_EQ(EntryResult::Invalid, job.entry.SetSettings(odd));
+  DeviceMediaBufferInfo r = set;
+  EXPECT_EQ(EntryResult::Invalid, job.entry.UpdateMediaInfo(r));
+  EXPECT_EQ(Sizes(set), Sizes(r));
+  job.entry.SetSettings(JobSettings());
+  DeviceMediaBufferInfo none, noBase;
+  EXPECT_EQ(EntryResult::Ok, job.entry.UpdateMediaInfo(none));
+  EXPECT_EQ(Sizes(DeviceMediaBufferInfo()), Sizes(none));
   noBase.mediaCode = 33;
-  EXPECT_EQ(3, entry.UpdateMediaInfo(noBase)) << "no division by a zero base resolution";
+  EXPECT_EQ(EntryResult::Invalid, job.entry.UpdateMediaInfo(noBase));
+}
+
+TEST(DeviceEntry_KV71P, LoadedMediaDecidesPhotosPerPrintProfileAndHalfPrints) {
+  const char* pageSizes[] = {"207x105mm", "207x130mm", "207x156mm", "207x206mm",
+                             "207x257mm", "207x308mm", "214x151mm", "214x300mm"};
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "11111111"},      {"00500", "22111111"}, {"00510", "32211111"},
+      {"00600", "22111121"}, {"00700", "11111111"}, {"0500", "11111111"}};
+  for (const auto& [size, perPageSize] : cases) {
+    std::string layouts;
+    for (const char* pageSize : pageSizes) {
+      CapturedJob job;
+      JobSettings s;
+      s.pageSize = pageSize;
+      job.entry.SetSettings(s);
+      layouts += std::to_string(job.entry.GetMultiLayoutNum(PerJobValues{size, "", 0}));
+    }
+    EXPECT_EQ(perPageSize, layouts) << size;
+  }
+  CapturedJob job;
+  EXPECT_STREQ(KV71P_ICC_PROFILE_SD, job.entry.GetPrinterICCProfile(PerJobValues{"", "0001", 0}));
+  for (const char* other : {"", "0002", "00010"})
+    EXPECT_STREQ(KV71P_ICC_PROFILE_PP, job.entry.GetPrinterICCProfile(PerJobValues{"", other, 0}));
+  EXPECT_EQ(-7, job.entry.GetRemainHalf(PerJobValues{"", "", -7}));
+}
+
+TEST(DeviceEntry_KV71P, OvercoatTable) {
+  const struct {
+    uint64_t finish;
+    double firmware;
+    EntryResult result;
+    int code, value;
+  } cases[] = {
+      {0, 1.53, EntryResult::Ok, 0, 0},         {1, 1.53, EntryResult::Ok, 1, 1},
+      {21, 1.53, EntryResult::Ok, 21, 21},      {22, 1.53, EntryResult::Ok, 22, 22},
+      {101, 1.53, EntryResult::Ok, 101, 101},   {121, 1.0, EntryResult::Ok, 121, 121},
+      {122, 0.61, EntryResult::Ok, 122, 122},   {122, 0.5, EntryResult::Invalid, -1, 7},
+      {22, 0.99, EntryResult::Invalid, -1, 7},  {5, 1.53, EntryResult::Invalid, -1, 7},
+      {UINT64_MAX, 1.53, EntryResult::Invalid, -1, 7},
+  };
+  for (const auto& tc : cases) {
+    CapturedJob job;
+    job.entry.overcoatValue = 7;  // kept when no row matches
+    EXPECT_EQ(tc.result, job.entry.SetOvercoatFinish(tc.finish, tc.firmware)) << tc.finish;
+    EXPECT_EQ(tc.code, job.entry.overcoatCode) << tc.finish;
+    EXPECT_EQ(tc.value, job.entry.overcoatValue) << tc.finish;
+  }
+}
+
+TEST(DeviceEntry, FinishingCommandsByteForByte) {
+  using handmade::Block;
+  const struct {
+    Pairs job, ppd;
+    const char *cutter, *overcoat, *retry, *speed;  // overcoat null: no block
+  } cases[] = {
+      {{}, {}, "00000000", "00000000", "00000001", "00000000"},
+      {{{"PageSize", "207x257mm"}, {"Vex2InchCut", "Enable"}, {"VexOvercoatFinish", "Luster"}}, {},
+       "00000120", "00000022", "00000001", "00000000"},
+      {{{"media", "214x300mm"}, {"VexPrintRetry", "Disable"}}, {{"Vex2InchCut", "Enable"}, {"VexOvercoatFinish", "Matte"}},
+       "00000120", "00000001", "00000000", "00000000"},
+      {{{"PageSize", "207x105mm"}, {"Vex2InchCut", "Enable"}, {"VexOvercoatFinish", "FineMatte"}, {"Resolution", "300x600dpi"}},
+       {}, "00000000", "00000021", "00000001", "00000010"},
+      {{{"VexPrintSpeed", "Enable"}}, {{"Resolution", "300x600dpi"}}, "00000000", "00000000", "00000001", "00000030"},
+      {{{"VexOvercoatFinish", "none in the table"}}, {}, "00000000", nullptr, "00000001", "00000000"},
+  };
+  for (const auto& tc : cases) {
+    CapturedJob job;
+    JobSettings settings = kv71p::test::SettingsOf(tc.job, tc.ppd);
+    if (tc.overcoat == nullptr) settings.overcoatFinish = 5;
+    job.entry.SetSettings(settings);
+    EXPECT_EQ(EntryResult::Ok, job.entry.SendFinishing());
+    EXPECT_EQ(Block("CNTRL", "CUTTER", tc.cutter) + (tc.overcoat ? Block("CNTRL", "OVERCOAT", tc.overcoat) : "") +
+                  Block("CNTRL", "BUFFCNTRL", tc.retry) + Block("CNTRL", "PRINTSPEED", tc.speed),
+              job.out.Take())
+        << "row " << &tc - cases;
+  }
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // The filter program run as CUPS runs it, on raster the tests write: its
 // arguments, the orientation, the layouts of the loaded media with copies
-// and the first-alone rule, the settings it sends, colour matching. Every
+// and the first-alone rule, the settings it sends, colour matching, hostile
+// pages, an output that goes away and a job cancelled while it waits. Every
 // plane is compared pixel for pixel with the raster lines placed by hand.
+// (Cancellation at any point of a job: tests/hardening/CancelFaultTest.)
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/color/ColorEngine.h"
@@ -15,7 +19,6 @@
 
 namespace {
 
-using kv71p::test::DefaultPrintBlocks;
 using kv71p::test::FilterJob;
 using kv71p::test::FilterRun;
 using kv71p::test::FilterRunner;
@@ -36,7 +39,7 @@ void ExpectCleanRun(const FilterRun& run, int exitStatus = 0) {
   EXPECT_TRUE(run.output.wellFormed) << run.output.error;
 }
 
-TEST(FilterProgram, WrongArgumentsAndMissingInput) {
+TEST(FilterProgram, WrongArgumentsMissingInputGoneOutputAndCancelledWait) {
   FilterRunner runner;
   // Wrong argument counts and a missing input file: status 1, no output.
   for (const std::vector<std::string>& argv :
@@ -51,6 +54,26 @@ TEST(FilterProgram, WrongArgumentsAndMissingInput) {
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_EQ(missing.out + missing.err, "");
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+
+  // A backend that goes away at once: status 1, nothing on standard error.
+  const std::string raster = runner.path("job.ras");
+  ASSERT_TRUE(kv71p::test::WriteRaster(raster, {PatternPage(2448, 1236, 1, 3)}));
+  ASSERT_TRUE(kv71p::test::WriteFile(runner.cache() + "/Print_9.log", ""));
+  const auto gone = RunProcess({"bash", "-c", "set -o pipefail; \"$0\" 9 u t 1 '' \"$1\" | true", KV71P_TEST_FILTER, raster},
+                               {{"KV71P_CACHE_DIR=" + runner.cache()}, "", "", 60});
+  EXPECT_EQ(gone.exitStatus, 1);
+  EXPECT_EQ(gone.err, "");
+
+  // SIGTERM while the job waits for its per-job file: it ends at once
+  // with status 0 and writes nothing.
+  kv71p::test::BackgroundProcess waiting;
+  const std::string out = runner.path("out");
+  ASSERT_TRUE(waiting.Start({KV71P_TEST_FILTER, "77", "u", "t", "1", "", raster}, {"KV71P_CACHE_DIR=" + runner.cache()}, out));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(waiting.pid(), SIGTERM);
+  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !waiting.Running(); }, 5));
+  EXPECT_EQ(waiting.exitStatus(), 0);
+  EXPECT_EQ(kv71p::test::ReadFile(out), "");
 }
 
 // A page of `bitsPerPixel` bits per pixel whose lines are left black.
@@ -62,6 +85,23 @@ RasterPage Raw(unsigned width, unsigned height, unsigned bitsPerPixel) {
   return page;
 }
 
+// `page` as the filter makes it with colour matching through `profile`
+// (none when empty): each line converted by the colour engine, then the
+// chroma step with 0.
+RasterPage Matched(const RasterPage& page, const std::string& profile) {
+  RasterPage matched = page;
+  matched.fill = [page, profile](unsigned i, std::vector<unsigned char>& bytes) {
+    page.fill(i, bytes);
+    plain::Image line(static_cast<int>(bytes.size() / 3), 1);
+    std::copy(bytes.begin(), bytes.end(), line.row(0));
+    if (!profile.empty())
+      kv71p::ColorEngineTransform::FromProfile(profile.c_str())->Convert(bytes.data(), line.row(0), line.width, 1, line.stride);
+    plain::Saturation(line, 0, 1);
+    std::copy(line.row(0), line.row(0) + bytes.size(), bytes.begin());
+  };
+  return matched;
+}
+
 // One print: its multi-cut code, page length, panel length and pitch, and
 // the pages in its slots.
 struct Print {
@@ -71,8 +111,15 @@ struct Print {
 
 // Jobs on ordinary and on hostile raster: every run exits 0, writes nothing
 // on standard error and a well-formed stream, whose blocks and planes are
-// compared with the photos placed by hand.
-TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
+// compared with the photos placed by hand (matched through the profile the
+// job must use).
+TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingProfileAndHostilePage) {
+  FilterRunner runner;
+  const std::string matrix = runner.path("matrix.icc"), lut = runner.path("lut.icc"), cmyk = runner.path("cmyk.icc");
+  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::MatrixShaperRgb, matrix));
+  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, lut));
+  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutCmyk, cmyk));
+  ASSERT_TRUE(kv71p::test::WriteFile(runner.path("garbage.icc"), std::string(300, 'x')));
   const RasterPage a = PatternPage(200, 100, 1), b = PatternPage(210, 90, 2), c = PatternPage(190, 110, 3),
                    d = PatternPage(180, 120, 4), a3 = PatternPage(200, 100, 1, 3), full = PatternPage(2448, 1236, 5),
                    large = PatternPage(2600, 1300, 6);
@@ -90,7 +137,15 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
   RasterPage cut = PatternPage(120, 200, 6), badLineLength = PatternPage(100, 10, 8);
   cut.linesWritten = 50;  // the stream ends there: the rest stays black
   badLineLength.bytesPerLine = 7;
+  // A page of many colours (every pixel different), and as matched.
+  RasterPage manyColors = PatternPage(256, 64, 0);
+  manyColors.fill = [](unsigned i, std::vector<unsigned char>& bytes) {
+    for (unsigned k = 0; k < 256; ++k)
+      bytes[k * 3] = k, bytes[k * 3 + 1] = i * 4, bytes[k * 3 + 2] = 255 - k + i;
+  };
+  const RasterPage byMatrix = Matched(manyColors, matrix), byLut = Matched(manyColors, lut), asIs = Matched(manyColors, "");
   const Print one = {408, 1236, 1236, 0, {&a}}, oneFull = {408, 1236, 1236, 0, {&full}};
+  const auto unmatched = [&](const char* options) { return std::string("VexICM=Auto ") + options; };
   const std::vector<std::string> defaults = {"CUTTER 00000000", "OVERCOAT 00000000", "BUFFCNTRL 00000001", "PRINTSPEED 00000000"};
   const std::string pairs = "MEDIA_SIZE=\"00500\"\n";
   const struct {
@@ -139,8 +194,16 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
       {"cut short", "", "", {cut}, {{408, 1236, 1236, 0, {&cut}}}},
       {"copies beyond the int range", "", "", {PatternPage(20, 10, 7, 0x80000000u)}, {}},
       {"line length refused", "", "", {badLineLength}, {}},
+      {"matrix/shaper profile", unmatched("VexICCProfile=") + matrix, "", {manyColors}, {{408, 1236, 1236, 0, {&byMatrix}}}},
+      {"LUT profile", unmatched("VexICCProfile=") + lut, "", {manyColors}, {{408, 1236, 1236, 0, {&byLut}}}},
+      {"missing profile", unmatched("VexICCProfile=") + runner.path("missing.icc"), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"not a profile", unmatched("VexICCProfile=") + runner.path("garbage.icc"), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"CMYK profile", unmatched("VexICCProfile=") + cmyk, "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"a folder", unmatched("VexICCProfile=") + runner.path(""), "", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"application matching", unmatched("AP_ColorMatchingMode=AP_ApplicationColorMatching VexICCProfile=") + lut, "",
+       {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
+      {"model profile not installed", unmatched(""), "MEDIA_CLASS=\"0001\"\n", {manyColors}, {{408, 1236, 1236, 0, {&asIs}}}},
   };
-  FilterRunner runner;
   std::vector<FilterJob> jobs;
   for (const auto& c : cases) {
     std::string options = std::string(kNeutral) + " " + c.options;
@@ -155,8 +218,9 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
     std::vector<std::string> blocks;
     for (const Print& print : c.prints) {
       for (const std::string& s : c.settings.empty() ? defaults : c.settings) blocks.push_back("CNTRL " + s);
-      const auto rest = DefaultPrintBlocks(print.multiCut);
-      blocks.insert(blocks.end(), rest.begin() + 4, rest.end());
+      char multiCut[32];
+      std::snprintf(multiCut, sizeof multiCut, "IMAGE MULTICUT %08d", print.multiCut);
+      blocks.insert(blocks.end(), {multiCut, "IMAGE YPLANE", "IMAGE MPLANE", "IMAGE CPLANE", "CNTRL START"});
     }
     EXPECT_EQ(runs[i].output.blocks, blocks);
     for (size_t p = 0; p < c.prints.size() && p < runs[i].output.prints.size(); ++p) {
@@ -166,76 +230,6 @@ TEST(FilterProgram, JobsOfEveryLayoutOrientationSettingAndHostilePage) {
         placed.push_back(Place(*print.photos[s], c.orientation, static_cast<int>(s), print.photoLength, print.pitch, c.step));
       EXPECT_TRUE(PlanesShow(runs[i].output, p, print.pageLength, placed)) << "print " << p;
       EXPECT_EQ(runs[i].output.Plane(p, 0).dpiY, c.dpiY);
-    }
-  }
-}
-
-TEST(FilterProgram, ColourMatchingWithGeneratedProfiles) {
-  FilterRunner runner;
-  const std::string matrix = runner.path("matrix.icc"), lut = runner.path("lut.icc"),
-                    cmyk = runner.path("cmyk.icc");
-  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::MatrixShaperRgb, matrix));
-  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, lut));
-  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutCmyk, cmyk));
-  // A page of many colours (every pixel different).
-  RasterPage page;
-  page.width = 256;
-  page.height = 64;
-  page.fill = [](unsigned i, std::vector<unsigned char>& bytes) {
-    for (unsigned k = 0; k < 256; ++k) {
-      bytes[k * 3] = static_cast<unsigned char>(k);
-      bytes[k * 3 + 1] = static_cast<unsigned char>(i * 4);
-      bytes[k * 3 + 2] = static_cast<unsigned char>(255 - k + i);
-    }
-  };
-  // The photo as the pipeline must make it: stored rows bottom-up,
-  // converted by the colour engine when `profile` is set, then the chroma
-  // step with 0.
-  auto expected = [&](const std::string& profile) {
-    plain::Image photo(256, 64);
-    for (unsigned i = 0; i < 64; ++i) {
-      const auto line = page.Line(i);
-      std::copy(line.begin(), line.end(), photo.row(63 - static_cast<int>(i)));
-    }
-    if (!profile.empty()) {
-      plain::Image converted = photo;
-      kv71p::ColorEngineTransform::FromProfile(profile.c_str())
-          ->Convert(photo.bytes.data(), converted.bytes.data(), 256, 64, photo.stride);
-      photo = converted;
-    }
-    plain::Saturation(photo, 0, 1);
-    return photo;
-  };
-  const struct {
-    const char* name;
-    std::string options;
-    std::string used;  // the profile that must have been applied
-  } cases[] = {
-      {"matrix/shaper", "VexICCProfile=" + matrix, matrix},
-      {"LUT", "VexICCProfile=" + lut, lut},
-      {"missing profile", "VexICCProfile=" + runner.path("missing.icc"), ""},
-      {"CMYK profile", "VexICCProfile=" + cmyk, ""},
-      {"empty path", "VexICCProfile=''", ""},
-      {"a folder", "VexICCProfile=" + runner.path(""), ""},
-      {"application matching", "AP_ColorMatchingMode=AP_ApplicationColorMatching VexICCProfile=" + lut, ""},
-      {"matching off", "VexICM=None VexICCProfile=" + lut, ""},
-      {"model profile not installed", "", ""},
-  };
-  std::vector<FilterJob> jobs;
-  for (const auto& c : cases) jobs.push_back({c.options, "MEDIA_CLASS=\"0001\"\n", {page}});
-  const auto runs = runner.Run(jobs);
-  for (size_t i = 0; i < runs.size(); ++i) {
-    SCOPED_TRACE(cases[i].name);
-    ExpectCleanRun(runs[i]);
-    ASSERT_EQ(runs[i].output.prints.size(), 1u);
-    const plain::Image photo = expected(cases[i].used);
-    for (int k = 0; k < 3; ++k) {
-      const auto plane = runs[i].output.Plane(0, k);
-      bool same = true;
-      for (int row = 0; row < 64 && same; ++row)
-        for (int x = 0; x < 256 && same; ++x)
-          same = kv71p::test::Stored(plane, 1152 + x, 586 + row) == photo.row(row)[x * 3 + 2 - k];
-      EXPECT_TRUE(same) << "plane " << k;
     }
   }
 }

@@ -101,12 +101,10 @@ inline bool WriteRaster(const std::string& path, const std::vector<RasterPage>& 
 }
 
 struct FilterJob {
-  FilterJob(std::string o, std::string j, std::vector<RasterPage> p, bool s = false, std::vector<std::string> e = {})
-      : options(std::move(o)), jobFile(std::move(j)), pages(std::move(p)), viaStdin(s), env(std::move(e)) {}
   std::string options;           // the options argument
   std::string jobFile;           // content of the per-job file
   std::vector<RasterPage> pages;
-  bool viaStdin;                 // raster on standard input instead of a file argument
+  bool viaStdin = false;         // raster on standard input instead of a file argument
   std::vector<std::string> env;  // added to the environment
 };
 
@@ -135,7 +133,6 @@ class FilterRunner {
     for (auto& r : running) runs.push_back(r.get());
     return runs;
   }
-  FilterRun Run(const FilterJob& job) { return Run(std::vector<FilterJob>{job}).front(); }
 
  private:
   FilterRun RunOne(const FilterJob& job, const std::string& id) {

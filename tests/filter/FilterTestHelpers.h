@@ -1,6 +1,6 @@
 // Fixtures of the filter's job logic: job option lists, small PPD files with
-// chosen defaults, a private cache folder with per-job files, the capture of
-// what the job object writes.
+// chosen defaults and the settings read from both, a private cache folder
+// with per-job files, the capture of what the job object writes.
 #pragma once
 
 #include <cups/cups.h>
@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "filter/JobSettingsFromOptions.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
@@ -101,21 +102,22 @@ class CapturedOutput {
   FILE* file_ = std::tmpfile();
 };
 
-// Applies every setting of the job options and the PPD to `entry`.
-template <typename Entry>
-void ApplySettings(Entry& e, const JobOptions& job, ppd_file_t* ppd) {
-  const int n = job.count();
-  cups_option_t* o = job.options();
-  e.SetResolution(n, o, ppd);
-  e.SetMediaSize(n, o, ppd);
-  e.SetBorder(n, o, ppd);
-  e.SetICM(n, o, ppd);
-  e.SetSharpness(n, o, ppd);
-  e.SetGamma(n, o, ppd);
-  e.SetIntensity(n, o, ppd);
-  e.SetContrast(n, o, ppd);
-  e.SetSaturation(n, o, ppd);
-  e.SetColorAdjustment(n, o, ppd);
+// Every setting of `s` but the page size name, as text.
+inline std::string SettingsText(const filter::JobSettings& s) {
+  std::string text = std::to_string(s.resolutionMode) + " " + std::to_string(s.resolutionDpi);
+  for (const int64_t v : {int64_t{s.border}, int64_t{s.icm}, int64_t{s.sharpness}, int64_t{s.colorAdjustment}, int64_t{s.chroma},
+                          int64_t{s.twoInchCut}, s.overcoatFinish, int64_t{s.printRetry}, int64_t{s.printSpeed}})
+    text += " " + std::to_string(v);
+  for (int k = 0; k < 3; ++k)
+    text += " " + std::to_string(s.gamma[k]) + "," + std::to_string(s.brightness[k]) + "," + std::to_string(s.contrast[k]);
+  return text + " " + s.iccProfile;
+}
+
+// The settings read from job options and PPD defaults (no PPD when empty).
+inline filter::JobSettings SettingsOf(const Pairs& job, const Pairs& ppdDefaults = {}) {
+  const JobOptions options(job);
+  const TestPpd ppd(ppdDefaults);
+  return filter::JobSettingsFromOptions(filter::PrintOptions(options.count(), options.options(), ppd.ppd()));
 }
 
 }  // namespace kv71p::test

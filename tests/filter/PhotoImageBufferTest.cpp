@@ -8,11 +8,10 @@
 #include <string>
 
 #include "filter/DeviceEntry_KV71P.h"
-#include "filter/PhotoImageBuffer.h"
+#include "filter/FdBlockWriter.h"
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/filter/FilterTestHelpers.h"
 
-using namespace kv71p;
 using namespace kv71p::filter;
 
 namespace {
@@ -23,58 +22,67 @@ using handmade::Block;
 PhotoBitmap MakePhoto(int width, int height) {
   const uint64_t size = RowStride24(width) * height;
   PageMemory memory = AllocPageMemory(size);
-  PhotoBitmap photo(static_cast<_tagBITMAPHANDLE*>(GlobalAlloc(0, sizeof(_tagBITMAPHANDLE))));
-  *photo = _tagBITMAPHANDLE{};
+  PhotoBitmap photo(static_cast<BITMAPHANDLE*>(IL_AllocMemory(sizeof(BITMAPHANDLE))));
+  *photo = BITMAPHANDLE{};
   EXPECT_EQ(IL_CreateBitmap(photo.get(), IL_RECORD_SIZE, IL_MEMORY_CALLER, width, height, 24, 1, nullptr,
                             IL_ROWORDER_BOTTOMUP, memory.get(), size), IL_OK);
   photo->MemHandle = memory.release();
   return photo;
 }
 
-TEST(PhotoImageBuffer, EmptySlotsRefillsAndFailures) {
+struct CapturedJob {
   kv71p::test::CapturedOutput out;
-  kv71p::test::JobOptions options(kv71p::test::Pairs{{"PageSize", "207x105mm"}});
-  DeviceEntry_KV71P entry;
-  entry.SetOutputFd(out.fd());
-  entry.SetMediaSize(options.count(), options.options(), nullptr);
-  entry.AllocMediaBuffer();
+  FdBlockWriter writer{out.fd()};
+  DeviceEntry_KV71P entry{writer};
+  CapturedJob() { entry.SetSettings(JobSettings()); }  // 207 x 105 mm, code 33
+};
+
+TEST(PhotoImageBuffer, EmptySlotsRefillsAndPrintsThatCannotBeComposed) {
+  CapturedJob job;
+  DeviceEntry& entry = job.entry;
   const long live = QlxMemLiveBlocks();
   const PhotoBitmap photo = MakePhoto(300, 200);
   entry.SetImageData(0, photo.get());
   entry.SetImageData(0, photo.get());  // refilled: the first planes are released
   EXPECT_EQ(QlxMemLiveBlocks(), live + 2 + 3);  // photo and record, three planes
-  // A page whose image would not fit the 8-digit length field: no planes
-  // are written and the photos are kept.
+  // A page too large for the 8-digit length field, and a composition
+  // whose memory is refused: nothing is written, the photos are kept.
   DeviceMediaBufferInfo huge = entry.mediaInfo;
   huge.pageLength = 40000;
-  EXPECT_EQ(entry.PrintImageData(huge), 0);
-  EXPECT_EQ(out.Take(), Block("IMAGE", "MULTICUT", "00000408"));
+  EXPECT_EQ(entry.imageBuffer.Send(job.writer, huge), EntryResult::Invalid);
+  QlxMemFailNthAlloc(1);
+  EXPECT_EQ(entry.SendImageData(1), EntryResult::NoMemory);
+  QlxMemFailNthAlloc(0);
+  EXPECT_EQ(job.out.Take(), "");
   EXPECT_NE(entry.imageBuffer.planes[0][0].Data, nullptr);
 
-  _tagBITMAPHANDLE empty{};
+  BITMAPHANDLE empty{};
   entry.SetImageData(0, &empty);  // a photo without an image
   entry.SetImageData(1, nullptr);
   EXPECT_EQ(QlxMemLiveBlocks(), live + 2);
-  EXPECT_EQ(entry.SendImageData(2), 1);  // white panels on code 37
+  EXPECT_EQ(entry.SendImageData(2), EntryResult::Ok);  // white panels on code 37
   const auto white = [](int, int) { return 255; };
-  EXPECT_TRUE(out.Take() == Block("IMAGE", "MULTICUT", "00000013") + handmade::PlaneCommand("YPLANE", 2502, 300, white) +
-                                handmade::PlaneCommand("MPLANE", 2502, 300, white) +
-                                handmade::PlaneCommand("CPLANE", 2502, 300, white) + Block("CNTRL", "START"));
-  EXPECT_EQ(entry.SetCommand(nullptr, 10), 0);
-  EXPECT_EQ(entry.SetCommand("x", 0), 0);
+  EXPECT_TRUE(job.out.Take() == Block("IMAGE", "MULTICUT", "00000013") +
+                                    handmade::PlaneCommand("YPLANE", 2502, 300, white) +
+                                    handmade::PlaneCommand("MPLANE", 2502, 300, white) +
+                                    handmade::PlaneCommand("CPLANE", 2502, 300, white) + Block("CNTRL", "START"));
+}
 
-  // An output nobody reads stops the print; its planes are kept.
+TEST(PhotoImageBuffer, AnOutputNobodyReadsStopsThePrint) {
   signal(SIGPIPE, SIG_IGN);
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   close(fds[0]);
-  entry.SetOutputFd(fds[1]);
+  FdBlockWriter writer(fds[1]);
+  DeviceEntry_KV71P entry(writer);
+  entry.SetSettings(JobSettings());
+  const PhotoBitmap photo = MakePhoto(30, 20);
   entry.SetImageData(0, photo.get());
-  EXPECT_EQ(entry.SendImageData(1), 0);
-  EXPECT_TRUE(entry.OutputFailed());
-  EXPECT_NE(entry.imageBuffer.planes[0][0].Data, nullptr);
-  EXPECT_EQ(entry.SetCommand("abc", 3), 0);
-  EXPECT_EQ(entry.Write("abc", 3), 1);
+  EXPECT_EQ(entry.SendImageData(1), EntryResult::OutputFailed);
+  EXPECT_NE(entry.imageBuffer.planes[0][0].Data, nullptr) << "planes kept";
+  EXPECT_EQ(entry.SendFinishing(), EntryResult::OutputFailed);
+  EXPECT_TRUE(writer.Failed());
+  EXPECT_FALSE(writer.Write("abc", 3));
   close(fds[1]);
 }
 

@@ -3,7 +3,6 @@
 // stored row (row 0 is the first stored row, the bottom of the picture).
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -47,16 +46,6 @@ inline PrintOutput DecodePrintOutput(const std::string& bytes) {
 // The value of pixel x in stored row `row` of a plane.
 inline int Stored(const PlaneImage& plane, int x, int row) {
   return plane.pixels[static_cast<size_t>(row) * static_cast<size_t>(plane.stride) + static_cast<size_t>(x)];
-}
-
-// The blocks of a print with the default finishing settings, as listed by
-// PrintOutput::blocks.
-inline std::vector<std::string> DefaultPrintBlocks(int multiCut) {
-  char cut[32];
-  std::snprintf(cut, sizeof cut, "IMAGE MULTICUT %08d", multiCut);
-  return {"CNTRL CUTTER 00000000",     "CNTRL OVERCOAT 00000000", "CNTRL BUFFCNTRL 00000001",
-          "CNTRL PRINTSPEED 00000000", cut,                       "IMAGE YPLANE",
-          "IMAGE MPLANE",              "IMAGE CPLANE",            "CNTRL START"};
 }
 
 }  // namespace kv71p::test

@@ -17,7 +17,7 @@
 #include "common/PrinterFiles.h"
 #include "common/StatusCode.h"
 #include "common/CacheFolder.h"
-#include "filter/Common.h"
+#include "filter/PerJobValues.h"
 #include "filter/FilterJob.h"
 #include "service/InformationFile.h"
 #include "tests/support/Subprocess.h"
@@ -91,9 +91,7 @@ const Operation kOperations[] = {
     {"filter job waiting for its per-job file", nullptr, JobWithoutPages},
     {"filter per-job lookup", nullptr,
      [] {
-       char out[16] = "untouched";
-       _GetValuePrInfoFile("MEDIA_SIZE=", "7", out, sizeof out);
-       return std::string(out) == "untouched";
+       return ReadPerJobValues("7").mediaSize.empty();
      }},
 };
 

@@ -7,72 +7,6 @@
 
 namespace {
 
-struct Planes {
-  Bitmap p[3];
-  _tagBITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
-};
-
-TEST(Separate, ChecksInOrder) {
-  Bitmap source, empty;
-  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 2, 1)));
-  Planes planes;
-  _tagBITMAPHANDLE* missing0[3] = {nullptr, &planes.p[1], &planes.p[2]};
-  _tagBITMAPHANDLE* missing2[3] = {&planes.p[0], &planes.p[1], nullptr};
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(nullptr, planes.list, 375, 0));
-  EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorSeparateBitmap(&source, planes.list, 375, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&empty, planes.list, 376, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, nullptr, 376, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, missing0, 376, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, planes.list, 376, 1));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, missing2, 376, 0));
-  source.ColorOrder = 2;
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorSeparateBitmap(&source, planes.list, 376, 0));
-  for (const auto& p : planes.p) EXPECT_EQ(nullptr, p.Data) << "no plane made";
-}
-
-TEST(Merge, ChecksInOrder) {
-  Bitmap source;
-  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 2, 3)));
-  Planes planes;
-  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
-  Bitmap result;
-  const long live = QlxMemLiveBlocks();
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(nullptr, planes.list, 375, 0));
-  EXPECT_EQ(IL_ERR_RECORDSIZE, IL_ColorMergeBitmap(&result, planes.list, 375, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, nullptr, 376, 0));
-  Bitmap empty;
-  _tagBITMAPHANDLE* withEmpty[3] = {&planes.p[0], &empty, &planes.p[2]};
-  _tagBITMAPHANDLE* withNull[3] = {&planes.p[0], &planes.p[1], nullptr};
-  EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withEmpty, 376, 0));
-  EXPECT_EQ(IL_ERR_NOBITMAP, IL_ColorMergeBitmap(&result, withNull, 376, 1));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 1));
-
-  struct {
-    const char* what;
-    int plane;
-    void (*spoil)(_tagBITMAPHANDLE&);
-  } spoilers[] = {
-      {"width", 1, [](_tagBITMAPHANDLE& p) { p.Width = 4; }},
-      {"height", 2, [](_tagBITMAPHANDLE& p) { p.Height = 1; }},
-      {"depth", 0, [](_tagBITMAPHANDLE& p) { p.BitsPerPixel = 24; }},
-      {"stride", 1, [](_tagBITMAPHANDLE& p) { p.BytesPerLine = 5; }},
-      {"colors", 2, [](_tagBITMAPHANDLE& p) { p.Colors = 255; }},
-      {"palette", 0, [](_tagBITMAPHANDLE& p) { p.Palette = nullptr; }},
-      {"color order", 1, [](_tagBITMAPHANDLE& p) { p.ColorOrder = 1; }},
-      {"row order", 2, [](_tagBITMAPHANDLE& p) { p.RowOrder = 1; }},
-      {"size", 2, [](_tagBITMAPHANDLE& p) { p.Size = 15; }},
-  };
-  for (const auto& s : spoilers) {
-    SCOPED_TRACE(s.what);
-    const _tagBITMAPHANDLE saved = planes.p[s.plane];
-    s.spoil(planes.p[s.plane]);
-    EXPECT_EQ(IL_ERR_INVALID, IL_ColorMergeBitmap(&result, planes.list, 376, 0));
-    static_cast<_tagBITMAPHANDLE&>(planes.p[s.plane]) = saved;
-  }
-  EXPECT_EQ(live, QlxMemLiveBlocks()) << "nothing allocated";
-  EXPECT_EQ(nullptr, result.Data);
-}
-
 TEST(Planes, RoundTripsOnAwkwardShapes) {
   unsigned seed = 700;
   for (int w : {1, 2, 3, 5, 7, 1001}) {
@@ -104,7 +38,7 @@ TEST(Planes, SeparatedRecordsAndMergeThroughPalettes) {
   Planes planes;
   ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
   for (int k = 0; k < 3; ++k) {
-    _tagBITMAPHANDLE& p = planes.p[k];
+    BITMAPHANDLE& p = planes.p[k];
     EXPECT_EQ(p.Data, p.MemHandle);
     EXPECT_EQ(p.Data + 24, p.Palette);
     EXPECT_EQ("5x3 bpp 8 line 8 colors 256 order 0 rows 4 size 24", RecordFields(p));
@@ -120,33 +54,6 @@ TEST(Planes, SeparatedRecordsAndMergeThroughPalettes) {
   for (int y = 0; y < 3; ++y)
     for (int i = 0; i < 5 * 3; ++i) expected.row(y)[i] = static_cast<unsigned char>(expected.row(y)[i] * 7 + i % 3);
   EXPECT_TRUE(SamePixels(expected, PixelsOf(result)));
-}
-
-TEST(Planes, RefusedMemory) {
-  Bitmap source;
-  ASSERT_TRUE(MakeOwned(source, RandomImage(5, 4, 10)));
-  const long live = QlxMemLiveBlocks();
-  for (int n = 1; n <= 3; ++n) {
-    for (bool lock : {false, true}) {
-      SCOPED_TRACE(std::string(lock ? "lock " : "block ") + std::to_string(n));
-      Planes planes;
-      if (lock) QlxMemFailNthLock(n); else QlxMemFailNthAlloc(n);
-      EXPECT_EQ(IL_ERR_NOMEM, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
-      for (const auto& p : planes.p) EXPECT_TRUE(!p.Data && !p.MemHandle && !p.Palette) << "emptied";
-      EXPECT_EQ(live, QlxMemLiveBlocks());
-    }
-  }
-  Planes planes;
-  ASSERT_EQ(IL_OK, IL_ColorSeparateBitmap(&source, planes.list, IL_RECORD_SIZE, 0));
-  for (bool lock : {false, true}) {
-    Bitmap result;
-    const long before = QlxMemLiveBlocks();
-    if (lock) QlxMemFailNthLock(1); else QlxMemFailNthAlloc(1);
-    EXPECT_EQ(IL_ERR_NOMEM, IL_ColorMergeBitmap(&result, planes.list, IL_RECORD_SIZE, 0));
-    EXPECT_EQ(nullptr, result.Data);
-    EXPECT_EQ(0, result.Width);
-    EXPECT_EQ(before, QlxMemLiveBlocks());
-  }
 }
 
 }  // namespace

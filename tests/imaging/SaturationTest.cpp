@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "imaging/QlxImgLibInternal.h"
 #include "tests/imaging/TestBitmaps.h"
 
 namespace {
@@ -26,25 +27,6 @@ Rgb Saturate(Rgb in, int change) {
   return {bitmap.Data[2], bitmap.Data[1], bitmap.Data[0]};
 }
 
-TEST(Saturation, Checks) {
-  EXPECT_EQ(IL_ERR_NOIMAGE, IL_ChangeBitmapSaturation(nullptr, 5000));
-  Bitmap bitmap, empty;
-  ASSERT_TRUE(MakeOwned(bitmap, RandomImage(3, 2, 1)));
-  const plain::Image before = PixelsOf(bitmap);
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&empty, 0));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 1001));
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, -1001));
-  bitmap.ColorOrder = 2;
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 10));
-  bitmap.ColorOrder = 1;
-  bitmap.BitsPerPixel = 8;
-  EXPECT_EQ(IL_ERR_INVALID, IL_ChangeBitmapSaturation(&bitmap, 10));
-  bitmap.BitsPerPixel = 24;
-  EXPECT_TRUE(SamePixels(before, PixelsOf(bitmap)));
-  bitmap.Height = 0;
-  EXPECT_EQ(IL_OK, IL_ChangeBitmapSaturation(&bitmap, 10));
-}
-
 TEST(Saturation, WorkedValues) {
   const struct {
     Rgb in;
@@ -62,9 +44,9 @@ TEST(Saturation, WorkedValues) {
     for (Rgb c : {Rgb{0, 0, 0}, Rgb{77, 77, 77}, Rgb{255, 0, 0}, Rgb{0, 255, 255}, Rgb{255, 255, 255}})
       EXPECT_EQ(c, Saturate(c, change)) << change;
   double hue, chroma, lightness;
-  RGBtoHSL(200, 100, 50, &hue, &chroma, &lightness);
+  qlx::RgbToHsl(200, 100, 50, &hue, &chroma, &lightness);
   EXPECT_EQ("20 150 125", std::to_string(int(hue)) + " " + std::to_string(int(chroma)) + " " + std::to_string(int(lightness)));
-  RGBtoHSL(0, 128, 0, &hue, &chroma, &lightness);
+  qlx::RgbToHsl(0, 128, 0, &hue, &chroma, &lightness);
   EXPECT_EQ(120.0, hue) << "red = blue = min";
 }
 

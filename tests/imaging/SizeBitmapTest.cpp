@@ -1,5 +1,6 @@
-// Cubic resampling: worked values, checks, ownership, failure paths, and the
-// optimised resampler against the literal one.
+// Cubic resampling: worked values and the optimised resampler against the
+// literal one. (Checks and refused memory: ArgumentChecksTest; owned and
+// borrowed pages: the colour pipeline's tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -39,78 +40,6 @@ TEST(SizeBitmap, WorkedValues) {
     ASSERT_EQ(IL_OK, IL_SizeBitmap(&bitmap, tc.newWidth, 1, IL_SIZE_CUBIC));
     for (int k = 0; k < 3; ++k) EXPECT_EQ(tc.expected, bitmap.Data[tc.column * 3 + k]);
     EXPECT_TRUE(SamePixels(plain::Size(Row(tc.row), tc.newWidth, 1), PixelsOf(bitmap)));
-  }
-}
-
-TEST(SizeBitmap, ChecksLeaveTheBitmapAlone) {
-  Bitmap bitmap, empty, plane, turned;
-  ASSERT_TRUE(MakeOwned(bitmap, RandomImage(3, 3, 5)));
-  ASSERT_TRUE(MakeOwned(turned, RandomImage(3, 3, 5)));
-  turned.ColorOrder = 2;
-  unsigned char planeData[12] = {}, palette[1024] = {};
-  ASSERT_EQ(IL_OK, IL_CreateBitmap(&plane, IL_RECORD_SIZE, IL_MEMORY_CALLER, 3, 3, 8, 2, palette,
-                                   IL_ROWORDER_BOTTOMUP, planeData, 12));
-  unsigned char* data = bitmap.Data;
-  const struct {
-    const char* what;
-    _tagBITMAPHANDLE* target;
-    int w, h, method;
-  } cases[] = {
-      {"no bitmap", nullptr, 4, 4, 4}, {"no data", &empty, 4, 4, 4},     {"8 bits", &plane, 4, 4, 4},
-      {"order 2", &turned, 4, 4, 4},   {"width 0", &bitmap, 0, 4, 4},    {"height -1", &bitmap, 4, -1, 4},
-      {"method 2", &bitmap, 4, 4, 2},
-  };
-  for (const auto& tc : cases) EXPECT_EQ(IL_ERR_INVALID, IL_SizeBitmap(tc.target, tc.w, tc.h, tc.method)) << tc.what;
-  EXPECT_EQ(data, bitmap.Data);
-  EXPECT_EQ(3, bitmap.Width);
-}
-
-TEST(SizeBitmap, OwnedAndBorrowedMemory) {
-  // Owned: the old block is released and the new one kept, even at the same size.
-  const plain::Image image = RandomImage(7, 5, 11);
-  Bitmap owned;
-  ASSERT_TRUE(MakeOwned(owned, image));
-  const long live = QlxMemLiveBlocks();
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&owned, 7, 5, IL_SIZE_CUBIC));
-  EXPECT_TRUE(SamePixels(image, PixelsOf(owned)));
-  EXPECT_EQ(live, QlxMemLiveBlocks());
-  EXPECT_EQ(owned.Data, owned.MemHandle);
-
-  // Borrowed: the caller's memory is left as it was.
-  plain::Image callers = image;
-  Bitmap borrowed;
-  ASSERT_EQ(IL_OK, IL_CreateBitmap(&borrowed, IL_RECORD_SIZE, IL_MEMORY_CALLER, 7, 5, 24, 0, nullptr,
-                                   IL_ROWORDER_BOTTOMUP, callers.bytes.data(), callers.bytes.size()));
-  ASSERT_EQ(IL_OK, IL_SizeBitmap(&borrowed, 9, 7, IL_SIZE_CUBIC));
-  EXPECT_EQ(borrowed.MemHandle, borrowed.Data);
-  EXPECT_NE(nullptr, borrowed.Data);
-  EXPECT_EQ("9 7 0 28 196", std::to_string(borrowed.Width) + " " + std::to_string(borrowed.Height) + " " +
-                                std::to_string(borrowed.ColorOrder) + " " + std::to_string(borrowed.BytesPerLine) +
-                                " " + std::to_string(borrowed.Size));
-  EXPECT_EQ(image.bytes, callers.bytes);
-  EXPECT_TRUE(SamePixels(plain::Size(image, 9, 7), PixelsOf(borrowed)));
-}
-
-TEST(SizeBitmap, RefusedMemoryLeavesTheBitmapUnchanged) {
-  const plain::Image image = RandomImage(6, 4, 21);
-  const long cases[][2] = {{1, 0}, {0, 1}, {2, 0}, {0, 2}};  // output block, its lock, work block, its lock
-  for (const auto& tc : cases) {
-    SCOPED_TRACE(std::to_string(tc[0]) + " " + std::to_string(tc[1]));
-    Bitmap bitmap;
-    ASSERT_TRUE(MakeOwned(bitmap, image));
-    unsigned char* data = bitmap.Data;
-    const long live = QlxMemLiveBlocks();
-    QlxMemFailNthAlloc(tc[0]);
-    QlxMemFailNthLock(tc[1]);
-    EXPECT_EQ(IL_ERR_NOMEM, IL_SizeBitmap(&bitmap, 11, 3, IL_SIZE_CUBIC));
-    QlxMemFailNthAlloc(0);
-    QlxMemFailNthLock(0);
-    EXPECT_EQ(live, QlxMemLiveBlocks());
-    EXPECT_EQ(data, bitmap.Data);
-    EXPECT_EQ(data, bitmap.MemHandle);
-    EXPECT_EQ(6, bitmap.Width);
-    EXPECT_EQ(4, bitmap.Height);
-    EXPECT_TRUE(SamePixels(image, PixelsOf(bitmap)));
   }
 }
 

@@ -11,22 +11,22 @@
 #include "tests/support/PlainImaging.h"
 
 // A zero-filled record released on destruction.
-struct Bitmap : _tagBITMAPHANDLE {
-  Bitmap() { std::memset(static_cast<_tagBITMAPHANDLE*>(this), 0, sizeof(_tagBITMAPHANDLE)); }
+struct Bitmap : BITMAPHANDLE {
+  Bitmap() { std::memset(static_cast<BITMAPHANDLE*>(this), 0, sizeof(BITMAPHANDLE)); }
   ~Bitmap() { IL_FreeBitmap(this); }
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
 };
 
-// A 24-bit bitmap that owns a GlobalAlloc'd block holding `image`.
+// A 24-bit bitmap that owns a block of IL_AllocMemory holding `image`.
 inline bool MakeOwned(Bitmap& bitmap, const plain::Image& image, int colorOrder = 1) {
-  void* block = GlobalAlloc(0, image.bytes.size());
+  void* block = IL_AllocMemory(image.bytes.size());
   if (block == nullptr) return false;
   std::memcpy(block, image.bytes.data(), image.bytes.size());
   if (IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, image.width, image.height, 24, colorOrder,
                       nullptr, IL_ROWORDER_BOTTOMUP, static_cast<unsigned char*>(block),
                       image.bytes.size()) != IL_OK) {
-    GlobalFree(block);
+    IL_FreeMemory(block);
     return false;
   }
   bitmap.MemHandle = block;
@@ -34,7 +34,7 @@ inline bool MakeOwned(Bitmap& bitmap, const plain::Image& image, int colorOrder 
 }
 
 // The pixel bytes of a 24-bit bitmap (row padding set to zero).
-inline plain::Image PixelsOf(const _tagBITMAPHANDLE& bitmap) {
+inline plain::Image PixelsOf(const BITMAPHANDLE& bitmap) {
   plain::Image image(bitmap.Width, bitmap.Height);
   for (int y = 0; y < bitmap.Height; ++y) {
     std::memcpy(image.row(y), bitmap.Data + static_cast<size_t>(y) * bitmap.BytesPerLine,
@@ -52,7 +52,7 @@ inline plain::Image RandomImage(int width, int height, unsigned seed) {
 }
 
 // The size and layout fields of a record, as text.
-inline std::string RecordFields(const _tagBITMAPHANDLE& b) {
+inline std::string RecordFields(const BITMAPHANDLE& b) {
   return std::to_string(b.Width) + "x" + std::to_string(b.Height) + " bpp " + std::to_string(b.BitsPerPixel) +
          " line " + std::to_string(b.BytesPerLine) + " colors " + std::to_string(b.Colors) + " order " +
          std::to_string(b.ColorOrder) + " rows " + std::to_string(b.RowOrder) + " size " + std::to_string(b.Size);
@@ -72,6 +72,13 @@ struct Plane {
     IL_CreateBitmap(&bitmap, IL_RECORD_SIZE, IL_MEMORY_CALLER, 3, 3, 8, 2, palette, IL_ROWORDER_BOTTOMUP, data, 12);
   }
   int entry(int j, int byte = 0) const { return palette[4 * j + byte]; }
+};
+
+// Three plane records released on destruction, and the list the
+// separation and merge take.
+struct Planes {
+  Bitmap p[3];
+  BITMAPHANDLE* list[3] = {&p[0], &p[1], &p[2]};
 };
 
 // Pixel bytes of two images equal (padding ignored); on failure the first

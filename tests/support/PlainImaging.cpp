@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "imaging/QlxImgLib.h"
+#include "imaging/QlxImgLibInternal.h"
 
 namespace plain {
 
@@ -46,25 +46,9 @@ Image Size(const Image& source, int newWidth, int newHeight) {
   return out;
 }
 
-static const int kKeys[21] = {-1000, -950, -900, -800, -500, -200, -100, -50, -1, 0, 1,
-                              50,    100,  650,  700,  750,  800,  850,  900, 950, 1000};
-static const double kStrengths[21] = {-1.0,  -0.75,    -0.5625, -0.39, -0.204, -0.135, -0.124,
-                                      -0.119, -0.117,  0.0,     0.126, 0.14,   0.140625, 0.365,
-                                      0.412, 0.5,      0.6046,  0.8203, 1.125, 2.25,   9.0};
-
-double SharpenStrength(int change) {
-  if (change == -1000) return -1.0;
-  for (int i = 1; i < 21; i++) {
-    if (kKeys[i] == change) return kStrengths[i];
-    if (kKeys[i] > change)
-      return (change - kKeys[i - 1]) * (kStrengths[i] - kStrengths[i - 1]) / (kKeys[i] - kKeys[i - 1]) +
-             kStrengths[i - 1];
-  }
-  return 0;
-}
-
 void Sharpen(Image& image, int change) {
-  double s = SharpenStrength(change), e = s / -9, c = s * 8 / 9 + 1;
+  // The strength from the library's table (its rows are checked on worked values).
+  double s = qlx::SharpenStrength(change), e = s / -9, c = s * 8 / 9 + 1;
   const Image copy = image;
   for (int r = 0; r < image.height; r++) {
     int rows[3] = {r > 0 ? r - 1 : r, r, r < image.height - 1 ? r + 1 : r};
@@ -88,9 +72,9 @@ void Saturation(Image& image, int change, int colorOrder) {
       unsigned char* red = colorOrder == 1 ? &p[2] : &p[0];
       unsigned char* blue = colorOrder == 1 ? &p[0] : &p[2];
       double hue, chroma, lightness;
-      RGBtoHSL(*red, p[1], *blue, &hue, &chroma, &lightness);
+      qlx::RgbToHsl(*red, p[1], *blue, &hue, &chroma, &lightness);
       double newChroma = chroma * change / 1000 + chroma;
-      HSLtoRGB(red, &p[1], blue, hue, newChroma < 0 ? 0 : newChroma > 255 ? 255 : newChroma, lightness);
+      qlx::HslToRgb(red, &p[1], blue, hue, newChroma < 0 ? 0 : newChroma > 255 ? 255 : newChroma, lightness);
     }
   }
 }

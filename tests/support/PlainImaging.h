@@ -22,9 +22,8 @@ struct Image {
 
 double Kernel(double d);
 Image Size(const Image& source, int newWidth, int newHeight);
-double SharpenStrength(int change);
 void Sharpen(Image& image, int change);
-// Pixel by pixel through the library's literal RGBtoHSL and HSLtoRGB.
+// Pixel by pixel through the library's literal RgbToHsl and HslToRgb.
 void Saturation(Image& image, int change, int colorOrder);
 
 }  // namespace plain

@@ -1,5 +1,5 @@
 // PNG files of a print read back with libpng and compared pixel for pixel;
-// the decoder program end to end.
+// the decoder program end to end, with the prints it assembles.
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -94,15 +94,19 @@ TEST(PngOutput, RefusesPlanesOfDifferentSizes) {
 
 TEST(DecodeProgram, ListsRendersAndRejects) {
   TestTempDir dir;
-  const std::string stream = handmade::Block("IMAGE", "MULTICUT", "00000408") + handmade::PlainPlane("YPLANE") +
-                             handmade::PlainPlane("MPLANE") + handmade::PlainPlane("CPLANE") +
-                             handmade::Block("CNTRL", "START");
+  // A print without its magenta plane, then one the stream ends before its START.
+  const std::string stream = handmade::Block("IMAGE", "MULTICUT", "00000013") + handmade::PlainPlane("YPLANE") +
+                             handmade::PlainPlane("CPLANE") + handmade::Block("CNTRL", "START") +
+                             handmade::Block("IMAGE", "MULTICUT", "00000408") + handmade::PlainPlane("YPLANE") +
+                             handmade::PlainPlane("MPLANE") + handmade::PlainPlane("CPLANE");
   ASSERT_TRUE(kv71p::test::WriteFile(dir / "stream.bin", stream));
   const auto ok = kv71p::test::RunProcess({KV71P_DECODE_PROGRAM, "--png", dir / "png", dir / "stream.bin"});
   EXPECT_EQ(ok.exitStatus, 0) << ok.err;
   EXPECT_NE(ok.out.find("IMAGE  MULTICUT                 8  \"00000408\""), std::string::npos) << ok.out;
-  EXPECT_NE(ok.out.find("print 1: MULTICUT 408, planes YMC"), std::string::npos) << ok.out;
-  EXPECT_EQ(ReadPng(dir / "png/print01-preview.png").width, 2560);
+  EXPECT_NE(ok.out.find("print 1: MULTICUT 13, planes Y-C\n"), std::string::npos) << ok.out;
+  EXPECT_NE(ok.out.find("print 2: MULTICUT 408, planes YMC (not started: no START before the end"), std::string::npos)
+      << ok.out;
+  EXPECT_EQ(ReadPng(dir / "png/print02-preview.png").width, 2560);
 
   // From standard input, one byte short.
   kv71p::test::ProcessOptions options;
@@ -110,7 +114,7 @@ TEST(DecodeProgram, ListsRendersAndRejects) {
   const auto cut = kv71p::test::RunProcess({KV71P_DECODE_PROGRAM}, options);
   EXPECT_EQ(cut.exitStatus, 1);
   EXPECT_NE(cut.err.find("kv71p-decode: offset " + std::to_string(stream.size() - 1) +
-                         ": stream ends inside the header of the block at offset"),
+                         ": stream ends inside the data of IMAGE CPLANE at offset"),
             std::string::npos)
       << cut.err;
   EXPECT_EQ(kv71p::test::RunProcess({KV71P_DECODE_PROGRAM, dir / "missing"}).exitStatus, 2);

@@ -16,14 +16,13 @@
 #include "common/CommandCatalogue.h"
 #include "common/DeviceCmd.h"
 #include "common/SafeFile.h"
-#include "common/TextHelpers.h"
+#include "filter/PlaneCommand.h"
 
 using namespace kv71p;
 
 namespace {
 
 constexpr int kHeadWidth = 2560;
-constexpr int kBmpPart = 1088;
 
 struct Rgb {
   unsigned char r, g, b;
@@ -61,56 +60,36 @@ Rgb Pattern(int x, int y, int width, int height) {
   return dark ? Rgb{0, 0, 0} : Rgb{255, 255, 255};
 }
 
-// Composes one plane command: header, BMP part and the pixel rows, the
-// bottom row stored first. Photos (photoWidth x photoLength each) are
-// centred across the head and stacked with `gap` rows between them.
-std::vector<unsigned char> PlaneCommand(const char* parameter, int channel, int photos,
-                                        int photoWidth, int photoLength, int gap, int dpiY) {
+// Appends one plane command, made by the filter's plane writer: photos
+// (photoWidth x photoLength each) centred across the head and stacked with
+// `gap` rows between them, the bottom row stored first.
+bool AppendPlane(std::vector<unsigned char>& out, int plane, int channel, int photos, int photoWidth,
+                 int photoLength, int gap, int dpiY) {
   const int height = photos * photoLength + (photos - 1) * gap;
-  const size_t pixels = static_cast<size_t>(kHeadWidth) * static_cast<size_t>(height);
-  const int dataLength = static_cast<int>(pixels) + kBmpPart;
-  std::vector<unsigned char> cmd(kCmdHeaderSize + static_cast<size_t>(dataLength), 0);
-  MakeCmdHeader(cmd.data(), kCmdImage, parameter, dataLength);
-  unsigned char* bmp = cmd.data() + kCmdHeaderSize;
-  bmp[0] = 'B';
-  bmp[1] = 'M';
-  StoreLE4(bmp + 2, dataLength);
-  StoreLE4(bmp + 10, kBmpPart);
-  StoreLE4(bmp + 14, 40);
-  StoreLE4(bmp + 18, kHeadWidth);
-  StoreLE4(bmp + 22, height);
-  StoreLE2(bmp + 26, 1);
-  StoreLE2(bmp + 28, 8);
-  StoreLE4(bmp + 34, static_cast<int>(pixels));
-  StoreLE4(bmp + 38, static_cast<int>(300 * 1000 / 25.4));
-  StoreLE4(bmp + 42, static_cast<int>(dpiY * 1000 / 25.4));
-  StoreLE4(bmp + 46, 256);
-  StoreLE4(bmp + 50, 256);
-  for (int i = 0; i < 256; ++i)
-    for (int k = 0; k < 3; ++k) bmp[54 + 4 * i + k] = static_cast<unsigned char>(i);
-  unsigned char* rows = cmd.data() + kCmdHeaderSize + kBmpPart;
-  std::memset(rows, 255, pixels);
+  filter::PlaneCommand command;
+  if (!command.Make(kHeadWidth, height, 300, dpiY)) return false;
+  command.SetPlaneName(filter::kPlaneNames[plane]);
   const int x0 = (kHeadWidth - photoWidth) / 2;
   for (int p = 0; p < photos; ++p) {
     for (int y = 0; y < photoLength; ++y) {
       // Photo p starts at stored row p * (photoLength + gap); its top row
       // is its last stored row.
-      const size_t stored = static_cast<size_t>(p * (photoLength + gap) + photoLength - 1 - y);
-      unsigned char* row = rows + stored * kHeadWidth + x0;
+      unsigned char* row = command.Row(p * (photoLength + gap) + photoLength - 1 - y) + x0;
       for (int x = 0; x < photoWidth; ++x) {
         const Rgb c = Pattern(x, y, photoWidth, photoLength);
         row[x] = channel == 0 ? c.r : channel == 1 ? c.g : c.b;
       }
     }
   }
-  return cmd;
+  out.insert(out.end(), command.bytes(), command.bytes() + command.size());
+  return true;
 }
 
 void Append(std::vector<unsigned char>& out, const DeviceCmd& cmd) {
   out.insert(out.end(), cmd.buffer, cmd.buffer + cmd.length);
 }
 
-void AppendPrint(std::vector<unsigned char>& out, int overcoat, int speed, int multiCut,
+bool AppendPrint(std::vector<unsigned char>& out, int overcoat, int speed, int multiCut,
                  int photos, int photoLength, int gap, int dpiY) {
   DeviceCmd cmd;
   MakeNumberCmd(cmd, kCmdCntrl, kParamCutter, 0);
@@ -124,15 +103,13 @@ void AppendPrint(std::vector<unsigned char>& out, int overcoat, int speed, int m
   MakeNumberCmd(cmd, kCmdImage, kParamMultiCut, multiCut);
   Append(out, cmd);
   // Yellow holds the blue channel, magenta the green one, cyan the red one.
-  const char* names[3] = {kParamYPlane, kParamMPlane, kParamCPlane};
   const int channels[3] = {2, 1, 0};
   for (int k = 0; k < 3; ++k) {
-    const std::vector<unsigned char> plane =
-        PlaneCommand(names[k], channels[k], photos, 2448, photoLength, gap, dpiY);
-    out.insert(out.end(), plane.begin(), plane.end());
+    if (!AppendPlane(out, k, channels[k], photos, 2448, photoLength, gap, dpiY)) return false;
   }
   MakeStartCmd(cmd);
   Append(out, cmd);
+  return true;
 }
 
 }  // namespace
@@ -143,8 +120,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<unsigned char> stream;
-  AppendPrint(stream, 0, 0, 408, 1, 1236, 30, 300);
-  AppendPrint(stream, 22, 30, 13, 2, 2472, 60, 600);
+  if (!AppendPrint(stream, 0, 0, 408, 1, 1236, 30, 300) ||
+      !AppendPrint(stream, 22, 30, 13, 2, 2472, 60, 600)) {
+    std::fputs("kv71p-demo-stream: out of memory\n", stderr);
+    return 1;
+  }
   const int fd = open(argv[1], O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   const bool written = fd >= 0 && kv71p::WriteAll(fd, stream.data(), stream.size());
   const int savedErrno = errno;

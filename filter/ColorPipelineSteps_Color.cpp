@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "filter/ColorPipelineSteps.h"
-#include "filter/ColorTransform.h"
+#include "platform/color/ColorEngine.h"
 
 namespace kv71p::filter::pipeline {
 
@@ -15,14 +15,14 @@ constexpr int64_t kMatchBandRows = 64;
 
 }  // namespace
 
-void MatchColours(Bitmap& page, const std::string& profilePath) {
+void MatchColors(Bitmap& page, const std::string& profilePath) {
   if (!page.HasImage() || profilePath.empty()) return;
-  ColorTransformHolder transform(get_colord_transform_func(profilePath.c_str()));
+  const auto transform = kv71p::ColorEngineTransform::FromProfile(profilePath.c_str());
   if (!transform) return;
   const uint64_t stride = static_cast<uint64_t>(page.record.BytesPerLine);
   const int64_t height = page.record.Height;
   const int64_t bandRows = height < kMatchBandRows ? height : kMatchBandRows;
-  PageMemory copy(static_cast<unsigned char*>(GlobalAlloc(0, stride * static_cast<uint64_t>(bandRows))));
+  PageMemory copy = AllocPageMemory(stride * static_cast<uint64_t>(bandRows), false);
   if (!copy) return;
   for (int64_t first = 0; first < height; first += bandRows) {
     const int64_t rows = height - first < bandRows ? height - first : bandRows;
@@ -44,7 +44,7 @@ bool BuildToneTables(const int32_t gamma[3], const int32_t brightness[3],
   Bitmap source;
   if (!WrapRows(&source.record, 256, 1, ramp)) return false;
   Bitmap planes[3];
-  _tagBITMAPHANDLE* planeRecords[3] = {&planes[0].record, &planes[1].record, &planes[2].record};
+  BITMAPHANDLE* planeRecords[3] = {&planes[0].record, &planes[1].record, &planes[2].record};
   if (IL_ColorSeparateBitmap(&source.record, planeRecords, IL_RECORD_SIZE, 0) != IL_OK) return false;
   for (int k = 0; k < 3; ++k) IL_GammaCorrectBitmap(planeRecords[k], gamma[k]);
   for (int k = 0; k < 3; ++k) IL_ChangeBitmapIntensity(planeRecords[k], brightness[k]);

@@ -1,5 +1,5 @@
-// Geometry steps of the colour pipeline: wrapping the page, rotation,
-// resolution and the border fit.
+// Geometry steps of the colour pipeline: wrapping the page, resolution
+// and the border fit.
 #include <cstdint>
 #include <cstring>
 
@@ -29,7 +29,7 @@ int64_t Scaled(int64_t size, float ratio) {
 
 }  // namespace
 
-bool WrapRows(_tagBITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data) {
+bool WrapRows(BITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned char* data) {
   if (!FitsInt32(width) || !FitsInt32(height) || data == nullptr) return false;
   const uint64_t stride = RowStride24(static_cast<uint64_t>(width));
   if (stride > INT32_MAX) return false;
@@ -41,39 +41,16 @@ bool WrapRows(_tagBITMAPHANDLE* bitmap, int64_t width, int64_t height, unsigned 
 bool AdoptPage(Bitmap& bitmap, PageMemory memory, int64_t width, int64_t height) {
   bitmap.Reset();
   if (!WrapRows(&bitmap.record, width, height, memory.get())) {
-    bitmap.record = _tagBITMAPHANDLE{};
+    bitmap.record = BITMAPHANDLE{};
     return false;
   }
   bitmap.record.MemHandle = memory.release();
   return true;
 }
 
-PageMemory RotatePage(const unsigned char* pixels, int64_t width, int64_t height) {
-  if (pixels == nullptr || width <= 0 || height <= 0) return nullptr;
-  const uint64_t inStride = RowStride24(static_cast<uint64_t>(width));
-  const uint64_t outStride = RowStride24(static_cast<uint64_t>(height));
-  PageMemory turned = AllocPageMemory(outStride * static_cast<uint64_t>(width));
-  if (!turned) return nullptr;
-  for (int64_t y = 0; y < height; ++y) {
-    const unsigned char* in = pixels + static_cast<uint64_t>(y) * inStride;
-    unsigned char* column = turned.get() + static_cast<uint64_t>(height - 1 - y) * 3;
-    for (int64_t x = 0; x < width; ++x) {
-      std::memcpy(column + static_cast<uint64_t>(x) * outStride, in + x * 3, 3);
-    }
-  }
-  return turned;
-}
-
-void ChangeResolution(Bitmap& page, int64_t resolutionMode, bool paperRotate) {
-  if (!page.HasImage()) return;
-  const int64_t width = page.record.Width, height = page.record.Height;
-  if (resolutionMode == 2) {
-    IL_SizeBitmap(&page.record, static_cast<int32_t>(width / 2), static_cast<int32_t>(height),
-                  IL_SIZE_CUBIC);
-  } else if (resolutionMode == 1 && paperRotate && FitsInt32(height * 2)) {
-    IL_SizeBitmap(&page.record, static_cast<int32_t>(width / 2),
-                  static_cast<int32_t>(height * 2), IL_SIZE_CUBIC);
-  }
+void ChangeResolution(Bitmap& page, int64_t resolutionMode) {
+  if (!page.HasImage() || resolutionMode != 2) return;
+  IL_SizeBitmap(&page.record, static_cast<int32_t>(page.record.Width / 2), page.record.Height, IL_SIZE_CUBIC);
 }
 
 float BorderRatio(const DeviceMediaBufferInfo& media) {
@@ -96,11 +73,11 @@ void FitIntoBorder(Bitmap& page, const DeviceMediaBufferInfo& media) {
 
   const uint64_t canvasStride = RowStride24(static_cast<uint64_t>(newWidth));
   const uint64_t canvasSize = canvasStride * static_cast<uint64_t>(newHeight);
-  auto* white = static_cast<unsigned char*>(GlobalAlloc(0, canvasSize));
-  if (white == nullptr) return;
-  std::memset(white, 255, canvasSize);
+  PageMemory white = AllocPageMemory(canvasSize, false);
+  if (!white) return;
+  std::memset(white.get(), 255, canvasSize);
   Bitmap canvas;
-  if (!AdoptPage(canvas, PageMemory(white), newWidth, newHeight)) return;
+  if (!AdoptPage(canvas, std::move(white), newWidth, newHeight)) return;
 
   // Each band is resampled straight from the page's rows (the library only
   // reads them) and its rows follow those of the bands before it.
