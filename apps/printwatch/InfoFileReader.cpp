@@ -6,8 +6,10 @@
 
 #include <cerrno>
 
+#include "apps/printwatch/StatusTables.h"
 #include "common/PrinterFiles.h"
 #include "common/SerialNumber.h"
+#include "common/StatusCode.h"
 
 namespace kv71p::printwatch {
 
@@ -97,8 +99,8 @@ void ApplyInfoFileText(const std::string& text, InfoFileValues* values) {
 
 void StoreOfflineDefaults(InfoFileValues* values) {
   *values = InfoFileValues();
-  values->m_statusStr_Log = "99999";
-  values->m_messageStr_Log = "00006";
+  values->m_statusStr_Log = FiveDigitCode(kStatusUnknown);
+  values->m_messageStr_Log = FiveDigitCode(kMessagePrinterGone);
 }
 
 InfoFileRead ReadInfoFileText(const std::string& path, std::string* text) {
