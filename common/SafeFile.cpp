@@ -127,8 +127,26 @@ int WriteWholeFile(const std::string& folder, const std::string& name, const std
   return 0;
 }
 
-int CreateEmptyFile(const std::string& folder, const std::string& name, mode_t mode) {
-  return WriteWholeFile(folder, name, std::string(), mode, WriteMode::InPlace);
+int CreateFileOnce(const std::string& folder, const std::string& name, mode_t mode) {
+  if (!ValidName(name)) return EINVAL;
+  Fd dir(OpenFolder(folder));
+  if (dir.get() < 0) return errno;
+  // O_EXCL fails at any existing name, a link included, without opening
+  // or following what stands there.
+  Fd fd(openat(dir.get(), name.c_str(),
+               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode));
+  if (fd.get() < 0) {
+    const int error = errno;
+    struct stat st;
+    if (error == EEXIST && fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
+      return 0;
+    }
+    return error;
+  }
+  // The mode whatever the umask.
+  if (fchmod(fd.get(), mode) != 0) return errno;
+  return fd.Close() == 0 ? 0 : errno;
 }
 
 }  // namespace kv71p
