@@ -10,6 +10,21 @@
 
 namespace kv71p {
 
+// Owns a file descriptor and closes it on every path (-1: none).
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now; returns close()'s result.
+  int Close();
+
+ private:
+  int fd_;
+};
+
 enum class WriteMode {
   InPlace,  // truncate the file and write the whole text with one write
   Atomic,   // write a hidden file in the same folder and rename it over the

@@ -8,6 +8,7 @@
 
 #include "apps/printwatch/StatusTables.h"
 #include "common/PrinterFiles.h"
+#include "common/SafeFile.h"
 #include "common/SerialNumber.h"
 #include "common/StatusCode.h"
 
@@ -70,20 +71,6 @@ void ApplyLine(const std::string& line, InfoFileValues* values) {
   }
 }
 
-// Closes a descriptor on every path.
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void ApplyInfoFileText(const std::string& text, InfoFileValues* values) {
@@ -108,9 +95,10 @@ InfoFileRead ReadInfoFileText(const std::string& path, std::string* text) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return InfoFileRead::Missing;
 
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const FileDescriptor file(
+      open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  const int fd = file.get();
   if (fd < 0) return InfoFileRead::Failed;
-  FdCloser closer(fd);
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return InfoFileRead::Failed;
 
   char buffer[4096];
