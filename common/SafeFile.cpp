@@ -10,27 +10,17 @@
 
 namespace kv71p {
 
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) close(fd_);
+}
+
+int FileDescriptor::Close() {
+  const int result = close(fd_);
+  fd_ = -1;
+  return result;
+}
+
 namespace {
-
-// RAII for a file descriptor.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int Close() {
-    const int r = close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
 
 int OpenFolder(const std::string& folder) {
   return open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -93,12 +83,12 @@ bool SplitPath(const std::string& path, std::string* folder, std::string* name) 
 int WriteWholeFile(const std::string& folder, const std::string& name, const std::string& text,
                    mode_t mode, WriteMode how) {
   if (!ValidName(name)) return EINVAL;
-  Fd dir(OpenFolder(folder));
+  FileDescriptor dir(OpenFolder(folder));
   if (dir.get() < 0) return errno;
   int error = 0;
 
   if (how == WriteMode::InPlace) {
-    Fd fd(OpenRegularForWrite(dir.get(), name.c_str(), O_TRUNC, mode, &error));
+    FileDescriptor fd(OpenRegularForWrite(dir.get(), name.c_str(), O_TRUNC, mode, &error));
     if (fd.get() < 0) return error;
     if (!WriteAll(fd.get(), text.data(), text.size())) return errno ? errno : EIO;
     fchmod(fd.get(), mode);
@@ -111,7 +101,7 @@ int WriteWholeFile(const std::string& folder, const std::string& name, const std
   char tmpName[320];
   std::snprintf(tmpName, sizeof tmpName, ".%s.%ld.%u.tmp", name.c_str(),
                 static_cast<long>(getpid()), counter.fetch_add(1));
-  Fd fd(OpenRegularForWrite(dir.get(), tmpName, O_EXCL, mode, &error));
+  FileDescriptor fd(OpenRegularForWrite(dir.get(), tmpName, O_EXCL, mode, &error));
   if (fd.get() < 0) return error;
   bool ok = WriteAll(fd.get(), text.data(), text.size());
   ok = ok && fchmod(fd.get(), mode) == 0;
@@ -127,8 +117,26 @@ int WriteWholeFile(const std::string& folder, const std::string& name, const std
   return 0;
 }
 
-int CreateEmptyFile(const std::string& folder, const std::string& name, mode_t mode) {
-  return WriteWholeFile(folder, name, std::string(), mode, WriteMode::InPlace);
+int CreateFileOnce(const std::string& folder, const std::string& name, mode_t mode) {
+  if (!ValidName(name)) return EINVAL;
+  FileDescriptor dir(OpenFolder(folder));
+  if (dir.get() < 0) return errno;
+  // O_EXCL fails at any existing name, a link included, without opening
+  // or following what stands there.
+  FileDescriptor fd(openat(dir.get(), name.c_str(),
+               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, mode));
+  if (fd.get() < 0) {
+    const int error = errno;
+    struct stat st;
+    if (error == EEXIST && fstatat(dir.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
+      return 0;
+    }
+    return error;
+  }
+  // The mode whatever the umask.
+  if (fchmod(fd.get(), mode) != 0) return errno;
+  return fd.Close() == 0 ? 0 : errno;
 }
 
 }  // namespace kv71p

@@ -10,6 +10,21 @@
 
 namespace kv71p {
 
+// Owns a file descriptor and closes it on every path (-1: none).
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now; returns close()'s result.
+  int Close();
+
+ private:
+  int fd_;
+};
+
 enum class WriteMode {
   InPlace,  // truncate the file and write the whole text with one write
   Atomic,   // write a hidden file in the same folder and rename it over the
@@ -21,9 +36,13 @@ enum class WriteMode {
 int WriteWholeFile(const std::string& folder, const std::string& name, const std::string& text,
                    mode_t mode, WriteMode how);
 
-// Creates `folder`/`name` empty (truncating it when it exists) with `mode`.
-// Returns 0 or an errno value.
-int CreateEmptyFile(const std::string& folder, const std::string& name, mode_t mode);
+// Creates `folder`/`name` empty with `mode`, unless a regular file already
+// stands there: then it counts as made and is left untouched. An existing
+// file is never opened, so this works in a sticky folder on a file that
+// another user made, where the kernel (fs.protected_regular) refuses to
+// open it with O_CREAT. Returns 0 when the file was made or was there, else
+// an errno value (EEXIST when a link, folder or FIFO stands at the name).
+int CreateFileOnce(const std::string& folder, const std::string& name, mode_t mode);
 
 // Writes all `size` bytes to `fd`, continuing after partial writes and
 // interrupted calls. Returns true when every byte was written.

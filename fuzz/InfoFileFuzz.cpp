@@ -15,6 +15,7 @@
 #include "apps/printwatch/AppDelegate.h"
 #include "apps/printwatch/InfoFileReader.h"
 #include "common/KeyValueFile.h"
+#include "common/PrinterFiles.h"
 #include "filter/DeviceEntry_KV71P.h"
 #include "filter/FdBlockWriter.h"
 #include "filter/PerJobValues.h"
@@ -55,10 +56,20 @@ class KeyTextHost : public pw::AppHost {
   void Activate() override {}
 };
 
-const char* const kKeys[] = {"MODEL=",          "PRINTER_STATUS=",    "PRINTER_MESSAGE=",
-                             "PRINTER_SERIAL_NO=", "MEDIA_CLASS=",    "MEDIA_SIZE=",
-                             "MEDIA_INITIAL=",  "MEDIA_REMAIN=",      "MEDIA_REMAIN_HALF=",
-                             "TOTAL_COUNT=",    "PRINTER_VERSION=",   "\"",  "="};
+// Every key of the file as the lookups take it ("MODEL="), and two
+// fragments of the line format.
+const std::vector<std::string> kKeys = [] {
+  std::vector<std::string> keys;
+  for (const char* key :
+       {infokey::kModel, infokey::kPrinterStatus, infokey::kPrinterMessage,
+        infokey::kPrinterSerialNo, infokey::kMediaClass, infokey::kMediaSize,
+        infokey::kMediaInitial, infokey::kMediaRemain, infokey::kMediaRemainHalf,
+        infokey::kTotalCount, infokey::kPrinterVersion}) {
+    keys.push_back(std::string(key) + "=");
+  }
+  keys.insert(keys.end(), {"\"", "="});
+  return keys;
+}();
 
 std::string gFolder;
 std::string gJobFile;
@@ -90,9 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // The lookups of the filter and the service's line format.
-  for (const char* key : kKeys) {
+  for (const std::string& key : kKeys) {
     std::string value;
-    if (kv71p::FindKeyValue(gJobFile.c_str(), key, &value)) {
+    if (kv71p::FindKeyValue(gJobFile.c_str(), key.c_str(), &value)) {
       Require(value.size() < 256, "value longer than one piece");
       Require(value.find('"') == std::string::npos, "value keeps a quote");
     }

@@ -6,6 +6,7 @@
 
 #include "apps/printwatch/FlagFiles.h"
 #include "common/CacheFolder.h"
+#include "common/StatusCode.h"
 #include "common/TextHelpers.h"
 
 namespace kv71p::printwatch {
@@ -54,9 +55,9 @@ void AppDelegate::applicationWillFinishLaunching() {
 
   views_->SetText(View::statusBox, Text("statusGroupTitle"));
   views_->SetText(View::totalCountBox, Text("totalCountGroupTitle"));
-  views_->SetText(View::serialNumberbox, Text("serialNoGroupTitle"));
+  views_->SetText(View::serialNumberBox, Text("serialNoGroupTitle"));
   views_->SetText(View::updateButton, Text("update"));
-  views_->SetText(View::firmVersionbox, Text("firmVersionGroupTitle"));
+  views_->SetText(View::firmVersionBox, Text("firmVersionGroupTitle"));
   views_->SetText(View::mediaInfoBox, Text("mediaGroupTitle") + kNoClass);
 
   for (View label : {View::mediaSizeLabel, View::mediaCountLabel, View::statusLabel,
@@ -85,7 +86,7 @@ bool AppDelegate::PrinterStillListed() {
   return false;
 }
 
-void AppDelegate::repeateMethod() {
+void AppDelegate::runPeriodicCycle() {
   if (!PrinterStillListed()) {
     host_->Terminate();
     return;
@@ -109,20 +110,21 @@ void AppDelegate::repeateMethod() {
 void AppDelegate::updateStatus() {
   setMediaGroupTitle();
   const int size = getMediaSizeString(m_model);
-  getStatusMessageString();
+  setStatusMessageString();
   const int status = getStatus();
 
-  bool countsHidden = status == 1200 || status == 99999;
+  // Without ribbon, or without a printer, no print can be made.
+  bool countsHidden = status == kStatusRibbonEnd || status == kStatusUnknown;
   if (size == 0 && !countsHidden) {
-    m_messageStr = m_messageStr + "\n" + Text("ms_00108");
+    m_messageStr = m_messageStr + "\n" + Text(MessageKey(kMessageMediaUnknown));
     countsHidden = true;
   }
 
   const std::string sheets = Text("sheets");
   const std::string noCounts = std::string("--- / ---  ") + sheets;
-  m_sizeDitailsStr.clear();
+  m_sheetCountStr.clear();
   if (m_initialStr_Log.empty() || m_remainStr_Log.empty()) {
-    m_sizeDitailsStr = noCounts;
+    m_sheetCountStr = noCounts;
     updateUI(0);
     return;
   }
@@ -132,21 +134,21 @@ void AppDelegate::updateStatus() {
   int percent = 0;
   if (!getHalfMediaSizeString(m_model)) {
     // An unknown size always hides the counts.
-    m_sizeDitailsStr = noCounts;
+    m_sheetCountStr = noCounts;
   } else if (!m_halfSizeStr.empty()) {
     if (initial == 0) {
-      m_sizeDitailsStr = noCounts + " (---  " + sheets + " : " + m_halfSizeStr + ")";
+      m_sheetCountStr = noCounts + " (---  " + sheets + " : " + m_halfSizeStr + ")";
     } else {
       const int half = countsHidden ? 0 : ParseInt(m_remainHalfStr_Log.c_str());
-      m_sizeDitailsStr = std::to_string(remain) + " / " + std::to_string(initial) + "  " +
+      m_sheetCountStr = std::to_string(remain) + " / " + std::to_string(initial) + "  " +
                          sheets + " ( " + std::to_string(half) + "  " + sheets + " :  " +
                          m_halfSizeStr + ")";
       percent = GaugePercent(remain, initial);
     }
   } else if (initial == 0) {
-    m_sizeDitailsStr = noCounts;
+    m_sheetCountStr = noCounts;
   } else {
-    m_sizeDitailsStr = std::to_string(remain) + " / " + std::to_string(initial) + "  " + sheets;
+    m_sheetCountStr = std::to_string(remain) + " / " + std::to_string(initial) + "  " + sheets;
     percent = GaugePercent(remain, initial);
   }
   updateUI(percent);
@@ -154,7 +156,7 @@ void AppDelegate::updateStatus() {
 
 void AppDelegate::updateUI(int percent) {
   views_->SetText(View::mediaSizeLabel, m_sizeStr);
-  views_->SetText(View::mediaCountLabel, m_sizeDitailsStr);
+  views_->SetText(View::mediaCountLabel, m_sheetCountStr);
   views_->SetGaugeValue(static_cast<double>(percent));
 
   views_->ShowIcon(m_stsImg);
@@ -168,7 +170,7 @@ void AppDelegate::updateUI(int percent) {
   } else if (!m_totalCountStr.empty()) {
     // The service sends the count only when asked; the remembered one stays
     // on screen unless the printer is offline.
-    const bool offline = m_statusStr_Log.empty() || ParseInt(m_statusStr_Log.c_str()) == 99999;
+    const bool offline = m_statusStr_Log.empty() || ParseInt(m_statusStr_Log.c_str()) == kStatusUnknown;
     if (!offline) total = std::to_string(ParseLong(m_totalCountStr.c_str()));
   }
   views_->SetText(View::totalCountLabel, total);

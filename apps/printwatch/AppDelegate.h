@@ -28,7 +28,7 @@ class AppDelegate : public InfoFileValues {
   // Life cycle, in the order the application calls them.
   void applicationWillFinishLaunching();  // set-up of the window and the timer
   void applicationDidFinishLaunching();   // start flag, window to the front
-  void repeateMethod();                   // one 1-second cycle
+  void runPeriodicCycle();                // the timer's cycle, once a second
   void updateStatus();                    // texts, counts and gauge from the values
   void updateUI(int percent);             // everything to the views
   void updateButtonPushed();              // total-count refresh flag
@@ -37,8 +37,8 @@ class AppDelegate : public InfoFileValues {
 
   // Codes to texts and icons (AppDelegateTexts.cpp).
   void setIconImage();
-  int getStatus();                        // status code, 99999 when none
-  void getStatusMessageString();
+  int getStatus();                        // status code, kStatusUnknown when none
+  void setStatusMessageString();          // m_messageStr from the message code
   int getMediaSizeString(int model);      // size code, 0 when not in the table
   bool getHalfMediaSizeString(int model); // false for a size the table lacks
   void setMediaGroupTitle();
@@ -52,11 +52,11 @@ class AppDelegate : public InfoFileValues {
   std::string m_windowTitle;   // argument 2, the printer name
   std::string m_logFilePath;   // information file; empty until set up
   std::string m_statusStr;     // status text
-  std::string m_messageStr;    // message text, maybe with the "ms_00108" line
+  std::string m_messageStr;    // message text, maybe with the unknown-media line
   std::string m_sizeStr;       // media size text
   std::string m_halfSizeStr;   // half-size name, empty when none
   std::string m_totalCountStr; // last non-empty total count seen
-  std::string m_sizeDitailsStr;  // sheet-count text
+  std::string m_sheetCountStr; // sheet-count text
 
  private:
   std::string Text(const std::string& key) const { return host_->Text(key); }

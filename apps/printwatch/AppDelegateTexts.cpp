@@ -1,6 +1,7 @@
 // The controller's mapping of codes to texts and icons: status, message,
 // media size, half-size name and the media class in the media group title.
 #include "apps/printwatch/AppDelegate.h"
+#include "common/StatusCode.h"
 #include "common/TextHelpers.h"
 
 namespace kv71p::printwatch {
@@ -14,9 +15,9 @@ void AppDelegate::setIconImage() {
 
 int AppDelegate::getStatus() {
   if (m_statusStr_Log.empty()) {
-    m_statusStr = Text(StatusKey(99999));
+    m_statusStr = Text(StatusKey(kStatusUnknown));
     m_stsImg = StatusIcon::Offline;
-    return 99999;
+    return kStatusUnknown;
   }
   const int code = ParseInt(m_statusStr_Log.c_str());
   StatusIcon icon;
@@ -28,7 +29,7 @@ int AppDelegate::getStatus() {
   return code;
 }
 
-void AppDelegate::getStatusMessageString() {
+void AppDelegate::setStatusMessageString() {
   m_messageStr.clear();
   if (m_messageStr_Log.empty()) return;
   const int code = ParseInt(m_messageStr_Log.c_str());

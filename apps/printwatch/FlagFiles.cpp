@@ -24,7 +24,7 @@ bool CheckedFlagPath(FlagFile flag, const std::string& serialNo, std::string* fo
 bool CreateFlagFile(FlagFile flag, const std::string& serialNo) {
   std::string folder, name;
   if (!CheckedFlagPath(flag, serialNo, &folder, &name)) return false;
-  return CreateEmptyFile(folder, name, 0666) == 0;
+  return CreateFileOnce(folder, name, 0666) == 0;
 }
 
 bool RemoveFlagFile(FlagFile flag, const std::string& serialNo) {

@@ -9,10 +9,11 @@
 
 namespace kv71p::printwatch {
 
-// Creates the flag empty with mode 0666, never following a link. Does
-// nothing when the path would not fit the flag buffer or would not lie
-// directly in the cache folder (a serial number with a slash). Returns true
-// when created.
+// Creates the flag empty with mode 0666, never following a link. A flag
+// file that is already there, whoever made it, counts as made and is left
+// as it is. Does nothing when the path would not fit the flag buffer or
+// would not lie directly in the cache folder (a serial number with a
+// slash). Returns true when the flag is there.
 bool CreateFlagFile(FlagFile flag, const std::string& serialNo);
 
 // Removes the flag (a link at its place is removed, never followed).

@@ -6,8 +6,11 @@
 
 #include <cerrno>
 
+#include "apps/printwatch/StatusTables.h"
 #include "common/PrinterFiles.h"
+#include "common/SafeFile.h"
 #include "common/SerialNumber.h"
+#include "common/StatusCode.h"
 
 namespace kv71p::printwatch {
 
@@ -68,20 +71,6 @@ void ApplyLine(const std::string& line, InfoFileValues* values) {
   }
 }
 
-// Closes a descriptor on every path.
-class FdCloser {
- public:
-  explicit FdCloser(int fd) : fd_(fd) {}
-  ~FdCloser() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FdCloser(const FdCloser&) = delete;
-  FdCloser& operator=(const FdCloser&) = delete;
-
- private:
-  int fd_;
-};
-
 }  // namespace
 
 void ApplyInfoFileText(const std::string& text, InfoFileValues* values) {
@@ -97,8 +86,8 @@ void ApplyInfoFileText(const std::string& text, InfoFileValues* values) {
 
 void StoreOfflineDefaults(InfoFileValues* values) {
   *values = InfoFileValues();
-  values->m_statusStr_Log = "99999";
-  values->m_messageStr_Log = "00006";
+  values->m_statusStr_Log = FiveDigitCode(kStatusUnknown);
+  values->m_messageStr_Log = FiveDigitCode(kMessagePrinterGone);
 }
 
 InfoFileRead ReadInfoFileText(const std::string& path, std::string* text) {
@@ -106,9 +95,10 @@ InfoFileRead ReadInfoFileText(const std::string& path, std::string* text) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return InfoFileRead::Missing;
 
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const FileDescriptor file(
+      open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  const int fd = file.get();
   if (fd < 0) return InfoFileRead::Failed;
-  FdCloser closer(fd);
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return InfoFileRead::Failed;
 
   char buffer[4096];

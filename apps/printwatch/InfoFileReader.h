@@ -30,8 +30,9 @@ struct InfoFileValues {
 // values. Nothing else is trimmed.
 void ApplyInfoFileText(const std::string& text, InfoFileValues* values);
 
-// What the window shows when there is no file or it cannot be read: status
-// 99999, message 00006, every other value empty.
+// What the window shows when there is no file or it cannot be read: the
+// status and message of a printer that is gone (kStatusUnknown,
+// kMessagePrinterGone), every other value empty.
 void StoreOfflineDefaults(InfoFileValues* values);
 
 enum class InfoFileRead {

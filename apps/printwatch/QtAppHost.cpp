@@ -11,10 +11,18 @@
 
 namespace kv71p::printwatch {
 
+namespace {
+
+// How long a cycle waits for the printer list: a scheduler that answers
+// answers in milliseconds, and half the cycle is left for the rest.
+constexpr std::chrono::milliseconds kPrinterListWait(500);
+
+}  // namespace
+
 QtAppHost::QtAppHost(std::vector<std::string> arguments, QString resourceFolder,
                      StatusWindow* window)
     : arguments_(std::move(arguments)), resourceFolder_(std::move(resourceFolder)),
-      window_(window) {
+      window_(window), printerList_(ListPrinterNames) {
   const char* shown = std::getenv(kShownFileVariable);
   if (shown != nullptr) shownFile_ = shown;
   QObject::connect(&timer_, &QTimer::timeout, [this] { RunCycle(); });
@@ -30,7 +38,9 @@ void QtAppHost::StartRepeatingTimer(double seconds) {
   timer_.start();
 }
 
-bool QtAppHost::PrinterNames(std::vector<std::string>* names) { return ListPrinterNames(names); }
+bool QtAppHost::PrinterNames(std::vector<std::string>* names) {
+  return printerList_.Names(kPrinterListWait, names);
+}
 
 void QtAppHost::Terminate() { QCoreApplication::quit(); }
 
@@ -40,7 +50,7 @@ void QtAppHost::Activate() {
 }
 
 void QtAppHost::RunCycle() {
-  if (delegate_ != nullptr) delegate_->repeateMethod();
+  if (delegate_ != nullptr) delegate_->runPeriodicCycle();
   ++cycles_;
   WriteShownTexts();
 }

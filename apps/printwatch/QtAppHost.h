@@ -1,6 +1,7 @@
 // The controller's application framework on Qt: arguments, resource folder,
 // string table (Qt id-based translations), the repeating timer, the CUPS
-// printer list, quitting and raising the window. It also writes the test
+// printer list (asked off the window's thread, PrinterListCheck.h),
+// quitting and raising the window. It also writes the test
 // hook's snapshot of the shown texts after every cycle (ShownTexts.h).
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/printwatch/PrinterListCheck.h"
 #include "apps/printwatch/StatusViews.h"
 
 namespace kv71p::printwatch {
@@ -21,7 +23,7 @@ class QtAppHost : public AppHost {
  public:
   QtAppHost(std::vector<std::string> arguments, QString resourceFolder, StatusWindow* window);
 
-  // The controller whose repeateMethod() the timer calls.
+  // The controller whose runPeriodicCycle() the timer calls.
   void SetDelegate(AppDelegate* delegate) { delegate_ = delegate; }
 
   std::vector<std::string> Arguments() const override { return arguments_; }
@@ -45,6 +47,7 @@ class QtAppHost : public AppHost {
   StatusWindow* window_;
   AppDelegate* delegate_ = nullptr;
   QTimer timer_;
+  PrinterListCheck printerList_;
   std::string shownFile_;
   int cycles_ = 0;
 };

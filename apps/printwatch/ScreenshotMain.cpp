@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   AppDelegate delegate(&host, &window);
   delegate.applicationWillFinishLaunching();
   delegate.m_logFilePath = argv[1];
-  delegate.repeateMethod();
+  delegate.runPeriodicCycle();
 
   window.show();
   QApplication::processEvents();

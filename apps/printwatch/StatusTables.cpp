@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "common/StatusCode.h"
+
 namespace kv71p::printwatch {
 
 namespace {
@@ -11,23 +13,23 @@ struct StatusRow {
   StatusIcon icon;
 };
 
+// Every status with a text of its own, except the system errors, which
+// all show the system error icon.
 constexpr StatusRow kStatusTable[] = {
-    {0, StatusIcon::Idle},           {1, StatusIcon::Printing},
-    {500, StatusIcon::Cooling},      {900, StatusIcon::Idle},
-    {1000, StatusIcon::CoverOpen},   {1010, StatusIcon::NoScrapBox},
-    {1100, StatusIcon::PaperEnd},    {1200, StatusIcon::RibbonEnd},
-    {1300, StatusIcon::PaperJam},    {1400, StatusIcon::RibbonErr},
-    {1500, StatusIcon::PaperErr},    {1600, StatusIcon::SystemErr01},
-    {2000, StatusIcon::SystemErr01}, {2100, StatusIcon::SystemErr01},
-    {2200, StatusIcon::SystemErr01}, {2300, StatusIcon::SystemErr01},
-    {2400, StatusIcon::SystemErr01}, {2500, StatusIcon::SystemErr01},
-    {2600, StatusIcon::SystemErr01}, {2610, StatusIcon::SystemErr01},
-    {2700, StatusIcon::SystemErr01}, {2800, StatusIcon::SystemErr01},
-    {3000, StatusIcon::SystemErr01}, {99999, StatusIcon::Offline},
+    {kStatusIdle, StatusIcon::Idle},
+    {kStatusPrinting, StatusIcon::Printing},
+    {kStatusCooling, StatusIcon::Cooling},
+    {kStatusStandby, StatusIcon::Idle},
+    {kStatusCoverOpen, StatusIcon::CoverOpen},
+    {kStatusNoScrapBox, StatusIcon::NoScrapBox},
+    {kStatusPaperEnd, StatusIcon::PaperEnd},
+    {kStatusRibbonEnd, StatusIcon::RibbonEnd},
+    {kStatusPaperJam, StatusIcon::PaperJam},
+    {kStatusRibbonError, StatusIcon::RibbonErr},
+    {kStatusPaperError, StatusIcon::PaperErr},
+    {kStatusMediaMismatch, StatusIcon::SystemErr01},
+    {kStatusUnknown, StatusIcon::Offline},
 };
-
-// Message codes with a text, as closed ranges.
-constexpr int kMessageRanges[][2] = {{1, 6}, {100, 108}, {200, 210}};
 
 constexpr MediaSizeRow kSizesKV71P[] = {
     {500, "size_00500", "8x5in"},
@@ -42,12 +44,6 @@ constexpr const char* kIconNames[kStatusIconCount] = {
     "PrtStsOffline",  "PrtStsPaperEnd",  "PrtStsPaperErr", "PrtStsPaperJam",
     "PrtStsPrinting", "PrtStsRibbonEnd", "PrtStsRibbonErr", "PrtStsSystemErr01",
 };
-
-std::string FiveDigitKey(const char* prefix, int code) {
-  char key[32];
-  std::snprintf(key, sizeof key, "%s%05d", prefix, code);
-  return key;
-}
 
 }  // namespace
 
@@ -65,19 +61,28 @@ bool FindStatusIcon(int code, StatusIcon* icon) {
       return true;
     }
   }
-  return false;
+  if (!IsSystemError(code)) return false;
+  *icon = StatusIcon::SystemErr01;
+  return true;
 }
 
-std::string StatusKey(int code) { return FiveDigitKey("st_", code); }
+std::string FiveDigitCode(int code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%05d", code);
+  return text;
+}
+
+std::string StatusKey(int code) { return "st_" + FiveDigitCode(code); }
 
 bool HasMessageText(int code) {
-  for (const auto& range : kMessageRanges) {
-    if (code >= range[0] && code <= range[1]) return true;
+  if (code == kMessageMediaUnknown) return true;
+  for (const StatusMessage& row : kStatusMessages) {
+    if (row.message == code) return true;
   }
   return false;
 }
 
-std::string MessageKey(int code) { return FiveDigitKey("ms_", code); }
+std::string MessageKey(int code) { return "ms_" + FiveDigitCode(code); }
 
 const MediaSizeRow* FindMediaSize(int model, int code) {
   if (model != kModelCode) return nullptr;
@@ -102,9 +107,11 @@ std::vector<std::string> AllTextKeys() {
   for (const char* key : kClassKeys) keys.push_back(key);
   for (const MediaSizeRow& row : kSizesKV71P) keys.push_back(row.key);
   for (const StatusRow& row : kStatusTable) keys.push_back(StatusKey(row.code));
-  for (const auto& range : kMessageRanges) {
-    for (int code = range[0]; code <= range[1]; ++code) keys.push_back(MessageKey(code));
+  for (const StatusMessage& row : kStatusMessages) {
+    if (IsSystemError(row.status)) keys.push_back(StatusKey(row.status));
   }
+  for (const StatusMessage& row : kStatusMessages) keys.push_back(MessageKey(row.message));
+  keys.push_back(MessageKey(kMessageMediaUnknown));
   return keys;
 }
 

@@ -37,12 +37,16 @@ std::string IconFileName(StatusIcon icon);
 
 // Status code -> icon; false when the code is not in the status table.
 bool FindStatusIcon(int code, StatusIcon* icon);
+// A code as five digits with leading zeros, as the information file
+// writes it: "00006".
+std::string FiveDigitCode(int code);
 // "st_" and the code as five digits: "st_01100".
 std::string StatusKey(int code);
 
-// True for the message codes that have a text (1-6, 100-108, 200-210).
+// True for the message codes that have a text: the message of every
+// status the printer reports, and kMessageMediaUnknown.
 bool HasMessageText(int code);
-// "ms_" and the code as five digits: "ms_00108".
+// "ms_" and the code as five digits: "ms_00108" (kMessageMediaUnknown).
 std::string MessageKey(int code);
 
 struct MediaSizeRow {

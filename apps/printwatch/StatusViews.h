@@ -25,9 +25,9 @@ enum class View {
   totalCountBox,
   totalCountLabel,
   updateButton,
-  serialNumberbox,
+  serialNumberBox,
   serialNumberLabel,
-  firmVersionbox,
+  firmVersionBox,
   firmVersionLabel,
 };
 
@@ -55,7 +55,7 @@ class AppHost {
   virtual std::string ResourceFolder() const = 0;
   // The text of `key` from the string table; the key itself when missing.
   virtual std::string Text(const std::string& key) const = 0;
-  // Starts the repeating timer that calls repeateMethod().
+  // Starts the repeating timer that calls runPeriodicCycle().
   virtual void StartRepeatingTimer(double seconds) = 0;
   // The names of the print system's printers; false when the list could
   // not be obtained.

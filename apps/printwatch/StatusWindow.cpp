@@ -123,23 +123,23 @@ StatusWindow::StatusWindow() {
   auto* total = new QHBoxLayout(totalCountBox_);
   total->addWidget(totalCountLabel_, 1);
   total->addWidget(updateButton_, 0);
-  serialNumberbox_ = NewGroup("serialNumberbox");
+  serialNumberBox_ = NewGroup("serialNumberBox");
   serialNumberLabel_ = NewLabel("serialNumberLabel", 1);
-  (new QVBoxLayout(serialNumberbox_))->addWidget(serialNumberLabel_);
-  firmVersionbox_ = NewGroup("firmVersionbox");
+  (new QVBoxLayout(serialNumberBox_))->addWidget(serialNumberLabel_);
+  firmVersionBox_ = NewGroup("firmVersionBox");
   firmVersionLabel_ = NewLabel("firmVersionLabel", 1);
-  (new QVBoxLayout(firmVersionbox_))->addWidget(firmVersionLabel_);
+  (new QVBoxLayout(firmVersionBox_))->addWidget(firmVersionLabel_);
   for (QLabel* label : {totalCountLabel_, serialNumberLabel_, firmVersionLabel_}) {
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   }
   // The button's height is the row's height.
-  for (QGroupBox* box : {serialNumberbox_, firmVersionbox_}) {
+  for (QGroupBox* box : {serialNumberBox_, firmVersionBox_}) {
     box->layout()->setContentsMargins(total->contentsMargins());
   }
   auto* counters = new QHBoxLayout;
   counters->addWidget(totalCountBox_, 4);
-  counters->addWidget(serialNumberbox_, 3);
-  counters->addWidget(firmVersionbox_, 3);
+  counters->addWidget(serialNumberBox_, 3);
+  counters->addWidget(firmVersionBox_, 3);
 
   auto* window = new QVBoxLayout(this);
   window->addWidget(statusBox_);
@@ -174,11 +174,11 @@ void StatusWindow::SetText(View view, const std::string& text) {
     case View::totalCountBox:
       totalCountBox_->setTitle(TitleText(text));
       break;
-    case View::serialNumberbox:
-      serialNumberbox_->setTitle(TitleText(text));
+    case View::serialNumberBox:
+      serialNumberBox_->setTitle(TitleText(text));
       break;
-    case View::firmVersionbox:
-      firmVersionbox_->setTitle(TitleText(text));
+    case View::firmVersionBox:
+      firmVersionBox_->setTitle(TitleText(text));
       break;
     case View::updateButton:
       updateButton_->setText(value);

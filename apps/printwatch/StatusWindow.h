@@ -58,9 +58,9 @@ class StatusWindow : public QWidget, public StatusViews {
   QGroupBox* totalCountBox_;
   QLabel* totalCountLabel_;
   QPushButton* updateButton_;
-  QGroupBox* serialNumberbox_;
+  QGroupBox* serialNumberBox_;
   QLabel* serialNumberLabel_;
-  QGroupBox* firmVersionbox_;
+  QGroupBox* firmVersionBox_;
   QLabel* firmVersionLabel_;
 
   // The twelve status icons, loaded once.

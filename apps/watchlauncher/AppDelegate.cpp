@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "apps/watchlauncher/DetachedLaunch.h"
-#include "common/DeviceUri.h"
 #include "apps/watchlauncher/PrinterName.h"
-#include "common/PrinterFiles.h"
 #include "apps/watchlauncher/ResourceFolder.h"
+#include "common/DeviceUri.h"
+#include "common/PrinterFiles.h"
 #include "platform/cups/CupsDestinations.h"
 
 namespace kv71p::watchlauncher {
@@ -73,26 +73,28 @@ LaunchOutcome StartStatusWindow(const std::string& resourceFolder, const std::st
   return LaunchOutcome::Started;
 }
 
-int enum_cb(void* user_data, unsigned /*flags*/, cups_dest_t* dest) {
-  EnumContext* context = static_cast<EnumContext*>(user_data);
+int StartWindowForQueue(void* search, unsigned /*flags*/, cups_dest_t* dest) {
+  QueueSearch* queueSearch = static_cast<QueueSearch*>(search);
   const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options);
-  if (uri == nullptr || dest->name == nullptr || std::strcmp(dest->name, context->queue) != 0) {
+  if (uri == nullptr || dest->name == nullptr ||
+      std::strcmp(dest->name, queueSearch->queue) != 0) {
     return 1;
   }
   std::string serialNo;
   if (!SerialNumberOfDeviceUri(uri, &serialNo)) return 1;
 
-  context->outcome = StartStatusWindow(context->resourceFolder, serialNo, PrinterNameOf(*dest, uri));
+  queueSearch->outcome =
+      StartStatusWindow(queueSearch->resourceFolder, serialNo, PrinterNameOf(*dest, uri));
   return 0;
 }
 
 LaunchOutcome AppDelegate::applicationDidFinishLaunching(const char* queue) {
   if (queue == nullptr) return LaunchOutcome::NoQueue;
-  EnumContext context;
-  context.queue = queue;
-  context.resourceFolder = ResourceFolder();
-  cupsEnumDests(0, 0, nullptr, 0, 0, enum_cb, &context);
-  return context.outcome;
+  QueueSearch search;
+  search.queue = queue;
+  search.resourceFolder = ResourceFolder();
+  cupsEnumDests(0, 0, nullptr, 0, 0, StartWindowForQueue, &search);
+  return search.outcome;
 }
 
 }  // namespace kv71p::watchlauncher

@@ -22,19 +22,19 @@ enum class LaunchOutcome {
 // 0 for Started and WindowAlreadyOpen, 1 for NoQueue, 2 for CannotStart.
 int LaunchExitStatus(LaunchOutcome outcome);
 
-// The user data of the destination enumeration: the queue name (UTF-8,
-// zero-terminated) and what became of it.
-struct EnumContext {
+// The search through the CUPS destinations for the queue the launcher was
+// opened for (UTF-8, zero-terminated), and what became of it.
+struct QueueSearch {
   const char* queue = nullptr;
   std::string resourceFolder;
   LaunchOutcome outcome = LaunchOutcome::NoQueue;
 };
 
-// The callback given to cupsEnumDests. Returns 1 to go on with the next
-// destination while `dest` is not the KV-71P queue named in the context
-// (`user_data`, an EnumContext), else starts the window for it and returns
-// 0 to stop the enumeration. `flags` is not used.
-int enum_cb(void* user_data, unsigned flags, cups_dest_t* dest);
+// The callback given to cupsEnumDests, with `search` a QueueSearch. Returns
+// 1 to go on with the next destination while `dest` is not the KV-71P
+// queue searched for, else starts the window for it and returns 0 to stop
+// the enumeration. `flags` is not used.
+int StartWindowForQueue(void* search, unsigned flags, cups_dest_t* dest);
 
 // Starts the status window for `serialNo` and `printerName` from
 // `resourceFolder` unless the window flag of the serial number exists.

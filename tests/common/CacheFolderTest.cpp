@@ -69,7 +69,7 @@ TEST(SafeFile, PlantedLinksAndFifosAreNeverFollowed) {
   ASSERT_EQ(0, chmod(victim.c_str(), 0600));
   ASSERT_EQ(0, symlink(victim.c_str(), (dir / "a.log").c_str()));
   EXPECT_EQ(ELOOP, kv71p::WriteWholeFile(dir.path(), "a.log", "x", 0666, kv71p::WriteMode::InPlace));
-  EXPECT_NE(0, kv71p::CreateEmptyFile(dir.path(), "a.log", 0666));
+  EXPECT_NE(0, kv71p::CreateFileOnce(dir.path(), "a.log", 0666));
   // The atomic writer replaces the link itself, never its target.
   EXPECT_EQ(0, kv71p::WriteWholeFile(dir.path(), "a.log", "x", 0666, kv71p::WriteMode::Atomic));
   EXPECT_EQ("precious", ReadFile(victim));
@@ -77,9 +77,9 @@ TEST(SafeFile, PlantedLinksAndFifosAreNeverFollowed) {
   EXPECT_EQ(0666u, ModeOf(dir / "a.log"));
 
   ASSERT_EQ(0, symlink(dir.path().c_str(), (dir / "linkdir").c_str()));
-  EXPECT_NE(0, kv71p::CreateEmptyFile(dir / "linkdir", "b", 0666));
+  EXPECT_NE(0, kv71p::CreateFileOnce(dir / "linkdir", "b", 0666));
   ASSERT_EQ(0, mkfifo((dir / "fifo").c_str(), 0666));
-  EXPECT_NE(0, kv71p::CreateEmptyFile(dir.path(), "fifo", 0666));  // must not block
+  EXPECT_NE(0, kv71p::CreateFileOnce(dir.path(), "fifo", 0666));  // must not block
 }
 
 TEST(SafeFile, SplitPath) {

@@ -38,13 +38,17 @@ mode_t ModeOf(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
-// Runs `operation` in a child process; for an unwritable folder the child
-// runs as an unprivileged user (root writes through any mode bits).
-// Returns the child's exit status, or -1 when it did not end normally.
-int RunInChild(bool unprivileged, const std::function<bool()>& operation) {
+// Unprivileged users: nobody, and one more for a third party.
+constexpr uid_t kNobody = 65534;
+constexpr uid_t kOtherUser = 65533;
+
+// Runs `operation` in a child process, as `user` when that is not 0 and we
+// are root (root writes through any mode bits). Returns the child's exit
+// status, or -1 when it did not end normally.
+int RunInChild(uid_t user, const std::function<bool()>& operation) {
   const pid_t pid = fork();
   if (pid == 0) {
-    if (unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+    if (user != 0 && geteuid() == 0 && (setgid(user) != 0 || setuid(user) != 0)) _exit(90);
     _exit(operation() ? 0 : 1);
   }
   int status = 0;
@@ -137,7 +141,7 @@ TEST_P(CacheFolderFaults, EveryProgramCopes) {
   for (const Operation& op : kOperations) {
     SCOPED_TRACE(op.name);
     Prepare(state);
-    const int status = RunInChild(state == Folder::Unwritable, op.run);
+    const int status = RunInChild(state == Folder::Unwritable ? kNobody : 0, op.run);
     ASSERT_NE(status, -1) << "crashed";
     ASSERT_NE(status, 90) << "could not drop privileges";
     const std::string made = op.file ? model_ + "/" + op.file : std::string();
@@ -168,7 +172,7 @@ TEST_P(CacheFolderFaults, EveryProgramCopes) {
     // Once the folder is back, the same operation works.
     if (op.file && state != Folder::Missing) {
       Prepare(Folder::Missing);
-      EXPECT_EQ(RunInChild(false, op.run), 0);
+      EXPECT_EQ(RunInChild(0, op.run), 0);
       EXPECT_TRUE(S_ISREG(ModeOf(made)));
     }
   }
@@ -185,5 +189,33 @@ INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
                              default: return "PlainFile";
                            }
                          });
+
+// In the sticky cache folder a flag file that one user made can be neither
+// opened for writing nor replaced by another: the kernel refuses an O_CREAT
+// open of it when fs.protected_regular is on (the default under systemd),
+// whatever its mode, and everywhere when its mode lets only its owner
+// write. The window's flag step takes such a flag as made and leaves it as
+// it is.
+TEST(StickyCacheFolder, AFlagAnotherUserMadeCountsAsMade) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
+  TestTempDir dir;
+  ASSERT_EQ(0, chmod(dir.path().c_str(), 0755));
+  const std::string model = dir / "Korvale/KV-71P";
+  setenv("KV71P_CACHE_DIR", model.c_str(), 1);
+  CheckAndMake_CacheFolder();
+  const std::string flag = model + "/" + FlagFileName(FlagFile::WindowStarted, "SN1");
+  for (const mode_t mode : {0666, 0644}) {
+    SCOPED_TRACE(mode);
+    unlink(flag.c_str());
+    ASSERT_EQ(0, RunInChild(kNobody, [&] {
+                const int fd = open(flag.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode);
+                return fd >= 0 && fchmod(fd, mode) == 0 && close(fd) == 0;
+              }));
+    EXPECT_EQ(0, RunInChild(kOtherUser,
+                            [] { return pw::CreateFlagFile(FlagFile::WindowStarted, "SN1"); }));
+    EXPECT_EQ(static_cast<mode_t>(S_IFREG | mode), ModeOf(flag)) << "left as it was";
+  }
+  unsetenv("KV71P_CACHE_DIR");
+}
 
 }  // namespace

@@ -18,7 +18,10 @@
 #include <sstream>
 
 #include "apps/printwatch/ShownTexts.h"
+#include "apps/printwatch/StatusTables.h"
+#include "common/DeviceUri.h"
 #include "common/Kv71pConfig.h"
+#include "common/PrinterFiles.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
 
 using namespace kv71p;
@@ -81,9 +84,8 @@ TEST_F(InstallTest, EveryPartInPlaceListedInTheManifestAndRemovedAgain) {
       {data + "/icons/hicolor/64x64/apps/kv71p-status.png", 0644},
       {ppd, 0644}, {service, 0755}, {unit, 0644}, {rule, 0644},
   };
-  for (const char* icon : {"Cooling", "CoverOpen", "Idle", "NoScrapBox", "Offline", "PaperEnd",
-                           "PaperErr", "PaperJam", "Printing", "RibbonEnd", "RibbonErr", "SystemErr01"})
-    expected.push_back({resources + "/PrtSts" + icon + ".png", 0644});
+  for (int icon = 0; icon < kv71p::printwatch::kStatusIconCount; ++icon)
+    expected.push_back({resources + "/" + IconFileName(kv71p::printwatch::StatusIcon(icon)), 0644});
 #ifdef FILTER_INSTALLED
   // CUPS runs only filters that no one but their owner may change.
   expected.push_back({std::string(CUPS_SERVERBIN) + "/filter/rastertokv71p", 0755});
@@ -153,34 +155,30 @@ TEST_F(InstallTest, EveryPartInPlaceListedInTheManifestAndRemovedAgain) {
 }
 
 // The desktop command (through its link in bin) finds the installed
-// launcher, which starts the installed window with the installed texts.
+// launcher, which starts the installed window with the installed texts;
+// the one queue of our printers, among others, opens without asking.
 TEST_F(InstallTest, InstalledProgramsFindEachOther) {
   AdoptedChildren children;
   PrivateCupsd cupsd;
   ASSERT_TRUE(cupsd.Start()) << cupsd.errorLog();
-  ASSERT_EQ(0, cupsd.Lpadmin({"-p", "KORVALE_SYSTEMS_KV_71P", "-E", "-D", "KORVALE SYSTEMS KV-71P",
-                              "-v", std::string(kQueueUri) + "A1B2C3"}).exitStatus);
-  TestTempDir runtime;
-  chmod(runtime.path().c_str(), 0700);
+  ASSERT_EQ(0, cupsd.Lpadmin({"-p", "Office", "-E", "-v", "file:///dev/null"}).exitStatus);
+  ASSERT_EQ(0, cupsd.Lpadmin({"-p", kQueueBaseName, "-E", "-v", DeviceUriOf("A1B2C3")}).exitStatus);
   const std::string cache = dir_ / "cache", shown = dir_ / "shown.txt";
-  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime.path(),
+  const std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir_.path(),
                                         "KV71P_PRINTWATCH_SHOWN_FILE=" + shown, "LANGUAGE=de", "LC_ALL=C.UTF-8"};
 
-  ProcessResult r = RunClient(cupsd, cache, {Installed(Under(BIN_INSTALL_DIR) + "/kv71p-status")}, env);
+  const ProcessResult r = RunClient(cupsd, cache, {Installed(Under(BIN_INSTALL_DIR) + "/kv71p-status")}, env);
   ASSERT_EQ(0, r.exitStatus) << r.err;
   const std::vector<pid_t> windows = children.Find("Printwatch");
   ASSERT_EQ(1u, windows.size());
   EXPECT_EQ(fs::path(Installed(programs_ + "/Printwatch.app/Contents/MacOS/Printwatch")),
             fs::read_symlink("/proc/" + std::to_string(windows[0]) + "/exe"));
-  EXPECT_TRUE(WaitFor([&] { return fs::exists(cache + "/KV-71P_A1B2C3_UTIL"); }, 20));
+  EXPECT_TRUE(WaitFor([&] { return fs::exists(cache + "/" + FlagFileName(FlagFile::WindowOpen, "A1B2C3")); }, 20));
   // The first cycle's snapshot shows the message in the installed German texts.
   std::map<std::string, std::string> texts;
   ASSERT_TRUE(WaitFor([&] { return (texts = kv71p::printwatch::ParseShownTexts(ReadFile(shown)))["CYCLE"] >= "1"; }, 20));
   EXPECT_EQ("Der Drucker ist ausgeschaltet oder nicht verbunden.", texts["MESSAGE"]);
 
-  r = RunClient(cupsd, cache, {Installed(programs_ + "/Watchlauncher"), "KORVALE_SYSTEMS_KV_71P"}, env);
-  EXPECT_EQ(0, r.exitStatus);
-  EXPECT_EQ(windows, children.Find("Printwatch")) << "the open window keeps a second one shut";
   EXPECT_EQ(0, WaitForChild(windows[0], SIGTERM, 20));
 }
 

@@ -12,8 +12,9 @@
 #include "apps/printwatch/FlagFiles.h"
 #include "apps/printwatch/InfoFileReader.h"
 #include "apps/printwatch/ShownTexts.h"
-#include "common/SerialNumber.h"
 #include "common/CacheFolder.h"
+#include "common/PrinterFiles.h"
+#include "common/SerialNumber.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
@@ -29,7 +30,6 @@ TEST(InfoFileReader, LinesBeginningWithAKeySetItsValue) {
     std::string InfoFileValues::*field;
     const char* expected;
   } cases[] = {
-      {"PRINTER_STATUS=\"01100\"\n", &InfoFileValues::m_statusStr_Log, "01100"},
       // Every quote goes, wherever it stands; nothing is trimmed.
       {"PRINTER_VERSION=\"1.\"02\" \"\n", &InfoFileValues::m_firmVersion_Log, "1.02 "},
       {"MODEL=\"KV-71P\"\r\n", &InfoFileValues::m_modelStr_Log, "KV-71P\r"},
@@ -40,12 +40,7 @@ TEST(InfoFileReader, LinesBeginningWithAKeySetItsValue) {
       {"PRINTER_STATUS=\"00000\"\nPRINTER_STATUS=\"00001\"\n X=\n",
        &InfoFileValues::m_statusStr_Log, "00001"},
       {" PRINTER_STATUS=\"00001\"\nXPRINTER_STATUS=\"1\"\n", &InfoFileValues::m_statusStr_Log, "old"},
-      // MEDIA_REMAIN= and MEDIA_REMAIN_HALF= are told apart.
-      {"MEDIA_REMAIN_HALF=\"00300\"\n", &InfoFileValues::m_remainHalfStr_Log, "00300"},
-      {"MEDIA_REMAIN_HALF=\"00300\"\n", &InfoFileValues::m_remainStr_Log, "old"},
-      {"MEDIA_REMAIN=\"00150\"", &InfoFileValues::m_remainStr_Log, "00150"},
-      {"TOTAL_COUNT=\"\"\n", &InfoFileValues::m_totalCountStr_Log, ""},
-      {"MEDIA_CLASS=\"2\"\n", &InfoFileValues::m_mediaClassStr_Log, "2"},
+      {"MEDIA_REMAIN=\"00150\"", &InfoFileValues::m_remainStr_Log, "00150"},  // no line feed
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -77,22 +72,16 @@ TEST(Utf8Text, RejectsEveryMalformedSequence) {
     EXPECT_EQ(valid, IsValidUtf8(text)) << testing::PrintToString(text);
 }
 
-class FlagFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = dir_ / "Korvale/KV-71P";
-    setenv("KV71P_CACHE_DIR", folder_.c_str(), 1);
-    CheckAndMake_CacheFolder();
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
-  TestTempDir dir_;
-  std::string folder_;
-};
-
-TEST_F(FlagFileTest, PathsThatDoNotFitOrLeaveTheFolderMakeNoFlag) {
+// Flag paths that would not fit the window's buffer or would leave the
+// folder make no flag; a link planted at a flag's place is neither followed
+// nor is its target removed.
+TEST(FlagFiles, OnlyInTheFolderAndNeverThroughALink) {
+  TestTempDir dir;
+  setenv("KV71P_CACHE_DIR", (dir / "Korvale/KV-71P").c_str(), 1);
+  CheckAndMake_CacheFolder();
   // A serial number that makes the window flag path exactly `length` long.
-  auto serialFor = [&](size_t length) {
-    return std::string(length - folder_.size() - std::string("/KV-71P__UTIL").size(), 'S');
+  auto serialFor = [](size_t length) {
+    return std::string(length - CacheFilePath(FlagFileName(FlagFile::WindowOpen, "")).size(), 'S');
   };
   const std::pair<std::string, bool> cases[] = {
       {serialFor(127), true},   // 127 characters and the NUL fit
@@ -104,26 +93,26 @@ TEST_F(FlagFileTest, PathsThatDoNotFitOrLeaveTheFolderMakeNoFlag) {
     EXPECT_EQ(created, CreateFlagFile(FlagFile::WindowOpen, serial)) << serial;
   EXPECT_FALSE(CreateFlagFile(FlagFile::WindowStarted, serialFor(122)))
       << "the start flag's name is six characters longer";
-}
 
-TEST_F(FlagFileTest, APlantedLinkIsNeitherFollowedNorItsTargetRemoved) {
-  const std::string victim = dir_ / "victim";
+  const std::string victim = dir / "victim";
   ASSERT_TRUE(kv71p::test::WriteFile(victim, "precious"));
   ASSERT_EQ(0, chmod(victim.c_str(), 0600));
-  ASSERT_EQ(0, symlink(victim.c_str(), (folder_ + "/KV-71P_SN1_TC_UTIL").c_str()));
+  const std::string flag = CacheFilePath(FlagFileName(FlagFile::WindowTotalCount, "SN1"));
+  ASSERT_EQ(0, symlink(victim.c_str(), flag.c_str()));
   EXPECT_FALSE(CreateFlagFile(FlagFile::WindowTotalCount, "SN1"));
   EXPECT_TRUE(RemoveFlagFile(FlagFile::WindowTotalCount, "SN1"));
   EXPECT_EQ("precious", kv71p::test::ReadFile(victim));
   struct stat st;
   ASSERT_EQ(0, stat(victim.c_str(), &st));
   EXPECT_EQ(0600u, st.st_mode & 07777);
+  unsetenv("KV71P_CACHE_DIR");
 }
 
 TEST(GaugePercent, SinglePrecisionQuotientTimesHundredTruncated) {
   const int cases[][3] = {
-      {50, 200, 25}, {1, 3, 33},    {2, 3, 66}, {200, 200, 100}, {0, 200, 0},
+      {2, 3, 66},  // truncated, not rounded
       {7, 10, 69},  // 0.7f is a little below 0.7
-      {-1, 3, -33},  {250, 200, 125},
+      {-1, 3, -33}, {250, 200, 125},
       {INT_MAX, 1, INT_MAX}, {INT_MIN, 1, INT_MIN},  // saturate instead of overflowing
   };
   for (const auto& c : cases) EXPECT_EQ(c[2], GaugePercent(c[0], c[1])) << c[0] << " of " << c[1];

@@ -1,81 +1,76 @@
 // The launcher's decisions without processes: which device URIs name a
 // printer of ours and their serial numbers, the printer name from the
-// printer list, and the queues the picker offers.
+// printer list, and the queues the picker offers in its dialog (offscreen,
+// with the built German texts).
 #include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTranslator>
 
 #include <string>
 #include <vector>
 
-#include "common/DeviceUri.h"
 #include "apps/watchlauncher/Kv71pQueues.h"
 #include "apps/watchlauncher/PrinterName.h"
-
-using namespace kv71p;
+#include "apps/watchlauncher/QueuePicker.h"
+#include "common/DeviceUri.h"
+#include "tests/support/OffscreenApp.h"
 
 namespace {
 
-using kv71p::CupsDestination;
+using namespace kv71p;
 using namespace kv71p::watchlauncher;
 
-const std::string kUri = "vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=";
+const std::string kUri = kDeviceUriPrefix;
 
 TEST(DeviceUriTest, SerialNumberIsTheRestAfterTheFirstSerialKey) {
-  struct Case {
+  const struct {
     std::string uri;
-    bool ok;
-    std::string serial;
+    const char* serial;  // null: no printer of ours
   } cases[] = {
-      {kUri + "A1B2C3", true, "A1B2C3"},
-      {kUri + "SN%2012", true, "SN%2012"},
-      {kUri + "A?serial=B", true, "A?serial=B"},  // the first key counts
-      {"serial=X vexbackend KORVALE KV-71P", true, "X vexbackend KORVALE KV-71P"},
-      {kUri + "K\xc3\xa4" "1", true, "K\xc3\xa4" "1"},
-      {kUri, false, ""},                                              // nothing after the key
-      {"vexbackend://SYSTEMS/KV-71P?serial=A1", false, ""},           // no maker
-      {"vexbackend://korvale/KV-71P?serial=A1", false, ""},           // exact case
-      {"vexbackend://KORVALE/KV-72P?serial=A1", false, ""},           // other model
-      {"usb://KORVALE/KV-71P?serial=A1", false, ""},                  // other scheme
-      {"vexbackend://KORVALE/KV-71P?Serial=A1", false, ""},
-      {"vexbackend://KORVALE/KV-71P", false, ""},
-      {kUri + "../../etc/x", false, ""},                              // leaves the cache folder
-      {kUri + "A/B", false, ""},
-      {kUri + "..", false, ""},
-      {kUri + "A\nB", false, ""},
-      {kUri + "A\x7f", false, ""},
-      {kUri + "A\xc3", false, ""},                                    // broken UTF-8
-      {"", false, ""},
+      {kUri + "A1B2C3", "A1B2C3"},
+      {kUri + "SN%2012", "SN%2012"},
+      {kUri + "A?serial=B", "A?serial=B"},  // the first key counts
+      {"serial=X vexbackend KORVALE KV-71P", "X vexbackend KORVALE KV-71P"},
+      {kUri + "K\xc3\xa4" "1", "K\xc3\xa4" "1"},
+      // Not one of ours (the whole rule: DeviceInputTest).
+      {kUri, nullptr},
+      {"usb://KORVALE/KV-71P?serial=A1", nullptr},
+      {kUri + "../../etc/x", nullptr},  // leaves the cache folder
+      {kUri + "A/B", nullptr},
+      {kUri + "..", nullptr},
+      {kUri + "A\nB", nullptr},
+      {kUri + "A\x7f", nullptr},
+      {kUri + "A\xc3", nullptr},  // broken UTF-8
+      {"", nullptr},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::string serial = "unchanged";
-    EXPECT_EQ(c.ok, SerialNumberOfDeviceUri(c.uri, &serial)) << c.uri;
-    EXPECT_EQ(c.ok ? c.serial : "unchanged", serial) << c.uri;
+    EXPECT_EQ(c.serial != nullptr, SerialNumberOfDeviceUri(c.uri, &serial)) << c.uri;
+    EXPECT_EQ(c.serial ? c.serial : "unchanged", serial) << c.uri;
   }
 }
 
 CupsDestination Printer(const std::string& id, const std::string& name, const std::string& uri,
                         bool hasUri = true, bool instance = false) {
-  CupsDestination d;
-  d.id = id;
-  d.name = name;
-  d.deviceUri = uri;
-  d.hasDeviceUri = hasUri;
-  d.isInstance = instance;
-  return d;
+  return CupsDestination{id, name, uri, hasUri, instance};
 }
 
-// (The last match winning, and a URI too long to compare: LauncherProcessTest.)
+// (The last of several printers winning, and a URI too long to compare, in
+// a real printer list: LauncherProcessTest.)
 TEST(PrinterNameTest, ExactUriAndUsableNamesOnly) {
-  const std::string uri = kUri + "A1B2C3";
+  const std::string uri = DeviceUriOf("A1B2C3");
   const std::string fitUri = kUri + std::string(254 - kUri.size(), 'S');  // 254 bytes
   const struct {
     std::vector<CupsDestination> printers;
     std::string uri;
     const char* name;  // null: none found
   } cases[] = {
-      {{Printer("Q", "Studio", uri + " "), Printer("R", "r", kUri + "a1b2c3")}, uri, nullptr},
+      {{Printer("Q", "Studio", uri + " "), Printer("R", "r", DeviceUriOf("a1b2c3"))}, uri, nullptr},
       {{Printer("Q", "Fits", fitUri)}, fitUri, "Fits"},
       {{Printer("Q1", "Short", uri), Printer("Q2", std::string(255, 'n'), uri)}, uri, "Short"},
-      {{Printer("Q", "Bad\xff", uri)}, uri, nullptr},  // broken UTF-8 is passed over
+      {{Printer("Q", "Bad\xff", uri), Printer("R", "NoUri", uri, false)}, uri, nullptr},
   };
   for (const auto& c : cases) {
     std::string name = "unchanged";
@@ -84,22 +79,45 @@ TEST(PrinterNameTest, ExactUriAndUsableNamesOnly) {
   }
 }
 
-TEST(Kv71pQueuesTest, PickerOffersQueuesOfOurPrintersWithoutInstances) {
-  const std::vector<CupsDestination> destinations = {
-      Printer("KORVALE_SYSTEMS_KV_71P", "KORVALE SYSTEMS KV-71P", kUri + "A1"),
-      Printer("KORVALE_SYSTEMS_KV_71P", "KORVALE SYSTEMS KV-71P", kUri + "A1", true, true),
-      Printer("Office", "Office laser", "ipp://office/ipp/print"),
-      Printer("Broken", "Broken", kUri),
-      Printer("NoUri", "NoUri", "", false),
-      Printer("KORVALE_SYSTEMS_KV_71P_2", "KORVALE SYSTEMS KV-71P 2", kUri + "B%202"),
-  };
-  const std::vector<Kv71pQueue> queues = Kv71pQueues(destinations);
-  ASSERT_EQ(2u, queues.size());
-  EXPECT_EQ("KORVALE_SYSTEMS_KV_71P", queues[0].queue);
-  EXPECT_EQ("KORVALE SYSTEMS KV-71P", queues[0].name);
-  EXPECT_EQ("A1", queues[0].serialNo);
-  EXPECT_EQ("KORVALE_SYSTEMS_KV_71P_2", queues[1].queue);
-  EXPECT_EQ("B%202", queues[1].serialNo);
+// The picker offers the queues of our printers, without lpoptions
+// instances, one line each, the queue name behind a shown name that
+// differs; the first is chosen.
+TEST(QueuePickerTest, OffersOurQueuesAndGivesTheChosenOne) {
+  OffscreenApp();
+  QTranslator german;
+  ASSERT_TRUE(german.load("kv71p-status_de", WATCHLAUNCHER_DIR));
+  QCoreApplication::installTranslator(&german);
+  {
+    const std::vector<Kv71pQueue> queues = Kv71pQueues({
+        Printer(kQueueBaseName, kQueueBaseName, DeviceUriOf("A1")),
+        Printer(kQueueBaseName, kQueueBaseName, DeviceUriOf("A1"), true, true),
+        Printer("Office", "Office laser", "ipp://office/ipp/print"),
+        Printer("Broken", "Broken", kUri),
+        Printer("NoUri", "NoUri", "", false),
+        Printer("KV_2", "Studio K\xc3\xa4ln", DeviceUriOf("B%202")),
+    });
+    ASSERT_EQ(2u, queues.size());
+    EXPECT_EQ("A1", queues[0].serialNo);
+    EXPECT_EQ("B%202", queues[1].serialNo);
+    QueuePicker picker(queues);
+    EXPECT_EQ("KV-71P Druckerstatus", picker.windowTitle().toStdString());
+    EXPECT_EQ("\xc3\x96" "ffnen", picker.openButton()->text().toStdString());
+    ASSERT_EQ(2, picker.list()->count());
+    EXPECT_EQ(kQueueBaseName, picker.list()->item(0)->text().toStdString());
+    EXPECT_EQ("Studio K\xc3\xa4ln  (KV_2)", picker.list()->item(1)->text().toStdString());
+    EXPECT_EQ(kQueueBaseName, picker.ChosenQueue());
+
+    picker.list()->setCurrentRow(1);
+    picker.show();
+    picker.openButton()->click();
+    EXPECT_EQ(QDialog::Accepted, picker.result());
+    EXPECT_EQ("KV_2", picker.ChosenQueue());
+
+    picker.list()->setCurrentRow(-1);
+    EXPECT_FALSE(picker.openButton()->isEnabled());
+    EXPECT_EQ("", picker.ChosenQueue());
+  }
+  QCoreApplication::removeTranslator(&german);
 }
 
 }  // namespace

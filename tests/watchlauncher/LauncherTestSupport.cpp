@@ -46,15 +46,17 @@ int WaitForChild(pid_t pid, int signal, double seconds) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool WriteStandIn(const std::string& path, const std::string& recordFolder, int status) {
+// The record holds, each ended by a NUL: where standard input, output and
+// error lead, the session id, the process id, then the arguments.
+bool WriteStandIn(const std::string& path, const std::string& recordFolder) {
   std::error_code ec;
   fs::create_directories(fs::path(path).parent_path(), ec);
   fs::create_directories(recordFolder, ec);
   const std::string script =
       "#!/bin/sh\n"
-      "printf '%s\\n' \"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" "
+      "printf '%s\\0' \"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" "
       "\"$(readlink /proc/$$/fd/2)\" \"$(cut -d' ' -f6 /proc/$$/stat)\" \"$$\" \"$@\" > '" +
-      recordFolder + "/started.'$$\nexit " + std::to_string(status) + "\n";
+      recordFolder + "/started.'$$\n";
   return WriteFile(path, script) && chmod(path.c_str(), 0755) == 0;
 }
 
@@ -64,19 +66,13 @@ std::vector<StandInRun> TakeStandInRuns(const AdoptedChildren& children, const s
   std::vector<StandInRun> runs;
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(recordFolder, ec)) {
-    if (e.path().filename().string().rfind("started.", 0) != 0) continue;
-    std::istringstream lines(ReadFile(e.path().string()));
-    StandInRun run;
-    std::string sid, pid, arg;
-    std::getline(lines, run.in);
-    std::getline(lines, run.out);
-    std::getline(lines, run.err);
-    std::getline(lines, sid);
-    std::getline(lines, pid);
-    run.ownSession = !sid.empty() && sid == pid;
-    while (std::getline(lines, arg)) run.args.push_back(arg);
-    runs.push_back(run);
+    std::vector<std::string> fields;
+    std::istringstream record(ReadFile(e.path().string()));
+    for (std::string field; std::getline(record, field, '\0');) fields.push_back(field);
     fs::remove(e.path(), ec);
+    if (fields.size() < 5) continue;
+    runs.push_back({{fields.begin() + 5, fields.end()}, fields[0], fields[1], fields[2],
+                    !fields[3].empty() && fields[3] == fields[4]});
   }
   return runs;
 }

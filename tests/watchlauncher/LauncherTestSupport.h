@@ -15,10 +15,6 @@
 
 namespace kv71p::test {
 
-// The device URI the status service gives its queues, without the serial
-// number.
-constexpr const char* kQueueUri = "vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=";
-
 // The test process becomes a child subreaper, so a program whose starter
 // has quit becomes our child: the test can tell exactly whether something
 // was started, wait for it to end and stop it, without timing guesses.
@@ -46,8 +42,8 @@ struct StandInRun {
 };
 
 // Writes an executable shell script at `path` (folders made) that records
-// each start in "<recordFolder>/started.<pid>" and exits with `status`.
-bool WriteStandIn(const std::string& path, const std::string& recordFolder, int status = 0);
+// each start in "<recordFolder>/started.<pid>" and exits.
+bool WriteStandIn(const std::string& path, const std::string& recordFolder);
 
 // Waits for every adopted child called `name` to end and returns the
 // records of `recordFolder`, removing them.
