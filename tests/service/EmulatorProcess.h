@@ -39,7 +39,6 @@ class EmulatorProcess {
     process_.Stop();
   }
   const std::string& socketPath() const { return socketPath_; }
-  const std::string& folder() const { return dir_.path(); }
 
   // One request on the control connection; the reply line.
   std::string Request(const std::string& line) {

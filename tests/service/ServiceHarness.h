@@ -43,7 +43,6 @@ class ServiceHarness {
   bool StartService(const std::vector<std::string>& env = {});
   // Sends `signal` and returns the exit status (-1 when it did not exit).
   int StopService(int signal) { return service_.Stop(signal, 10); }
-  bool ServiceRunning() { return service_.Running(); }
   // While set, every lpadmin call is recorded and then fails (status 1).
   void FailLpadmin(bool fail);
 
