@@ -39,16 +39,30 @@ bool HasPathPart(const std::string& text) {
   return text.find('/') != std::string::npos || text.find("..") != std::string::npos;
 }
 
-// True when every character of `text` is valid UTF-8 and no control
-// character.
-bool IsPrintableUtf8(const std::string& text) {
+// The first reason why `text` is not printable UTF-8: invalid UTF-8 or a
+// control character; None when it is.
+SerialRefusal UnprintableReason(const std::string& text) {
   unsigned long cp = 0;
+  bool control = false;
   for (size_t i = 0; i < text.size();) {
     const size_t n = DecodeOne(text, i, &cp);
-    if (n == 0 || IsControl(cp)) return false;
+    if (n == 0) return SerialRefusal::NotUtf8;
+    control = control || IsControl(cp);
     i += n;
   }
-  return true;
+  return control ? SerialRefusal::ControlCharacter : SerialRefusal::None;
+}
+
+bool IsPrintableUtf8(const std::string& text) {
+  return UnprintableReason(text) == SerialRefusal::None;
+}
+
+SerialRefusal RefusalOf(const std::string& answer) {
+  if (answer.size() >= kSerialAnswerSize) return SerialRefusal::TooLong;
+  const SerialRefusal unprintable = UnprintableReason(answer);
+  if (unprintable != SerialRefusal::None) return unprintable;
+  if (HasPathPart(answer)) return SerialRefusal::PathPart;
+  return SerialRefusal::None;
 }
 
 }  // namespace
@@ -63,9 +77,21 @@ bool IsValidUtf8(const std::string& text) {
   return true;
 }
 
-bool ConvertSerialNumber(const std::string& answer, std::string* converted) {
+const char* SerialRefusalText(SerialRefusal refusal) {
+  switch (refusal) {
+    case SerialRefusal::None: return "accepted";
+    case SerialRefusal::NotUtf8: return "not valid UTF-8";
+    case SerialRefusal::ControlCharacter: return "holds a control character";
+    case SerialRefusal::PathPart: return "holds \"/\" or \"..\"";
+    case SerialRefusal::TooLong: return "too long";
+  }
+  return "refused";
+}
+
+bool ConvertSerialNumber(const std::string& answer, std::string* converted,
+                         SerialRefusal* refusal) {
   converted->clear();
-  if (HasPathPart(answer) || !IsPrintableUtf8(answer)) return false;
+  SerialRefusal why = RefusalOf(answer);
   std::string out;
   // A space never occurs inside a multi-byte UTF-8 sequence.
   for (char c : answer) {
@@ -74,7 +100,9 @@ bool ConvertSerialNumber(const std::string& answer, std::string* converted) {
     else
       out += c;
   }
-  if (out.size() >= kSerialSize) return false;
+  if (why == SerialRefusal::None && out.size() >= kSerialSize) why = SerialRefusal::TooLong;
+  if (refusal != nullptr) *refusal = why;
+  if (why != SerialRefusal::None) return false;
   *converted = std::move(out);
   return true;
 }

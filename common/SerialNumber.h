@@ -19,12 +19,24 @@ enum : size_t {
 // U+10FFFF).
 bool IsValidUtf8(const std::string& text);
 
+// Why a serial number answer was refused.
+enum class SerialRefusal {
+  None,
+  NotUtf8,           // not valid UTF-8
+  ControlCharacter,  // C0, DEL or C1
+  PathPart,          // a "/" or ".."
+  TooLong,           // the answer does not fit 71 bytes, or its form 63
+};
+
+// A short English phrase for a refusal ("not valid UTF-8", ...), for logs.
+const char* SerialRefusalText(SerialRefusal refusal);
+
 // Converts the printer's serial number answer into the suite's form. False
-// when the answer is not valid UTF-8, holds a control character (C0, DEL or
-// C1), a "/" or "..", or when the converted form is longer than 63 bytes;
-// such a serial number counts as unread. An empty answer converts to the
-// empty form.
-bool ConvertSerialNumber(const std::string& answer, std::string* converted);
+// when the answer is refused (then `refusal`, when given, says why); such a
+// serial number counts as unread. An empty answer converts to the empty
+// form.
+bool ConvertSerialNumber(const std::string& answer, std::string* converted,
+                         SerialRefusal* refusal = nullptr);
 
 // True when `serialNo` (in the suite's form, as found in a device URI or a
 // file name) can name files in the cache folder: not empty, valid UTF-8

@@ -5,7 +5,7 @@ namespace kv71p {
 int MessageCodeOfStatus(int status) {
   for (const StatusMessage& row : kStatusMessages)
     if (row.status == status) return row.message;
-  return -1;
+  return kNoMessage;
 }
 
 bool IsSystemError(int status) {

@@ -27,6 +27,7 @@ enum StatusCode : int {
 
 // Message codes of the information file's PRINTER_MESSAGE line.
 enum MessageCode : int {
+  kNoMessage = -1,              // a status number without a message code
   kMessagePrinterGone = 6,      // the message of kStatusUnknown
   kMessageMediaUnknown = 108,   // the loaded media is not recognised
 };
@@ -45,7 +46,8 @@ inline constexpr StatusMessage kStatusMessages[] = {
     {2700, 208}, {2800, 209}, {3000, 210}, {99999, 6},
 };
 
-// The message code of a status number; -1 for a number the table lacks.
+// The message code of a status number; kNoMessage for a number the table
+// lacks.
 int MessageCodeOfStatus(int status);
 
 // True for the system errors (2000 to 3000 in the table).

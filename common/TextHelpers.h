@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace kv71p {
 
@@ -24,6 +25,10 @@ int TextToInt(const char* text, int count);
 // Stores the low 16 / 32 bits of `value` least significant byte first.
 void StoreLE2(unsigned char* where, int value);
 void StoreLE4(unsigned char* where, int value);
+
+// `text` cut to at most `maxBytes` bytes without splitting a UTF-8
+// character.
+std::string CutUtf8(const std::string& text, size_t maxBytes);
 
 // atoi without undefined behaviour: leading white space, an optional sign,
 // decimal digits up to the first non-digit; 0 when there is no digit; values

@@ -1,6 +1,6 @@
 // Fuzz target: the IEEE 1284 device ID, from the control answer's bytes to
 // the model name (DeviceIdTextFromAnswer, ReadDeviceIdText, FindModelName,
-// CutUtf8).
+// and CutUtf8, which cuts it for the information file).
 //
 // Input: a size byte for CutUtf8, then the device ID answer as the printer
 // sends it.
@@ -8,8 +8,9 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/MemoryUsbInterface.h"
-#include "service/DeviceId.h"
 #include "common/SerialNumber.h"
+#include "common/TextHelpers.h"
+#include "service/DeviceId.h"
 
 using namespace kv71p;
 using namespace kv71p::service;

@@ -1,4 +1,4 @@
-// Fuzz target: the framing and checks of printer answers (deviceRead,
+// Fuzz target: the framing and checks of printer answers (ReadFramedAnswer,
 // CheckData, GetEffectiveDataAsString) and the status queries built on
 // them, over an arbitrary byte stream from the printer.
 //
@@ -10,8 +10,9 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/MemoryUsbInterface.h"
-#include "service/DeviceRecv.h"
 #include "common/SerialNumber.h"
+#include "common/StatusCode.h"
+#include "service/DeviceRecv.h"
 #include "service/StatusQueries.h"
 #include "service/UsbTransport.h"
 
@@ -26,7 +27,7 @@ namespace {
 
 // The answer text must fit its buffer, be terminated and hold no CR.
 void CheckText(const char* out, size_t outSize, int result) {
-  if (result != 0) return;
+  if (result != kTransportOk) return;
   const void* end = std::memchr(out, '\0', outSize);
   Require(end != nullptr, "answer text not terminated inside its buffer");
   Require(std::strchr(out, '\r') == nullptr, "answer text holds a carriage return");
@@ -47,10 +48,10 @@ void FrameAndCheck(InputReader& in, uint8_t piece) {
   itf.OpenSeize();
   DeviceRecv response(expected, prefix.c_str());
   Require(std::strlen(response.expectedPrefix) < kRecvPrefixCapacity, "prefix not cut");
-  const int read = deviceRead(&itf, &response);
-  Require(read >= 0 && read <= 3, "deviceRead result outside its codes");
+  const int read = ReadFramedAnswer(&itf, &response);
+  Require(read >= kTransportOk && read <= kTransportInvalid, "ReadFramedAnswer result outside its codes");
   const int checked = response.CheckData();
-  Require(checked == 0 || checked == 3, "CheckData result outside its codes");
+  Require(checked == kTransportOk || checked == kTransportInvalid, "CheckData result outside its codes");
   // The text is taken whatever the check said, into a buffer of exactly
   // the size given, so a write past it is seen.
   std::unique_ptr<char[]> out(outSize > 0 ? new char[outSize] : nullptr);
@@ -67,13 +68,22 @@ void CheckRawBuffer(InputReader& in) {
   const std::string prefix = in.Until('\0');
   const std::string bytes = in.Rest();
   DeviceRecv response(expected, prefix.c_str());
-  if (response.Alloc() != 0 || response.buffer == nullptr) return;
+  if (response.Alloc() != kTransportOk || response.buffer == nullptr) return;
   const size_t length = static_cast<size_t>(response.GetBufferLength());
   std::memcpy(response.buffer, bytes.data(), std::min(length, bytes.size()));
   const int checked = response.CheckData();
-  Require(checked == 0 || checked == 3, "CheckData result outside its codes");
+  Require(checked == kTransportOk || checked == kTransportInvalid, "CheckData result outside its codes");
   std::unique_ptr<char[]> out(new char[outSize]);
   CheckText(out.get(), outSize, response.GetEffectiveDataAsString(out.get(), outSize));
+}
+
+// The serial number query; a refused answer must fail it.
+int64_t SerialNumberQuery(UsbInterface* itf, char* out, size_t outSize,
+                          const TransferTimeouts& timeouts) {
+  SerialRefusal refusal = SerialRefusal::None;
+  const int64_t n = GetSerialNo(itf, out, outSize, timeouts, &refusal);
+  Require(refusal == SerialRefusal::None || n == -1, "refused serial number taken");
+  return n;
 }
 
 // Every status query in turn over one stream of answers.
@@ -83,17 +93,17 @@ void RunQueries(InputReader& in, uint8_t piece) {
   itf.OpenSeize();
   const TransferTimeouts timeouts{0, 0};
   const int status = GetStatus(&itf, timeouts);
-  if (status != kStatusQueryFailed) (void)GetMessage(status);
+  if (status != kStatusQueryFailed) (void)MessageCodeOfStatus(status);
   std::unique_ptr<char[]> out(new char[outSize]);
   using Query = int64_t (*)(UsbInterface*, char*, size_t, const TransferTimeouts&);
-  const Query queries[] = {GetSerialNo,    GetFirmVersion,  GetMediaSize,       GetMediaClass,
-                           GetMediaInitial, GetMediaRemain, GetMediaRemainHalf, GetTotalCount};
+  const Query queries[] = {SerialNumberQuery, GetFirmVersion, GetMediaSize,       GetMediaClass,
+                           GetMediaInitial,   GetMediaRemain, GetMediaRemainHalf, GetTotalCount};
   for (Query q : queries) {
     const int64_t n = q(&itf, out.get(), outSize, timeouts);
     Require(n >= -1 && n < static_cast<int64_t>(outSize), "query length outside its buffer");
     Require(out[0] == '\0' || n >= 0, "failed query left text behind");
     if (n >= 0) Require(std::strlen(out.get()) == static_cast<size_t>(n), "length and text differ");
-    if (q == GetSerialNo && n > 0) {
+    if (q == SerialNumberQuery && n > 0) {
       const std::string serial(out.get());
       Require(serial.find('/') == std::string::npos && serial.find("..") == std::string::npos,
               "serial number can leave the cache folder");

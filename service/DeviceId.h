@@ -38,8 +38,4 @@ bool ReadDeviceIdText(kv71p::UsbInterface* interface, uint8_t configurationValue
 // trimmed at its end only. False when no field has either key.
 bool FindModelName(const std::string& deviceId, std::string* model);
 
-// `text` cut to at most `maxBytes` bytes without splitting a UTF-8
-// character.
-std::string CutUtf8(const std::string& text, size_t maxBytes);
-
 }  // namespace kv71p::service

@@ -20,15 +20,15 @@ int DeviceRecv::GetBufferLength() const {
 int DeviceRecv::Alloc() {
   Free();
   const int length = GetBufferLength();
-  if (length == 0) return 0;
+  if (length == 0) return kTransportOk;
   buffer = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(length) + 2, 1));
-  return buffer == nullptr ? 2 : 0;
+  return buffer == nullptr ? kTransportNoMemory : kTransportOk;
 }
 
 int DeviceRecv::Free() {
   std::free(buffer);
   buffer = nullptr;
-  return 0;
+  return kTransportOk;
 }
 
 namespace {
@@ -42,45 +42,46 @@ bool Holds(const unsigned char* bytes, size_t count, unsigned char a, int b) {
 }  // namespace
 
 int DeviceRecv::CheckData() const {
-  if (buffer == nullptr) return 3;
+  if (buffer == nullptr) return kTransportInvalid;
   const int e = expectedLength;
   if (e == kRecvAnyLength) {
-    if (!Holds(buffer, kRecvAnyBufferLength, '\r', '\0')) return 3;
+    if (!Holds(buffer, kRecvAnyBufferLength, '\r', '\0')) return kTransportInvalid;
   } else if (e > 0) {
     const int l = TextToInt(reinterpret_cast<const char*>(buffer), kRecvHeaderSize);
     const size_t range = static_cast<size_t>(e) + kRecvHeaderSize;
-    if (l == e ? !Holds(buffer, range, '\r', '\0') : !Holds(buffer, range, '\0', -1)) return 3;
+    if (l == e ? !Holds(buffer, range, '\r', '\0') : !Holds(buffer, range, '\0', -1))
+      return kTransportInvalid;
   } else {
-    return 3;
+    return kTransportInvalid;
   }
   // A leading text longer than the payload can hold never matches; the
   // comparison stays inside the buffer.
   const size_t prefixLength = std::strlen(expectedPrefix);
   const size_t payloadRoom = static_cast<size_t>(GetBufferLength()) - kRecvHeaderSize;
-  if (prefixLength > payloadRoom) return 3;
+  if (prefixLength > payloadRoom) return kTransportInvalid;
   if (prefixLength > 0 &&
       std::memcmp(buffer + kRecvHeaderSize, expectedPrefix, prefixLength) != 0)
-    return 3;
-  return 0;
+    return kTransportInvalid;
+  return kTransportOk;
 }
 
 int DeviceRecv::GetEffectiveDataAsString(char* out, size_t outSize) const {
-  if (out == nullptr || outSize == 0) return 3;
+  if (out == nullptr || outSize == 0) return kTransportInvalid;
   out[0] = '\0';
-  if (expectedLength == 0 || buffer == nullptr) return 0;
+  if (expectedLength == 0 || buffer == nullptr) return kTransportOk;
   const size_t range = static_cast<size_t>(GetBufferLength());
   const unsigned char* end = static_cast<const unsigned char*>(std::memchr(buffer, '\r', range));
   if (end == nullptr) end = static_cast<const unsigned char*>(std::memchr(buffer, '\0', range));
   if (end == nullptr) end = buffer + range;
   const size_t skip = kRecvHeaderSize + std::strlen(expectedPrefix);
-  if (skip >= range) return 0;  // no payload behind the leading text
+  if (skip >= range) return kTransportOk;  // no payload behind the leading text
   const unsigned char* start = buffer + skip;
-  if (end <= start) return 0;
+  if (end <= start) return kTransportOk;
   const size_t length = static_cast<size_t>(end - start);
-  if (length >= outSize) return 3;
+  if (length >= outSize) return kTransportInvalid;
   std::memcpy(out, start, length);
   out[length] = '\0';
-  return 0;
+  return kTransportOk;
 }
 
 }  // namespace kv71p::service

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "service/TransportResult.h"
+
 namespace kv71p::service {
 
 enum : int {
@@ -28,17 +30,19 @@ class DeviceRecv {
   // Bytes to read at most: 4096 for -1, 0 for 0, n + 8 otherwise.
   int GetBufferLength() const;
   // Releases the old buffer and allocates a zero-filled one of
-  // GetBufferLength() + 2 bytes (nothing for 0). 0, or 2 without memory.
+  // GetBufferLength() + 2 bytes (nothing for 0). kTransportOk, or
+  // kTransportNoMemory.
   int Alloc();
-  // Releases the buffer; returns 0.
+  // Releases the buffer; returns kTransportOk.
   int Free();
-  // Checks the received answer: its terminator and leading text. 0 valid,
-  // 3 invalid.
+  // Checks the received answer: its terminator and leading text.
+  // kTransportOk when valid, kTransportInvalid otherwise.
   int CheckData() const;
   // Copies the payload text (behind the header and the expected leading
   // text, up to the first carriage return or NUL) into `out`, which holds
-  // `outSize` bytes. 0; 3 when `out` is null or the text does not fit, in
-  // which case `out` holds the empty text (when it has room for it).
+  // `outSize` bytes. kTransportOk; kTransportInvalid when `out` is null or
+  // the text does not fit, in which case `out` holds the empty text (when
+  // it has room for it).
   int GetEffectiveDataAsString(char* out, size_t outSize) const;
 
   unsigned char* buffer = nullptr;

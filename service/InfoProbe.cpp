@@ -13,11 +13,11 @@
 #include <map>
 #include <string>
 
-#include "common/PrinterFiles.h"
-#include "common/StatusCode.h"
 #include "common/CacheFolder.h"
 #include "common/Kv71pConfig.h"
+#include "common/PrinterFiles.h"
 #include "platform/usb/UsbBus.h"
+#include "service/FlagFileScan.h"
 #include "service/InformationFile.h"
 #include "service/StatusQueries.h"
 
@@ -29,7 +29,7 @@ namespace {
 volatile sig_atomic_t gStop = 0;
 void OnSignal(int) { gStop = 1; }
 
-void ShowFile(const char* serialNo) {
+void ShowFile(const std::string& serialNo) {
   const std::string path = kv71p::CacheFilePath(InformationFileName(serialNo));
   std::printf("wrote %s\n", path.c_str());
   if (FILE* f = std::fopen(path.c_str(), "r")) {
@@ -52,18 +52,18 @@ bool Probe(kv71p::UsbDevice& device, const std::string& model, std::string* seri
   bool wrote = false;
   for (auto& itf : interfaces) {
     if (itf->OpenSeize() != kv71p::kUsbSuccess) continue;
-    thdata record;
-    std::snprintf(record.model, sizeof record.model, "%s", model.c_str());
-    if (GetSerialNo(itf.get(), record.serialNo, sizeof record.serialNo) >= 0) {
-      std::printf("serial %s\n", record.serialNo);
-      record.serialKnown = 1;
-      record.modelKnown = 1;
+    char serialNo[kSerialSize];
+    SerialRefusal refusal = SerialRefusal::None;
+    if (GetSerialNo(itf.get(), serialNo, sizeof serialNo, TransferTimeouts(), &refusal) >= 0) {
+      std::printf("serial %s\n", serialNo);
       // Ask for the total count as a refresh request from the window does.
-      record.flagBits = static_cast<int32_t>(pdeFileCheck(record.serialNo) | FlagBit(FlagFile::WindowTotalCount));
-      WriteFile(itf.get(), &record);
-      ShowFile(record.serialNo);
-      *serial = record.serialNo;
+      const uint32_t flags = ScanFlagFiles(serialNo) | FlagBit(FlagFile::WindowTotalCount);
+      WriteInformationFile(itf.get(), serialNo, model, flags);
+      ShowFile(serialNo);
+      *serial = serialNo;
       wrote = true;
+    } else if (refusal != SerialRefusal::None) {
+      std::printf("the serial number was refused: %s\n", SerialRefusalText(refusal));
     } else {
       std::printf("the serial number could not be read\n");
     }
@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
         std::printf("printer %llu left\n", static_cast<unsigned long long>(event.device->Id()));
         auto it = serials.find(event.device->Id());
         if (it != serials.end()) {
-          WriteFile(it->second.c_str());
-          ShowFile(it->second.c_str());
+          WritePlaceholderFile(it->second);
+          ShowFile(it->second);
           serials.erase(it);
         }
       }

@@ -1,17 +1,13 @@
 #include "service/InformationFile.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <iterator>
 
 #include "common/CacheFolder.h"
 #include "common/PrinterFiles.h"
 #include "common/StatusCode.h"
 #include "common/SafeFile.h"
+#include "common/TextHelpers.h"
 #include "service/StatusQueries.h"
 
 namespace kv71p::service {
@@ -34,9 +30,9 @@ class InfoText {
   // A value that would break the line format (a line break, a quote or
   // another control character from the printer) is written empty, so that
   // no answer can end its line early or forge another key.
-  void Text(const char* key, const char* value) {
-    for (const char* p = value; *p != '\0'; ++p) {
-      const unsigned char c = static_cast<unsigned char>(*p);
+  void Text(const char* key, const std::string& value) {
+    for (const char ch : value) {
+      const unsigned char c = static_cast<unsigned char>(ch);
       if (c < 0x20 || c == 0x7F || c == '"') {
         EmptyValue(key);
         return;
@@ -54,87 +50,91 @@ class InfoText {
   std::string text_;
 };
 
-bool NameableSerial(const char* serialNo) { return std::strchr(serialNo, '/') == nullptr; }
+bool NameableSerial(const std::string& serialNo) {
+  return serialNo.find('/') == std::string::npos;
+}
 
-void Publish(const char* serialNo, const std::string& text) {
+bool Publish(const std::string& serialNo, const std::string& text) {
   CheckAndMake_CacheFolder();
   // A new file renamed over the old one: readers see the old or the new
   // text, never a mixture, and a link planted at the name is replaced, not
   // followed.
-  WriteWholeFile(CacheFolder(), InformationFileName(serialNo), text, kFileMode,
-                        WriteMode::Atomic);
+  return WriteWholeFile(CacheFolder(), InformationFileName(serialNo), text, kFileMode,
+                        WriteMode::Atomic) == 0;
+}
+
+// A text query's answer into a zero-filled buffer of `N` bytes.
+template <size_t N, typename Query>
+void Ask(Query query, UsbInterface* interface, char (&answer)[N],
+        const TransferTimeouts& timeouts) {
+  std::memset(answer, 0, N);
+  query(interface, answer, N, timeouts);
 }
 
 }  // namespace
 
-void WriteFile(UsbInterface* interface, thdata* record, const TransferTimeouts& timeouts) {
-  if (interface == nullptr || record == nullptr) return;
-  record->serialNo[sizeof record->serialNo - 1] = '\0';
-  record->model[sizeof record->model - 1] = '\0';
-  if (!NameableSerial(record->serialNo)) return;
+bool WriteInformationFile(UsbInterface* interface, const std::string& serialNo,
+                          const std::string& model, uint32_t flagBits,
+                          const TransferTimeouts& timeouts) {
+  if (interface == nullptr || !NameableSerial(serialNo)) return false;
   // A nested open by the holder that already has the interface open.
-  if (interface->OpenSeize() != kUsbSuccess) return;
-  const uint32_t flags = static_cast<uint32_t>(record->flagBits);
+  if (interface->OpenSeize() != kUsbSuccess) return false;
 
   InfoText info;
   info.Section(kPrinterSection);
-  info.Text(infokey::kModel, record->model);
+  info.Text(infokey::kModel, CutUtf8(model, kModelNameMaxBytes));
 
   char totalCount[64] = {};
   bool totalObtained = false;
-  if (flags & (FlagBit(FlagFile::PrintDialogTotalCount) | FlagBit(FlagFile::WindowTotalCount)))
+  if (flagBits & (FlagBit(FlagFile::PrintDialogTotalCount) | FlagBit(FlagFile::WindowTotalCount)))
     totalObtained = GetTotalCount(interface, totalCount, sizeof totalCount, timeouts) >= 0;
 
   int status = GetStatus(interface, timeouts);
   if (status == kStatusQueryFailed) status = kStatusUnknown;
   info.Number(infokey::kPrinterStatus, status);
 
-  if (!totalObtained && status != kStatusStandby && (flags & FlagBit(FlagFile::WindowStarted)))
+  if (!totalObtained && status != kStatusStandby && (flagBits & FlagBit(FlagFile::WindowStarted)))
     totalObtained = GetTotalCount(interface, totalCount, sizeof totalCount, timeouts) >= 0;
 
   const int message = MessageCodeOfStatus(status);
-  if (message >= 0)
+  if (message != kNoMessage)
     info.Number(infokey::kPrinterMessage, message);
   else
     info.EmptyValue(infokey::kPrinterMessage);
 
-  char answer[64] = {};
-  GetFirmVersion(interface, answer, sizeof answer, timeouts);
+  char answer[64];
+  Ask(GetFirmVersion, interface, answer, timeouts);
   info.Text(infokey::kPrinterVersion, answer);
-  info.Text(infokey::kPrinterSerialNo, record->serialNo);
+  info.Text(infokey::kPrinterSerialNo, serialNo);
   info.Empty();
 
   info.Section(kMediaSection);
-  std::memset(answer, 0, sizeof answer);
-  GetMediaSize(interface, answer, sizeof answer, timeouts);
+  Ask(GetMediaSize, interface, answer, timeouts);
   info.TextFrom(infokey::kMediaSize, answer, 3);
-  char mediaClass[8] = {};
-  GetMediaClass(interface, mediaClass, sizeof mediaClass, timeouts);
+  char mediaClass[8];
+  Ask(GetMediaClass, interface, mediaClass, timeouts);
   info.Text(infokey::kMediaClass, mediaClass);
-  std::memset(answer, 0, sizeof answer);
-  GetMediaInitial(interface, answer, sizeof answer, timeouts);
+  Ask(GetMediaInitial, interface, answer, timeouts);
   info.TextFrom(infokey::kMediaInitial, answer, 5);
-  std::memset(answer, 0, sizeof answer);
-  GetMediaRemain(interface, answer, sizeof answer, timeouts);
+  Ask(GetMediaRemain, interface, answer, timeouts);
   info.TextFrom(infokey::kMediaRemain, answer, 5);
-  std::memset(answer, 0, sizeof answer);
-  GetMediaRemainHalf(interface, answer, sizeof answer, timeouts);
+  Ask(GetMediaRemainHalf, interface, answer, timeouts);
   info.TextFrom(infokey::kMediaRemainHalf, answer, 5);
   info.Empty();
 
   info.Section(kCounterSection);
-  if (flags != 0 && totalObtained)
+  if (flagBits != 0 && totalObtained)
     info.TextFrom(infokey::kTotalCount, totalCount, 3);
   else
     info.EmptyValue(infokey::kTotalCount);
   info.Empty();
 
   interface->Close();
-  Publish(record->serialNo, info.str());
+  return Publish(serialNo, info.str());
 }
 
-void WriteFile(const char* serialNo) {
-  if (serialNo == nullptr || !NameableSerial(serialNo)) return;
+bool WritePlaceholderFile(const std::string& serialNo) {
+  if (!NameableSerial(serialNo)) return false;
   InfoText info;
   info.Section(kPrinterSection);
   info.EmptyValue(infokey::kModel);
@@ -144,42 +144,14 @@ void WriteFile(const char* serialNo) {
   info.EmptyValue(infokey::kPrinterSerialNo);
   info.Empty();
   info.Section(kMediaSection);
-  for (const char* key :
-       {infokey::kMediaSize, infokey::kMediaClass, infokey::kMediaInitial, infokey::kMediaRemain, infokey::kMediaRemainHalf})
+  for (const char* key : {infokey::kMediaSize, infokey::kMediaClass, infokey::kMediaInitial,
+                          infokey::kMediaRemain, infokey::kMediaRemainHalf})
     info.EmptyValue(key);
   info.Empty();
   info.Section(kCounterSection);
   info.EmptyValue(infokey::kTotalCount);
   info.Empty();
-  Publish(serialNo, info.str());
-}
-
-uint32_t pdeFileCheck(const char* serialNo) {
-  if (serialNo == nullptr) return 0;
-  std::string names[std::size(kFlagFileRules)];
-  for (size_t i = 0; i < std::size(kFlagFileRules); ++i)
-    names[i] = FlagFileName(kFlagFileRules[i].flag, serialNo);
-
-  const std::string folder = CacheFolder();
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return 0;
-  DIR* dir = fdopendir(fd);
-  if (dir == nullptr) {
-    close(fd);
-    return 0;
-  }
-  uint32_t bits = 0;
-  while (const dirent* entry = readdir(dir)) {
-    for (size_t i = 0; i < std::size(kFlagFileRules); ++i) {
-      if (std::strncmp(entry->d_name, names[i].c_str(), names[i].size()) != 0) continue;
-      bits |= FlagBit(kFlagFileRules[i].flag);
-      // Only the file of exactly the flag's name goes; unlinking never
-      // follows a link.
-      if (kFlagFileRules[i].oneShot) unlinkat(dirfd(dir), names[i].c_str(), 0);
-    }
-  }
-  closedir(dir);
-  return bits;
+  return Publish(serialNo, info.str());
 }
 
 }  // namespace kv71p::service

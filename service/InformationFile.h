@@ -1,30 +1,34 @@
 // Writing the printer information file "KV-71P_<serial>.log" in the cache
-// folder, and scanning for the flag files with which other programs ask for
-// fresh data (common/PrinterFiles.h).
+// folder (docs/printer-files.md): the full file, made from the printer's
+// answers, and the placeholder of a printer that is gone.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "service/ThData.h"
 #include "service/UsbTransport.h"
 
 namespace kv71p::service {
 
-// The full writer: queries the printer on `interface` (opened once more
-// for this writing and closed again) and replaces the record's information
-// file. Nothing is written when the interface cannot be opened or the
-// serial number cannot name a file.
-void WriteFile(UsbInterface* interface, thdata* record,
-               const TransferTimeouts& timeouts = TransferTimeouts());
+// Longest model name the file carries, in bytes; a longer one is cut
+// without splitting a character.
+enum : size_t { kModelNameMaxBytes = 127 };
+
+// The full writer: queries the printer on `interface` and replaces the
+// information file of `serialNo`. `model` is the printer's IEEE 1284 model
+// name; `flagBits` (common/PrinterFiles.h) decide whether, and when, the
+// total count is asked for. The interface is opened once more for this
+// writing (a nested open by its holder) and closed again. Returns false,
+// with the previous file left as it is, when the interface cannot be
+// opened, the serial number cannot name a file or the file cannot be
+// written.
+bool WriteInformationFile(UsbInterface* interface, const std::string& serialNo,
+                          const std::string& model, uint32_t flagBits,
+                          const TransferTimeouts& timeouts = TransferTimeouts());
 
 // The placeholder writer for a printer that is gone: status 99999,
-// message 6, every other value empty. Does nothing for a null serial number.
-void WriteFile(const char* serialNo);
-
-// Scans the cache folder for this serial number's flag files (a name that
-// begins with a flag name counts as that flag), removes the one-shot ones
-// and returns the bits found; 0 when the folder cannot be opened.
-uint32_t pdeFileCheck(const char* serialNo);
+// message 6, every other value empty. Sends nothing to the printer.
+// Returns false when the file was not written.
+bool WritePlaceholderFile(const std::string& serialNo);
 
 }  // namespace kv71p::service

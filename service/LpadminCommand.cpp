@@ -8,13 +8,13 @@
 
 #include "common/DeviceUri.h"
 #include "common/Kv71pConfig.h"
+#include "service/QueueNumbering.h"
 
 extern char** environ;
 
 namespace kv71p::service {
 
 namespace {
-
 
 // Attributes of the child: default handling for the signals the service
 // catches or its supervisor may ignore, and nothing blocked.
@@ -45,13 +45,9 @@ class SpawnAttributes {
 }  // namespace
 
 std::vector<std::string> LpadminArguments(int number, const std::string& serialNo) {
-  std::string name = kQueueBaseName;
   std::string description = kMakeAndModel;
-  if (number != 0) {
-    name += "_" + std::to_string(number);
-    description += " " + std::to_string(number);
-  }
-  return {"-p", name, "-E", "-D", description, "-m", KV71P_PPD_MODEL_NAME,
+  if (number != 0) description += " " + std::to_string(number);
+  return {"-p", QueueName(number), "-E", "-D", description, "-m", KV71P_PPD_MODEL_NAME,
           "-v", DeviceUriOf(serialNo), "-o", "printer-is-shared=false"};
 }
 

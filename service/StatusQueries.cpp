@@ -11,6 +11,9 @@ namespace kv71p::service {
 
 namespace {
 
+// The status answer: seven digits and a carriage return.
+constexpr int kStatusAnswerLength = 8;
+
 // One query: the command block, the exchange, the answer text. Returns the
 // text's length or -1.
 int64_t TextQuery(UsbInterface* interface, const char* command, const char* parameter, char* out,
@@ -21,8 +24,8 @@ int64_t TextQuery(UsbInterface* interface, const char* command, const char* para
   DeviceCmd block;
   MakeQueryCmd(block, command, parameter);
   DeviceRecv response(kRecvAnyLength, nullptr);
-  if (DeviceIO(interface, &block, &response, timeouts) != 0) return -1;
-  if (response.GetEffectiveDataAsString(out, outSize) != 0) {
+  if (ExchangeCommand(interface, &block, &response, timeouts) != kTransportOk) return -1;
+  if (response.GetEffectiveDataAsString(out, outSize) != kTransportOk) {
     out[0] = '\0';
     return -1;
   }
@@ -35,21 +38,27 @@ int GetStatus(UsbInterface* interface, const TransferTimeouts& timeouts) {
   if (interface == nullptr) return kStatusQueryFailed;
   DeviceCmd block;
   MakeQueryCmd(block, kCmdStatus, nullptr);
-  DeviceRecv response(8, nullptr);
-  if (DeviceIO(interface, &block, &response, timeouts) != 0) return kStatusQueryFailed;
+  DeviceRecv response(kStatusAnswerLength, nullptr);
+  if (ExchangeCommand(interface, &block, &response, timeouts) != kTransportOk)
+    return kStatusQueryFailed;
   char text[16];
-  if (response.GetEffectiveDataAsString(text, sizeof text) != 0) return kStatusQueryFailed;
+  if (response.GetEffectiveDataAsString(text, sizeof text) != kTransportOk)
+    return kStatusQueryFailed;
   return kv71p::ParseInt(text);
 }
 
 int64_t GetSerialNo(UsbInterface* interface, char* out, size_t outSize,
-                    const TransferTimeouts& timeouts) {
+                    const TransferTimeouts& timeouts, SerialRefusal* refusal) {
+  if (refusal != nullptr) *refusal = SerialRefusal::None;
   if (out != nullptr && outSize > 0) out[0] = '\0';
-  char work[kSerialAnswerSize];
-  if (TextQuery(interface, kCmdInfo, kParamSerialNumber, work, sizeof work, timeouts) < 0)
+  if (out == nullptr || outSize == 0) return -1;
+  // Read whole, so that an answer too long for the serial number's work
+  // buffer is told from a failed exchange.
+  char answer[kRecvAnyBufferLength];
+  if (TextQuery(interface, kCmdInfo, kParamSerialNumber, answer, sizeof answer, timeouts) < 0)
     return -1;
   std::string converted;
-  if (!ConvertSerialNumber(work, &converted) || converted.size() >= outSize) return -1;
+  if (!ConvertSerialNumber(answer, &converted, refusal) || converted.size() >= outSize) return -1;
   std::memcpy(out, converted.c_str(), converted.size() + 1);
   return static_cast<int64_t>(converted.size());
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/SerialNumber.h"
 #include "service/UsbTransport.h"
 
 namespace kv71p::service {
@@ -21,8 +22,14 @@ int GetStatus(UsbInterface* interface, const TransferTimeouts& timeouts = Transf
 // bytes) and return its length; -1 on failure, with `out` empty. An answer
 // that does not fit `out` fails the query: a cut value would be published
 // as if it were the printer's.
+//
+// GetSerialNo stores the serial number in the suite's form
+// (common/SerialNumber.h). An answer that is refused fails the query, and
+// `refusal`, when given, says why (SerialRefusal::None for every other
+// outcome).
 int64_t GetSerialNo(UsbInterface* interface, char* out, size_t outSize,
-                    const TransferTimeouts& timeouts = TransferTimeouts());
+                    const TransferTimeouts& timeouts = TransferTimeouts(),
+                    SerialRefusal* refusal = nullptr);
 int64_t GetFirmVersion(UsbInterface* interface, char* out, size_t outSize,
                        const TransferTimeouts& timeouts = TransferTimeouts());
 int64_t GetMediaSize(UsbInterface* interface, char* out, size_t outSize,

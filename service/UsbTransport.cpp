@@ -8,83 +8,98 @@ namespace {
 
 // Success and a time-out both mean the transfer was carried out.
 int TransferResult(int usbResult) {
-  return (usbResult == kv71p::kUsbSuccess || usbResult == kv71p::kUsbErrorTimeout) ? 0 : 1;
+  return (usbResult == kv71p::kUsbSuccess || usbResult == kv71p::kUsbErrorTimeout)
+             ? kTransportOk
+             : kTransportFailed;
+}
+
+// The chunk sizes: up to 511 bytes at once, longer in chunks of the
+// remainder less 256, at most kUsbWriteChunkMax.
+int NextChunk(int remaining) {
+  const int chunk = remaining <= 511 ? remaining : remaining - 256;
+  return chunk > kUsbWriteChunkMax ? kUsbWriteChunkMax : chunk;
 }
 
 }  // namespace
 
-int USB_Write(UsbInterface* interface, const unsigned char* bytes, int count, int* sent,
-              unsigned timeoutMs) {
-  if (interface == nullptr || bytes == nullptr || count < 0) return 3;
+int BulkWriteOnce(UsbInterface* interface, const unsigned char* bytes, int count, int* sent,
+                  unsigned timeoutMs) {
+  if (sent != nullptr) *sent = 0;
+  if (interface == nullptr || bytes == nullptr || count < 0) return kTransportInvalid;
   int done = 0;
   const int r = interface->BulkWrite(kv71p::kUsbPipeOut, bytes, count, &done, timeoutMs);
-  if (TransferResult(r) != 0) return 1;
-  if (sent != nullptr) *sent = count;
-  return 0;
+  if (sent != nullptr) *sent = done;
+  return TransferResult(r);
 }
 
-int USB_Read(UsbInterface* interface, unsigned char* target, int count, int* received,
-             unsigned timeoutMs) {
-  if (interface == nullptr || target == nullptr || count < 0) return 3;
+int BulkReadOnce(UsbInterface* interface, unsigned char* target, int count, int* received,
+                 unsigned timeoutMs) {
+  if (received != nullptr) *received = 0;
+  if (interface == nullptr || target == nullptr || count < 0) return kTransportInvalid;
   int done = 0;
   const int r = interface->BulkRead(kv71p::kUsbPipeIn, target, count, &done, timeoutMs);
   if (received != nullptr) *received = done;
   return TransferResult(r);
 }
 
-int deviceWrite(UsbInterface* interface, const unsigned char* bytes, int count,
-                unsigned timeoutMs) {
-  if (interface == nullptr || bytes == nullptr || count <= 0) return 3;
+int WriteInChunks(UsbInterface* interface, const unsigned char* bytes, int count,
+                  unsigned timeoutMs, int* sent) {
+  if (sent != nullptr) *sent = 0;
+  if (interface == nullptr || bytes == nullptr || count <= 0) return kTransportInvalid;
   int offset = 0;
   while (offset < count) {
-    const int remaining = count - offset;
-    int chunk = remaining <= 511 ? remaining : remaining - 256;
-    if (chunk > kUsbWriteChunkMax) chunk = kUsbWriteChunkMax;
-    int sent = 0;
-    const int r = USB_Write(interface, bytes + offset, chunk, &sent, timeoutMs);
-    if (r != 0) return r;
-    offset += sent;
+    const int chunk = NextChunk(count - offset);
+    int taken = 0;
+    const int r = BulkWriteOnce(interface, bytes + offset, chunk, &taken, timeoutMs);
+    offset += taken;
+    if (sent != nullptr) *sent = offset;
+    if (r != kTransportOk) return r;
+    // A printer that stopped taking bytes would take none of the next
+    // chunk either; the answer check reports the exchange as failed.
+    if (taken < chunk) break;
   }
-  return 0;
+  return kTransportOk;
 }
 
-int deviceWrite(UsbInterface* interface, const DeviceCmd* block, unsigned timeoutMs) {
-  if (block == nullptr) return 3;
-  return deviceWrite(interface, block->buffer, block->length, timeoutMs);
+int WriteInChunks(UsbInterface* interface, const DeviceCmd* block, unsigned timeoutMs,
+                  int* sent) {
+  if (sent != nullptr) *sent = 0;
+  if (block == nullptr) return kTransportInvalid;
+  return WriteInChunks(interface, block->buffer, block->length, timeoutMs, sent);
 }
 
-int deviceRead(UsbInterface* interface, unsigned char* target, int capacity, int* received,
-               unsigned timeoutMs) {
-  if (received != nullptr) *received = 0;
-  if (interface == nullptr || target == nullptr || capacity <= kRecvHeaderSize) return 3;
+int ReadFramedAnswer(UsbInterface* interface, unsigned char* target, int capacity,
+                     unsigned timeoutMs) {
+  if (interface == nullptr || target == nullptr || capacity <= kRecvHeaderSize)
+    return kTransportInvalid;
   int got = 0;
-  int r = USB_Read(interface, target, kRecvHeaderSize, &got, timeoutMs);
-  if (r != 0) return r;
+  const int r = BulkReadOnce(interface, target, kRecvHeaderSize, &got, timeoutMs);
+  if (r != kTransportOk) return r;
   // A silent printer leaves the header incomplete.
-  if (got != kRecvHeaderSize) return 3;
+  if (got != kRecvHeaderSize) return kTransportInvalid;
   for (int i = 0; i < kRecvHeaderSize; ++i)
-    if (target[i] < '0' || target[i] > '9') return 3;
+    if (target[i] < '0' || target[i] > '9') return kTransportInvalid;
   const int length = TextToInt(reinterpret_cast<const char*>(target), kRecvHeaderSize);
-  if (length < 1 || length > capacity - kRecvHeaderSize) return 3;
-  return USB_Read(interface, target + kRecvHeaderSize, length, &got, timeoutMs);
+  if (length < 1 || length > capacity - kRecvHeaderSize) return kTransportInvalid;
+  return BulkReadOnce(interface, target + kRecvHeaderSize, length, &got, timeoutMs);
 }
 
-int deviceRead(UsbInterface* interface, DeviceRecv* response, unsigned timeoutMs) {
-  if (response == nullptr) return 3;
+int ReadFramedAnswer(UsbInterface* interface, DeviceRecv* response, unsigned timeoutMs) {
+  if (response == nullptr) return kTransportInvalid;
   response->Free();
   const int r = response->Alloc();
-  if (r != 0) return r;
-  if (response->buffer == nullptr) return 3;  // an expected length of 0 reads nothing
-  int unused = 0;
-  return deviceRead(interface, response->buffer, response->GetBufferLength(), &unused, timeoutMs);
+  if (r != kTransportOk) return r;
+  // An expected length of 0 reads nothing.
+  if (response->buffer == nullptr) return kTransportInvalid;
+  return ReadFramedAnswer(interface, response->buffer, response->GetBufferLength(), timeoutMs);
 }
 
-int DeviceIO(UsbInterface* interface, const DeviceCmd* block, DeviceRecv* response,
-             const TransferTimeouts& timeouts) {
-  if (interface == nullptr || response == nullptr) return 3;
-  int r = deviceWrite(interface, block, timeouts.writeMs);
-  if (r == 0) r = deviceRead(interface, response, timeouts.readMs);
-  if (r == 0) r = response->CheckData();
+int ExchangeCommand(UsbInterface* interface, const DeviceCmd* block, DeviceRecv* response,
+                    const TransferTimeouts& timeouts) {
+  if (interface == nullptr || response == nullptr) return kTransportInvalid;
+  int r = WriteInChunks(interface, block, timeouts.writeMs);
+  if (r == kTransportOk) r = ReadFramedAnswer(interface, response, timeouts.readMs);
+  if (r == kTransportOk) r = response->CheckData();
   return r;
 }
 

@@ -6,27 +6,40 @@
 //
 // Runs until it receives SIGINT or SIGTERM, which end it at once with
 // status 0. Messages go to standard output, one line each.
+//
+// Test hook: KV71P_QUEUE_RETRY_SECONDS (a positive number) replaces the
+// minute a printer's queue registration waits after a failed lpadmin.
 #include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "common/CacheFolder.h"
 #include "common/Kv71pConfig.h"
+#include "common/TextHelpers.h"
 #include "platform/usb/UsbBus.h"
-#include "service/DeviceDiscovery.h"
+#include "service/PrinterTable.h"
+#include "service/PrinterWorker.h"
 
 namespace {
 
 constexpr int kBusWaitMs = 1000;
 
-}  // namespace
+kv71p::service::WorkerSettings SettingsFromEnvironment() {
+  kv71p::service::WorkerSettings settings;
+  const int retry = kv71p::ParseInt(std::getenv("KV71P_QUEUE_RETRY_SECONDS"));
+  if (retry > 0) settings.queueRetry = std::chrono::seconds(retry);
+  return settings;
+}
 
 // Ends the process at once with status 0, leaving the information files
 // as they are. Only async-signal-safe calls: standard output is line
 // buffered, so every message is already out.
 void SignalHandler(int /*signal*/) { _exit(0); }
+
+}  // namespace
 
 int main() {
   // A journal or a log file sees each line as it is printed.
@@ -43,10 +56,14 @@ int main() {
     std::printf("main: unable to watch the USB bus. ret = %08x\n", static_cast<unsigned>(r));
     return -1;
   }
+  const kv71p::service::WorkerSettings settings = SettingsFromEnvironment();
+  kv71p::service::PrinterTable printers([settings](kv71p::service::PrinterRecord* record) {
+    kv71p::service::RunPrinterWorker(record, settings);
+  });
   // Printers attached before the start arrive with the first wait.
   for (;;) {
     std::vector<kv71p::UsbEvent> events;
     if (bus->WaitForEvents(kBusWaitMs, &events) != kv71p::kUsbSuccess) sleep(1);
-    kv71p::service::DispatchUsbEvents(events);
+    printers.HandleBusEvents(events);
   }
 }

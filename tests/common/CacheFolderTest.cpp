@@ -23,22 +23,19 @@ mode_t ModeOf(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-TEST(CacheFolder, FromTheEnvironmentMadeWorldWritableDespiteUmask) {
+// (Both folders missing, unwritable, a link or a file, for every program:
+// the hardening suite's CacheFolderFaultTest.)
+TEST(CacheFolder, FromTheEnvironmentMadeWithTheStickyBitDespiteUmask) {
   TestTempDir dir;
   const mode_t oldMask = umask(022);
   const std::string maker = dir / "Korvale", model = maker + "/KV-71P";
   setenv("KV71P_CACHE_DIR", (model + "//").c_str(), 1);
-  EXPECT_EQ(model, kv71p::CacheFolder());
-  EXPECT_EQ(maker, kv71p::MakerFolder());
   EXPECT_EQ(model + "/KV-71P_X.log", kv71p::CacheFilePath("KV-71P_X.log"));
-
+  EXPECT_EQ(maker, kv71p::MakerFolder());
   CheckAndMake_CacheSubFolder();  // no maker folder: nothing made
   EXPECT_EQ(0u, ModeOf(model));
   CheckAndMake_CacheFolder();
-  CheckAndMake_CacheFolder();  // again: no change, no failure
-  EXPECT_EQ(01777u, ModeOf(maker));
   EXPECT_EQ(01777u, ModeOf(model));
-
   // An existing maker folder keeps its mode.
   ASSERT_EQ(0, rmdir(model.c_str()));
   ASSERT_EQ(0, chmod(maker.c_str(), 0700));

@@ -19,6 +19,7 @@
 #include "common/CacheFolder.h"
 #include "filter/PerJobValues.h"
 #include "filter/FilterJob.h"
+#include "service/FlagFileScan.h"
 #include "service/InformationFile.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
@@ -78,10 +79,10 @@ bool JobWithoutPages() {
 const Operation kOperations[] = {
     {"service information file", "KV-71P_SN1.log",
      [] {
-       WriteFile("SN1");
+       WritePlaceholderFile("SN1");
        return true;
      }},
-    {"service flag scan", nullptr, [] { return pdeFileCheck("SN1") == 0; }},
+    {"service flag scan", nullptr, [] { return ScanFlagFiles("SN1") == 0; }},
     {"window flag file", "KV-71P_SN1_UTIL",
      [] {
        CheckAndMake_CacheFolder();

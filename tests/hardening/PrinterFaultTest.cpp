@@ -87,14 +87,16 @@ class PrinterFaults : public ::testing::Test {
     if (!printer) return r;
     const std::string path = cache_ + "/KV-71P_KVP00123.log";
     unlink(path.c_str());
-    thdata record;
-    record.queueRegistered = 1;  // no lpadmin here: the queue counts as made
+    PrinterRecord record(printer->device);
+    record.queue = QueueState::Registered;  // no lpadmin here: the queue counts as made
     record.flagBits = FlagBit(FlagFile::WindowTotalCount);
+    WorkerSettings settings;
+    settings.timeouts = kShort;
     const auto start = std::chrono::steady_clock::now();
-    dealWithInterface(printer->first(), &record, kShort);
+    PassOverInterface(printer->first(), &record, settings);
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.serialKnown = record.serialKnown != 0;
-    r.modelKnown = record.modelKnown != 0;
+    r.serialKnown = record.serialKnown;
+    r.modelKnown = record.modelKnown;
     r.opensAfter = printer->first()->OpenCount();
     struct stat st;
     r.fileWritten = stat(path.c_str(), &st) == 0;

@@ -56,7 +56,7 @@ TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
   const std::string path = cache + "/" + name;
 
   // The two versions as the window parses them.
-  WriteFile("SN1");
+  WritePlaceholderFile("SN1");
   std::string placeholder;
   ASSERT_EQ(pw::ReadInfoFileText(path, &placeholder), pw::InfoFileRead::Ok);
   pw::InfoFileValues a, b;
@@ -67,7 +67,7 @@ TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
   std::atomic<long> writes{0};
   std::thread writer([&] {
     while (!stop) {
-      WriteFile("SN1");  // the placeholder writer of the service
+      WritePlaceholderFile("SN1");  // the placeholder writer of the service
       // What the full writer publishes, the same way.
       kv71p::WriteWholeFile(kv71p::CacheFolder(), name, kFull, 0666, kv71p::WriteMode::Atomic);
       writes += 2;

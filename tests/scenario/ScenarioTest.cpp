@@ -17,6 +17,7 @@
 #include "apps/printwatch/FlagFiles.h"
 #include "apps/printwatch/ShownTexts.h"
 #include "common/CacheFolder.h"
+#include "common/DeviceUri.h"
 #include "common/KeyValueFile.h"
 #include "tests/service/ServiceHarness.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
@@ -61,7 +62,7 @@ class ScenarioTest : public ::testing::Test {
     std::vector<std::string> all = {std::string("serial=") + kSerial};
     all.insert(all.end(), properties.begin(), properties.end());
     const unsigned id = suite_.emulator().Attach(all);
-    const bool queued = WaitFor([&] { return suite_.Queues()[kQueue] == QueueUri(kFileSerial); }, 30);
+    const bool queued = WaitFor([&] { return suite_.Queues()[kQueue] == DeviceUriOf(kFileSerial); }, 30);
     return id != 0 && queued && suite_.WaitForInfoFile(kFileSerial) ? id : 0;
   }
   // The launcher for `queue` in a desktop session's environment.
@@ -127,7 +128,7 @@ TEST_F(ScenarioTest, PrinterFromPlugInToQueueDeletion) {
 
   // Queues of no KV-71P printer: a URI ending in "serial=", one lacking
   // "KORVALE". The launcher opens nothing for them.
-  ASSERT_TRUE(suite_.AddQueue("KV71P_NO_SERIAL", QueueUri("")));
+  ASSERT_TRUE(suite_.AddQueue("KV71P_NO_SERIAL", DeviceUriOf("")));
   ASSERT_TRUE(suite_.AddQueue("KV71P_NO_MAKER", std::string("vexbackend://SYSTEMS/KV-71P?serial=") + kFileSerial));
   for (const char* queue : {"KV71P_NO_SERIAL", "KV71P_NO_MAKER"}) {
     const ProcessResult launch = Launch(queue);
@@ -139,7 +140,7 @@ TEST_F(ScenarioTest, PrinterFromPlugInToQueueDeletion) {
   // name, naming another printer: the first one is used.
   std::filesystem::create_directories(suite_.cups()->home() + "/.cups");
   ASSERT_TRUE(WriteFile(suite_.cups()->home() + "/.cups/lpoptions",
-                        std::string("Dest ") + kQueue + "/studio device-uri=" + QueueUri("OTHER") + "\n"));
+                        std::string("Dest ") + kQueue + "/studio device-uri=" + DeviceUriOf("OTHER") + "\n"));
 
   // The user opens the queue's utility: the launcher starts one window
   // with the serial number and the name CUPS shows, then quits.

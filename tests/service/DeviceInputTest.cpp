@@ -10,23 +10,24 @@
 
 #include "common/DeviceUri.h"
 #include "common/PrinterFiles.h"
-#include "common/StatusCode.h"
-#include "service/DeviceId.h"
+#include "service/QueueNumbering.h"
 #include "service/QueueRegistration.h"
 #include "tests/service/ServiceHarness.h"
-
-using namespace kv71p;
-using namespace kv71p::service;
 
 namespace fs = std::filesystem;
 
 namespace kv71p::test {
 namespace {
 
-const std::string kBase = "KORVALE_SYSTEMS_KV_71P";
+using kv71p::service::ChooseQueueNumber;
+using kv71p::service::UriMentionsSerial;
 
-TEST(QueueNumberingRule, QueueForANewPrinter) {
-  const std::pair<std::vector<std::string>, int> cases[] = {
+const std::string kBase = kQueueBaseName;
+
+// (Which device URIs are a printer's: the launcher's tests and the
+// service's queue cases below.)
+TEST(QueueRules, NumberOfANewPrinter) {
+  const std::pair<std::vector<std::string>, int> numbers[] = {
       {{}, 0},
       {{"Office", "Photo"}, 0},
       {{kBase}, 2},
@@ -38,101 +39,61 @@ TEST(QueueNumberingRule, QueueForANewPrinter) {
       {{kBase + "_1", kBase + "_spare"}, 2},
       {{kBase, "korvale_systems_kv_71p_1", kBase + "_2", kBase + "_3"}, 4},
   };
-  for (const auto& [queues, number] : cases)
+  for (const auto& [queues, number] : numbers)
     EXPECT_EQ(ChooseQueueNumber(queues), number) << ::testing::PrintToString(queues);
-}
-
-TEST(QueueNumberingRule, QueueUriOfThePrinter) {
-  const char* serial = "KVP%2012";
-  const std::pair<const char*, bool> cases[] = {
-      {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=KVP%2012", true},
-      {"vexbackend://KORVALE/KV-71P/x?serial=KVP%2012", true},
-      {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=KVP%20123", false},
-      {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=", false},
-      {"vexbackend://korvale%20systems/KV-71P?serial=KVP%2012", false},
-      {"usb://KORVALE%20SYSTEMS/KV-71P?serial=KVP%2012", false},
-      {"vexbackend://KORVALE%20SYSTEMS/KV-70?serial=KVP%2012", false},
-      {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=KVP%2012/serial=KVP%2012", false},
-  };
-  for (const auto& [uri, ours] : cases) EXPECT_EQ(IsDeviceUriOf(uri, serial), ours) << uri;
-  EXPECT_FALSE(UriMentionsSerial("socket://10.0.0.1/KVP 12", serial));
-  EXPECT_TRUE(UriMentionsSerial(std::string(246, 'x') + serial, serial));   // 254 bytes
-  EXPECT_FALSE(UriMentionsSerial(std::string(247, 'x') + serial, serial));  // 255 bytes
+  EXPECT_FALSE(UriMentionsSerial("socket://10.0.0.1/KVP 12", "KVP%2012"));
+  EXPECT_TRUE(UriMentionsSerial(std::string(246, 'x') + "KVP%2012", "KVP%2012"));   // 254 bytes
+  EXPECT_FALSE(UriMentionsSerial(std::string(247, 'x') + "KVP%2012", "KVP%2012"));  // 255 bytes
 }
 
 // The real service with these queues present and one new printer each:
-// the queue it creates (0 the base queue, -1 none). One service, one
-// printer per case, the queues of the case set up before it is attached.
-TEST(QueueNumberingService, CreatesTheExpectedQueue) {
+// the queue it creates (0 the base queue, -1 none).
+TEST(QueueRegistrationService, CreatesTheExpectedQueueAndNeverRedefinesOne) {
   const struct {
     const char* serial;
     std::map<std::string, std::string> queues;
     int number;
   } cases[] = {
-      {"N1", {{kBase, QueueUri("A1")}, {kBase + "_2", QueueUri("A2")}, {kBase + "_4", QueueUri("A4")}}, 3},
-      {"N2", {{kBase + "_2", QueueUri("A2")}}, 1},  // the base queue deleted
-      {"N3", {{kBase + "_spare", QueueUri("A9")}}, 1},  // a non-numeric suffix counts as 0
-      // The base queue and "_1" both stand for 1; the search lands on 2, whose queue exists.
-      {"N4", {{kBase, QueueUri("A0")}, {kBase + "_1", QueueUri("A1")}, {kBase + "_2", QueueUri("A2")}}, 3},
-      // A queue of another scheme mentions the serial number: the base queue command.
-      {"N5", {{kBase + "_2", QueueUri("A2")}, {"NetworkKV", "socket://192.0.2.7:9100/N5"}}, 0},
+      {"N1", {{kBase, DeviceUriOf("A1")}, {kBase + "_2", DeviceUriOf("A2")}, {kBase + "_4", DeviceUriOf("A4")}}, 3},
+      // A queue of another scheme mentions the serial number: the base queue, which is free.
+      {"N5", {{kBase + "_2", DeviceUriOf("A2")}, {"NetworkKV", "socket://192.0.2.7:9100/N5"}}, 0},
       // Text after the serial number: not this printer's queue, but it mentions it.
-      {"N6", {{"Mine", QueueUri("N6X")}}, 0},
+      {"N6", {{"Mine", DeviceUriOf("N6X")}}, 0},
+      // The base queue belongs to another printer: it is not taken over.
+      {"N8", {{kBase, DeviceUriOf("A1")}, {"NetworkKV", "socket://192.0.2.7:9100/N8"}}, 2},
       // This printer's queue exists under any name: nothing is created.
-      {"N7", {{"Photo_Printer", QueueUri("N7")}, {kBase, QueueUri("A1")}}, -1},
+      {"N7", {{"Photo_Printer", DeviceUriOf("N7")}, {kBase, DeviceUriOf("A1")}}, -1},
+      // An empty serial number, which every URI "contains": no queue at all.
+      {"", {{kBase, DeviceUriOf("A1")}}, -1},
   };
   ServiceHarness h;
   ASSERT_TRUE(h.emulator().Start());
   ASSERT_TRUE(h.StartCups());
   ASSERT_TRUE(h.StartService());
   size_t calls = 0;
+  unsigned id = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.serial);
+    if (id != 0) {
+      ASSERT_TRUE(h.emulator().Detach(id));
+    }
     for (const auto& queue : h.Queues()) ASSERT_TRUE(h.DeleteQueue(queue.first));
     for (const auto& [name, uri] : c.queues) ASSERT_TRUE(h.AddQueue(name, uri)) << name;
-    h.emulator().Attach({std::string("serial=") + c.serial});
+    id = h.emulator().Attach({std::string("serial=") + c.serial});
     ASSERT_TRUE(h.WaitForInfoFile(c.serial, DefaultInformationFile(c.serial))) << h.Output();
     std::map<std::string, std::string> after = c.queues;
     if (c.number >= 0) {
       ASSERT_EQ(h.LpadminCalls().size(), ++calls);
       EXPECT_EQ(h.LpadminCalls().back(), ExpectedLpadmin(c.number, c.serial));
-      after[h.LpadminCalls().back()[1]] = QueueUri(c.serial);
+      after[h.LpadminCalls().back()[1]] = DeviceUriOf(c.serial);
     }
     EXPECT_EQ(h.Queues(), after);
   }
-  EXPECT_EQ(h.LpadminCalls().size(), calls);
+  // The printer without a serial number is told once, not every cycle.
+  ASSERT_TRUE(h.StartClock() && h.AwaitCycles(2));
+  EXPECT_EQ(h.LpadminCalls().size(), calls + 1) << "the clock's";
+  EXPECT_EQ(h.CountOutput("RegisterQueue: no queue for a printer without a serial number\n"), 1u);
   EXPECT_EQ(h.StopService(SIGINT), 0);
-}
-
-std::string Answer(unsigned field, const std::string& text) {
-  return std::string(1, static_cast<char>(field >> 8)) + static_cast<char>(field & 0xFF) + text;
-}
-
-// The length field against the bytes received (the key search: DeviceIdService).
-TEST(DeviceIdRules, LengthFieldAgainstBytesReceived) {
-  const struct {
-    std::string answer;
-    unsigned minimum;
-    bool hasText;
-    std::string text;
-  } answers[] = {
-      {Answer(10, "MDL:ABC;"), 3, true, "MDL:ABC;"},  // the field counts its own 2 bytes
-      {Answer(6, "MDL:ABC;"), 3, true, "MDL:"},       // the field decides
-      {Answer(3, "M"), 3, true, "M"},
-      {Answer(2, "MDL:A"), 3, false, ""},
-      {Answer(2, "MDL:A"), 2, true, ""},
-      {Answer(1, "MDL:A"), 2, false, ""},
-      {std::string(1, '\0'), 2, false, ""},
-      {Answer(9, "MDL:\xc3\xa9"), 3, true, "MDL:\xc3\xa9"},
-      {Answer(7, "MDL:\xc3\xa9"), 3, false, ""},  // a character cut in two
-  };
-  for (const auto& c : answers) {
-    std::string text = "untouched";
-    EXPECT_EQ(DeviceIdTextFromAnswer(reinterpret_cast<const unsigned char*>(c.answer.data()),
-                                     c.answer.size(), c.minimum, &text),
-              c.hasText) << ::testing::PrintToString(c.answer);
-    EXPECT_EQ(text, c.text) << ::testing::PrintToString(c.answer);
-  }
 }
 
 // A device ID of exactly `length` bytes (length field included) whose
@@ -142,15 +103,19 @@ std::string DeviceIdOfLength(size_t length, const std::string& model) {
   return head + std::string(length - 2 - head.size() - tail.size(), 'x') + tail;
 }
 
-// One service, printers with odd and hostile device IDs: the model line of
-// each first file, or no file when there is no model name.
-TEST(DeviceIdService, ModelLineOfTheFirstFile) {
+// One service, printers with odd and hostile device IDs and serial numbers.
+// A device ID gives the model line of the printer's first file, or no file
+// when it has no model name (a model too long, or one that would break the
+// line: the information file's tests). A serial number reaches no shell
+// and names no file outside the cache folder; a refused one is logged once
+// with its reason. SIGTERM ends the service, the files stay.
+TEST(HostilePrinters, DeviceIdsAndSerialNumbers) {
   const std::string kNoFile = "(no file)";
   const struct {
     std::string serial;
     std::vector<std::string> properties;
     std::string model;  // kNoFile: no model name, so no file
-  } printers[] = {
+  } byDeviceId[] = {
       // Length field 254: all of it in the first answer of 256 bytes.
       {"L254", {"deviceid=" + DeviceIdOfLength(254, "Model254")}, "Model254"},
       // 300: the model comes with the second request of 300 bytes.
@@ -160,54 +125,19 @@ TEST(DeviceIdService, ModelLineOfTheFirstFile) {
       {"MDLFIRST", {"deviceid=MDL:Second;MODEL:First;"}, "Second"},
       {"INFIELD", {"deviceid=DES:The MDL:hidden;MDL:shown"}, "shown"},  // a key inside a field is not one
       {"TRIMMED", {"deviceid=MDL:  KV-71P  ;"}, "KV-71P"},
-      {"TAB", {"deviceid=MFG:K;\tMdL:\tKV;"}, ""},  // found, but no control character goes into the file
       {"EMPTY", {"deviceid=MFG:K;MDL:;"}, ""},
       {"NOKEY", {"deviceid=MDL KV-71P;MODELS:x"}, kNoFile},
+      // The length field decides how much is text: 8 leaves "MDL:AB".
+      {"FIELD", {"deviceid=MDL:ABC;", "deviceid-length=8"}, "AB"},
       // 300 announced, 40 sent: the 40 are used.
       {"SHORT", {"deviceid=MFG:Korvale;CMD:VEX;MDL:Short", "deviceid-length=300"}, "Short"},
-      // Longer than the record holds: 127 bytes, no character cut in two.
-      {"LONG", {"deviceid=MDL:" + std::string(200, 'M') + ";"}, std::string(127, 'M')},
-      {"CUT", {"deviceid=MDL:" + std::string(126, 'a') + "\xc3\xa9;"}, std::string(126, 'a')},
-      {"HUGE", {"deviceid=MFG:K;DES:" + std::string(5000, 'd') + ";MDL:Huge;"}, "Huge"},
       {"LIAR", {"deviceid=MDL:Liar;", "deviceid-length=65535"}, "Liar"},
-      {"QUOTE", {"deviceid=MDL:Evil\"Model;"}, ""},
-      {"NEWLINE", {"deviceid=MDL:Two\nLines;"}, ""},
       {"NUL", {"deviceid=MDL:Ab" + std::string(1, '\0') + "cd;"}, "Ab"},
       {"TWO", {"deviceid=MDL:KV-71P;", "deviceid-length=2"}, kNoFile},
       {"ONE", {"deviceid=MDL:KV-71P;", "deviceid-length=1"}, kNoFile},
       {"NOTUTF8", {"deviceid=MDL:\xff\xfe;"}, kNoFile},
-      {"EMPTYFIELDS", {"deviceid=" + std::string(300, ';')}, kNoFile},
+      {"HALF", {"deviceid=MDL:\xc3\xa9;", "deviceid-length=7"}, kNoFile},  // a character cut in two
   };
-  ServiceHarness h;
-  ASSERT_TRUE(h.emulator().Start());
-  for (const auto& p : printers) {
-    std::vector<std::string> properties = p.properties;
-    properties.push_back("serial=" + p.serial);
-    ASSERT_NE(h.emulator().Attach(properties), 0u);
-  }
-  ASSERT_TRUE(h.StartService());
-  for (const auto& p : printers) {
-    if (p.model != kNoFile) {
-      EXPECT_TRUE(h.WaitForInfoFile(p.serial, DefaultInformationFile(p.serial, p.model)))
-          << p.serial << "\n" << h.InfoFile(p.serial);
-    }
-  }
-  // Still serving: a well-behaved printer attached now gets its file, by
-  // when every other printer has had its first passes.
-  h.emulator().Attach({"serial=AFTER"});
-  EXPECT_TRUE(h.WaitForInfoFile("AFTER", DefaultInformationFile("AFTER")));
-  for (const auto& p : printers) {
-    if (p.model == kNoFile) {
-      EXPECT_FALSE(fs::exists(h.InfoFilePath(p.serial))) << p.serial;
-    }
-  }
-  EXPECT_EQ(h.StopService(SIGINT), 0);
-}
-
-TEST(HostileInput, SerialNumbersReachNoShellAndStayInTheCacheFolder) {
-  ServiceHarness h;
-  ASSERT_TRUE(h.emulator().Start());
-  ASSERT_TRUE(h.StartCups());
   // (the printer's answer, the serial number the service uses)
   const std::vector<std::pair<std::string, std::string>> accepted = {
       {"$(touch${IFS}kv71p-pwned-1)", "$(touch${IFS}kv71p-pwned-1)"},
@@ -218,44 +148,67 @@ TEST(HostileInput, SerialNumbersReachNoShellAndStayInTheCacheFolder) {
       {"-rf %2e%2e", "-rf%20%2e%2e"},
   };
   // Answers that would leave the folder, or are no printable text: unread.
-  const std::vector<std::string> refused = {"../../kv71p-pwned-5", "..", "a/b", "\x1b[31mred",
-                                            "bad\xff\xfe", std::string(70, 'S'), "line\nbreak"};
-  for (const auto& serial : accepted) ASSERT_NE(h.emulator().Attach({"serial=" + serial.first}), 0u);
-  std::vector<unsigned> refusedIds;
-  for (const auto& serial : refused) refusedIds.push_back(h.emulator().Attach({"serial=" + serial}));
-  ASSERT_TRUE(h.StartService());
-  for (const auto& serial : accepted)
-    ASSERT_TRUE(h.WaitForInfoFile(serial.second)) << serial.second << "\n" << h.Output();
-  for (unsigned id : refusedIds)  // each read and retried twice over two cycles
-    EXPECT_TRUE(WaitFor([&] { return h.CountTitle(id, "INFO SERIAL_NUMBER") >= 4; }, 15));
-  EXPECT_TRUE(h.ServiceRunning());
-  EXPECT_EQ(h.StopService(SIGINT), 0);
-
-  // lpadmin received each serial number untouched inside one argument.
-  std::set<std::vector<std::string>> expected, calls;
-  for (std::vector<std::string> call : h.LpadminCalls()) {
-    ASSERT_EQ(call.size(), 11u);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"../../kv71p-pwned-5", "holds \"/\" or \"..\""}, {"a/b", "holds \"/\" or \"..\""},
+      {"\x1b[31mred", "holds a control character"},     {"bad\xff\xfe", "not valid UTF-8"},
+      {std::string(70, 'S'), "too long"}};
+  ServiceHarness h;
+  ASSERT_TRUE(h.emulator().Start());
+  ASSERT_TRUE(h.StartCups());
+  std::set<std::vector<std::string>> expectedCalls;
+  std::set<std::string> expectedFiles = {InformationFileName("")};
+  auto expect = [&](const std::string& serial) {
+    std::vector<std::string> call = ExpectedLpadmin(0, serial);
     call[1] = call[4] = "";  // the queue's number depends on the order
-    calls.insert(call);
+    expectedCalls.insert(call);
+    expectedFiles.insert(InformationFileName(serial));
+  };
+  for (const auto& p : byDeviceId) {
+    std::vector<std::string> properties = p.properties;
+    properties.push_back("serial=" + p.serial);
+    ASSERT_NE(h.emulator().Attach(properties), 0u);
+    if (p.model != kNoFile) expect(p.serial);
   }
   for (const auto& serial : accepted) {
-    std::vector<std::string> call = ExpectedLpadmin(0, serial.second);
-    call[1] = call[4] = "";
-    expected.insert(call);
+    ASSERT_NE(h.emulator().Attach({"serial=" + serial.first}), 0u);
+    expect(serial.second);
   }
-  EXPECT_EQ(calls, expected);
+  std::vector<unsigned> refusedIds;
+  for (const auto& serial : refused) refusedIds.push_back(h.emulator().Attach({"serial=" + serial.first}));
+  // Unplugged before its serial number was read: the placeholder under the
+  // name of the empty serial number.
+  h.emulator().Attach({"unplug-on=SERIAL_NUMBER", "serial=GONE"});
+  ASSERT_TRUE(h.StartService());
 
-  // Every file the service made is an information file in the cache folder.
-  std::set<std::string> files, found;
-  for (const auto& serial : accepted) files.insert("KV-71P_" + serial.second + ".log");
-  for (const auto& e : fs::directory_iterator(h.cacheFolder())) found.insert(e.path().filename());
-  EXPECT_EQ(found, files);
+  for (const auto& p : byDeviceId) {
+    if (p.model == kNoFile) continue;
+    EXPECT_TRUE(h.WaitForInfoFile(p.serial, DefaultInformationFile(p.serial, p.model))) << p.serial;
+  }
+  for (const auto& serial : accepted) EXPECT_TRUE(h.WaitForInfoFile(serial.second)) << serial.second;
+  EXPECT_TRUE(h.WaitForInfoFile("", PlaceholderFile()));
+  for (unsigned id : refusedIds)  // each read and retried twice over two cycles
+    EXPECT_TRUE(WaitFor([&] { return h.CountTitle(id, "INFO SERIAL_NUMBER") >= 4; }, 15));
+  // SIGTERM (systemctl stop) ends the service at once with status 0.
+  ASSERT_EQ(h.StopService(SIGTERM), 0);
+
+  std::set<std::vector<std::string>> calls;
+  for (std::vector<std::string> call : h.LpadminCalls()) {
+    ASSERT_EQ(call.size(), 11u);
+    call[1] = call[4] = "";
+    calls.insert(call);
+  }
+  EXPECT_EQ(calls, expectedCalls) << "lpadmin received each serial number untouched in one argument";
+  std::set<std::string> files;
+  for (const auto& e : fs::directory_iterator(h.cacheFolder())) files.insert(e.path().filename());
+  EXPECT_EQ(files, expectedFiles);
   EXPECT_EQ(std::distance(fs::directory_iterator(h.root() + "/cache"), fs::directory_iterator()), 1);
   for (const std::string& where : {fs::current_path().string(), h.root(), std::string("/")})
     for (int i = 1; i <= 5; ++i)
       EXPECT_FALSE(fs::exists(where + "/kv71p-pwned-" + std::to_string(i))) << where;
   for (const auto& serial : accepted) EXPECT_EQ(h.CountOutput("serial " + serial.second + "\n"), 1u);
-  EXPECT_EQ(h.CountOutput("serial "), accepted.size()) << h.Output();
+  for (const auto& serial : refused)
+    EXPECT_EQ(h.CountOutput("ReadSerialNumber: serial number refused (" + serial.second + ")"),
+              serial.second == "holds \"/\" or \"..\"" ? 2u : 1u);
 }
 
 }  // namespace

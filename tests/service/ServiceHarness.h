@@ -9,29 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "common/PrinterFiles.h"
 #include "tests/service/EmulatorProcess.h"
-#include "tests/support/InfoFileText.h"
 #include "tests/support/PrivateCupsd.h"
-#include "tests/support/Subprocess.h"
-#include "tests/support/TestTempDir.h"
 
 namespace kv71p::test {
 
-// The serial number every emulated printer has unless told otherwise.
-inline const char kDefaultSerial[] = "KVP00123";
-// The device URI of a printer's queue.
-std::string QueueUri(const std::string& serial);
-// The lpadmin arguments that create queue `number` (0: the base queue).
+// The lpadmin arguments that create queue `number` (0: the base queue),
+// written out by hand.
 std::vector<std::string> ExpectedLpadmin(int number, const std::string& serial);
-// The information file of the emulator's default printer as the service
-// writes it without flags, with this serial number, model and changes.
-std::string DefaultInformationFile(const std::string& serial, const std::string& model = "KV-71P",
-                                   const InfoValues& changes = {});
 
 class ServiceHarness {
  public:
   ServiceHarness();
-  ~ServiceHarness();
+  ~ServiceHarness() {
+    service_.Stop(9, 5);
+    emulator_.Stop();
+  }
 
   EmulatorProcess& emulator() { return emulator_; }
   PrivateCupsd* cups() { return cups_.get(); }
@@ -41,36 +35,52 @@ class ServiceHarness {
   bool StartCups(PrivateCupsd::Options options = {});
   // Creates or deletes a queue directly (not through the service, not recorded).
   bool AddQueue(const std::string& name, const std::string& uri);
-  bool DeleteQueue(const std::string& name);
-  // Starts infokv71p (the emulator must be running).
-  bool StartService();
+  bool DeleteQueue(const std::string& name) {
+    return cups_ && cups_->Lpadmin({"-x", name}).exitStatus == 0;
+  }
+  // Starts infokv71p (the emulator must be running) with these further
+  // "NAME=value" environment entries. Without a cupsd no scheduler answers.
+  bool StartService(const std::vector<std::string>& env = {});
   // Sends `signal` and returns the exit status (-1 when it did not exit).
-  int StopService(int signal);
-  bool ServiceRunning() { return service_.Running(); }
+  int StopService(int signal) { return service_.Stop(signal, 10); }
+  // While set, every lpadmin call is recorded and then fails (status 1).
+  void FailLpadmin(bool fail);
 
   // What the service printed (lpadmin's messages left out).
   std::string Output() const;
-  size_t CountOutput(const std::string& line) const;
+  size_t CountOutput(const std::string& text) const;
   // The argument lists of every lpadmin call so far.
   std::vector<std::vector<std::string>> LpadminCalls() const;
 
   const std::string& cacheFolder() const { return cacheFolder_; }
   const std::string& root() const { return dir_.path(); }
-  std::string InfoFilePath(const std::string& serial) const;
-  std::string InfoFile(const std::string& serial) const;
-  // Waits until the printer's information file exists with exactly `content`
-  // (any content when empty).
+  std::string InfoFilePath(const std::string& serial) const {
+    return cacheFolder_ + "/" + InformationFileName(serial);
+  }
+  std::string InfoFile(const std::string& serial) const { return ReadFile(InfoFilePath(serial)); }
+  // Waits until the printer's information file exists with exactly
+  // `content` (any content when empty).
   bool WaitForInfoFile(const std::string& serial, const std::string& content = "",
                        double seconds = 15) const;
-  std::string FlagPath(const std::string& serial, const std::string& suffix) const;
-  bool TouchFlag(const std::string& serial, const std::string& suffix) const;
+  std::string FlagPath(const std::string& serial, FlagFile flag) const {
+    return cacheFolder_ + "/" + FlagFileName(flag, serial);
+  }
+  bool TouchFlag(const std::string& serial, FlagFile flag) const {
+    return WriteFile(FlagPath(serial, flag), "");
+  }
 
   // The queues of the private cupsd: name -> device URI.
-  std::map<std::string, std::string> Queues() const;
+  std::map<std::string, std::string> Queues() const { return QueueOptions("device-uri"); }
   // One option of a queue as libcups reports it ("printer-info", ...).
-  std::string QueueOption(const std::string& queue, const std::string& option) const;
+  std::string QueueOption(const std::string& queue, const std::string& option) const {
+    const auto options = QueueOptions(option);
+    return options.count(queue) ? options.at(queue) : "(none)";
+  }
   // True when the queue got the project's PPD.
-  bool QueueHasOurPpd(const std::string& queue) const;
+  bool QueueHasOurPpd(const std::string& queue) const {
+    return cups_ && ReadFile(cups_->root() + "/etc/ppd/" + queue + ".ppd")
+                            .find("*ModelName: \"KORVALE SYSTEMS KV-71P\"") != std::string::npos;
+  }
 
   // Titles of the blocks printer `id` received ("STATUS", ...).
   std::vector<std::string> Titles(unsigned id) { return emulator_.LoggedTitles(id); }
@@ -84,6 +94,9 @@ class ServiceHarness {
   bool AwaitCycles(int cycles);
 
  private:
+  // Queue name -> the value of `option` ("" when the queue lacks it).
+  std::map<std::string, std::string> QueueOptions(const std::string& option) const;
+
   TestTempDir dir_;
   std::string cacheFolder_, lpadminLog_, binDir_;
   EmulatorProcess emulator_;

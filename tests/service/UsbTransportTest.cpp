@@ -1,0 +1,292 @@
+// The USB layer, the transport and the status queries against the emulated
+// printer: opens with seize, chunked writes, framed reads and the checks
+// of an answer, every query's block and answer, serial numbers taken and
+// refused; and a printer that stops taking bytes in the middle of a write.
+// (Prints rendered by the emulator: the scenario test.)
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "common/CommandCatalogue.h"
+#include "common/Kv71pConfig.h"
+#include "fuzz/MemoryUsbInterface.h"
+#include "service/StatusQueries.h"
+#include "tests/service/EmulatorProcess.h"
+
+namespace kv71p::test {
+namespace {
+
+using namespace kv71p::service;
+
+using EmulatedPrinter = PrinterFixture;
+
+TEST_F(EmulatedPrinter, AnotherHolderIsRefusedUntilTheLastClose) {
+  unsigned char byte = 0;
+  int n = 0;
+  EXPECT_EQ(kUsbErrorInvalidParam, itf_->BulkWrite(kUsbPipeIn, &byte, 1, &n, 100));
+  EXPECT_EQ(kUsbErrorPipe, itf_->ControlRequest(0xA1, 1, 0, 0, &byte, 1, &n, 5000));
+  // A print job cannot take the interface from its holder.
+  EXPECT_EQ(kUsbSuccess, itf_->OpenSeize());
+  EXPECT_EQ(kUsbSuccess, itf_->Close());
+  EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), id_));
+  EXPECT_EQ(kUsbSuccess, itf_->Close());
+  EXPECT_EQ(kUsbErrorNotFound, itf_->Close());
+  EXPECT_EQ(kUsbErrorAccess, itf_->BulkWrite(kUsbPipeOut, &byte, 1, &n, 100));
+  EXPECT_TRUE(OpenPrinter(emulator_.socketPath(), id_));
+  // Printers that refuse the device or the interface cannot be opened.
+  EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=device"})));
+  EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=interface"})));
+}
+
+TEST(LibusbBus, StartsWithoutPrintersWhereLibusbWorks) {
+  unsetenv("KV71P_USB_EMULATOR");
+  auto bus = CreateUsbBus();
+  if (bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID) != kUsbSuccess)
+    GTEST_SKIP() << "libusb cannot start on this machine";
+  std::vector<UsbEvent> events;
+  EXPECT_EQ(kUsbSuccess, bus->WaitForEvents(50, &events));
+  EXPECT_TRUE(events.empty());
+}
+
+// The transfers of each write, and the whole block at the printer.
+TEST_F(EmulatedPrinter, WritesInChunksAndThePrinterGetsTheWholeBlock) {
+  const std::pair<int, std::vector<std::string>> cases[] = {
+      {32, {"out:32"}},
+      {511, {"out:511"}},
+      {512, {"out:256", "out:256"}},
+      {1000, {"out:744", "out:256"}},
+      {65792, {"out:65536", "out:256"}},
+      {65793, {"out:65536", "out:257"}},
+      {140000, {"out:65536", "out:65536", "out:8672", "out:256"}},
+  };
+  for (const auto& [size, transfers] : cases) {
+    SCOPED_TRACE(size);
+    ASSERT_TRUE(emulator_.ClearLog(id_));
+    std::string data(static_cast<size_t>(size - 32), '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 1);
+    DeviceCmd block;
+    ASSERT_EQ(0, size == 32 ? MakeStartCmd(block)
+                            : block.MakeCmd(kCmdImage, kParamYPlane, size - 32, data.data()));
+    int sent = 0;
+    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, &block, kUsbWriteTimeoutMs, &sent));
+    EXPECT_EQ(size, sent);
+    EXPECT_EQ(transfers, emulator_.Transfers(id_));
+    const std::vector<std::string> log = emulator_.Log(id_);
+    ASSERT_EQ(1u, log.size());
+    EXPECT_NE(std::string::npos, log[0].find(" " + std::to_string(size - 32) + " "));
+  }
+}
+
+TEST_F(EmulatedPrinter, AnswerHeadersTerminatorsAndLeadingText) {
+  struct Case {
+    const char* name;
+    int expected;  // expected payload length of the answer buffer (-1: any)
+    const char* prefix;
+    std::string frame;
+    int result;
+    std::string text;
+    std::vector<std::string> reads;  // bulk IN transfers that happened
+  };
+  const std::string longText(4087, 'x');
+  const Case cases[] = {
+      {"non-digit header", -1, "", "0000000Aabc\r", 3, "", {"in:8"}},
+      {"length 0", -1, "", "00000000", 3, "", {"in:8"}},
+      {"beyond any-length buffer", -1, "", "00004089" + std::string(4089, 'y'), 3, "", {"in:8"}},
+      {"largest any-length answer", -1, "", "00004088" + longText + "\r", 0, longText, {"in:8", "in:4088"}},
+      {"any length without terminator", -1, "", "00004088" + longText + "z", 3, "", {"in:8", "in:4088"}},
+      {"20 characters without CR", -1, "", "00000020abcdefghijklmnopqrst", 0, "abcdefghijklmnopqrst",
+       {"in:8", "in:20"}},
+      {"payload begins with CR", -1, "", "00000003\rab", 0, "", {"in:8", "in:3"}},
+      {"exact length with CR", 8, "", "000000080000000\r", 0, "0000000", {"in:8", "in:8"}},
+      {"exact length without CR", 8, "", "0000000812345678", 3, "", {"in:8", "in:8"}},
+      {"shorter than expected", 8, "", "000000041234", 0, "1234", {"in:8", "in:4"}},
+      {"longer than expected", 8, "", "00000009123456789", 3, "", {"in:8"}},
+      {"header announces more than sent", -1, "", "00000010abc", 0, "abc", {"in:8", "in:3"}},
+      {"leading text skipped", -1, "V=", "00000006V=1.2\r", 0, "1.2", {"in:8", "in:6"}},
+      {"leading text differs", -1, "V=", "00000006W=1.2\r", 3, "", {"in:8", "in:6"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(emulator_.ClearLog(id_));
+    ASSERT_TRUE(Set({"frame.FVER=" + c.frame}));
+    DeviceCmd block;
+    MakeQueryCmd(block, kCmdInfo, kParamFirmVersion);
+    DeviceRecv response(c.expected, c.prefix);
+    EXPECT_EQ(c.result, ExchangeCommand(itf_, &block, &response, kShort));
+    char text[kRecvAnyBufferLength + 1] = "";
+    if (c.result == 0) response.GetEffectiveDataAsString(text, sizeof text);
+    EXPECT_EQ(c.text, text);
+    std::vector<std::string> reads = emulator_.Transfers(id_);
+    reads.erase(std::remove(reads.begin(), reads.end(), "out:32"), reads.end());
+    EXPECT_EQ(c.reads, reads);
+  }
+}
+
+TEST_F(EmulatedPrinter, SilentOrUnpluggedPrinterAndInvalidArguments) {
+  DeviceCmd block, empty;
+  MakeQueryCmd(block, kCmdStatus, nullptr);
+  DeviceRecv response(8, nullptr), nothing(0, nullptr);
+  unsigned char target[16] = {};
+  for (int r : {ExchangeCommand(nullptr, &block, &response), ExchangeCommand(itf_, &block, nullptr),
+                ExchangeCommand(itf_, &empty, &response), WriteInChunks(itf_, block.buffer, 0),
+                ReadFramedAnswer(itf_, &nothing), ReadFramedAnswer(itf_, target, 8)})
+    EXPECT_EQ(kTransportInvalid, r);
+  EXPECT_TRUE(emulator_.Transfers(id_).empty()) << "invalid arguments send nothing";
+
+  // Silent: the read times out without a transfer error, the check fails.
+  ASSERT_TRUE(Set({"silent=all"}));
+  EXPECT_EQ(kTransportInvalid, ExchangeCommand(itf_, &block, &response, kShort));
+  int n = 7;
+  EXPECT_EQ(kTransportOk, BulkReadOnce(itf_, target, 8, &n, 100));
+  EXPECT_EQ(0, n);
+
+  // Unplugged during the exchange: the transfer fails.
+  ASSERT_TRUE(Set({"silent=none", "unplug-on=STATUS"}));
+  ASSERT_TRUE(emulator_.ClearLog(id_));
+  EXPECT_EQ(kTransportFailed, ExchangeCommand(itf_, &block, &response, kShort));
+  EXPECT_EQ(kTransportFailed, WriteInChunks(itf_, &block));
+  EXPECT_EQ(std::vector<std::string>{"STATUS"}, emulator_.LoggedTitles(id_));
+}
+
+// A printer that stops taking bytes: the write reports the bytes it took
+// and stops at the first chunk that did not go out whole; a time-out is no
+// transfer failure.
+TEST(TransportTimeout, WriteReportsTheBytesTakenAndStops) {
+  const struct {
+    int count, limit, sent;
+    std::vector<int> transfers;  // bytes offered by each bulk OUT transfer
+  } cases[] = {
+      {1000, 100, 100, {744}},
+      {1000, 744, 744, {744, 256}},
+      {140000, 65546, 65546, {65536, 65536}},
+      {32, 0, 0, {32}},  // silent: never a second attempt
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.limit);
+    const std::vector<unsigned char> bytes(static_cast<size_t>(c.count), 'b');
+    kv71p::fuzz::MemoryUsbInterface once("", 0, "", static_cast<size_t>(c.limit)),
+        chunked("", 0, "", static_cast<size_t>(c.limit));
+    ASSERT_EQ(kUsbSuccess, once.OpenSeize());
+    ASSERT_EQ(kUsbSuccess, chunked.OpenSeize());
+    int taken = -1, sent = -1;
+    EXPECT_EQ(kTransportOk, BulkWriteOnce(&once, bytes.data(), c.count, &taken));
+    EXPECT_EQ(std::min(c.count, c.limit), taken);
+    EXPECT_EQ(kTransportOk, WriteInChunks(&chunked, bytes.data(), c.count, 100, &sent));
+    EXPECT_EQ(c.sent, sent);
+    EXPECT_EQ(c.transfers, chunked.outTransfers());
+  }
+}
+
+using TextQueryFn = int64_t (*)(UsbInterface*, char*, size_t, const TransferTimeouts&);
+
+TEST_F(EmulatedPrinter, EachQuerySendsItsBlockAndReturnsTheAnswer) {
+  const struct {
+    TextQueryFn fn;
+    const char* property;  // emulator property holding the answer
+    const char* block;     // the 32-byte block the printer must receive
+  } queries[] = {
+      {GetFirmVersion, "firmware", "\x1bPINFO  FVER                    "},
+      {GetMediaSize, "media", "\x1bPINFO  MEDIA                   "},
+      {GetMediaClass, "class", "\x1bPINFO  MEDIA_CLASS_RFID        "},
+      {GetMediaInitial, "initial", "\x1bPINFO  MQTY_DEFAULT            "},
+      {GetMediaRemain, "remain", "\x1bPINFO  MQTY                    "},
+      {GetMediaRemainHalf, "remainhalf", "\x1bPINFO  RQTY                    "},
+      {GetTotalCount, "total", "\x1bPMNT_RDCOUNTER_LIFE            "},
+  };
+  for (const auto& q : queries) {
+    SCOPED_TRACE(q.property);
+    ASSERT_TRUE(emulator_.ClearLog(id_));
+    ASSERT_TRUE(Set({std::string(q.property) + "=0012345"}));
+    char out[64];
+    EXPECT_EQ(7, q.fn(itf_, out, sizeof out, kShort));
+    EXPECT_STREQ("0012345", out);
+    EXPECT_EQ(std::vector<std::string>{std::string(q.block, 32)}, emulator_.LoggedHeaders(id_));
+  }
+  ASSERT_TRUE(emulator_.ClearLog(id_));
+  EXPECT_EQ(0, GetStatus(itf_, kShort));
+  EXPECT_EQ(std::vector<std::string>{"\x1bPSTATUS" + std::string(24, ' ')}, emulator_.LoggedHeaders(id_));
+  char out[64] = "x";
+  EXPECT_EQ(-1, GetFirmVersion(nullptr, out, sizeof out));
+  EXPECT_STREQ("", out);
+  EXPECT_EQ(-1, GetFirmVersion(itf_, nullptr, 64));
+  EXPECT_EQ(kStatusQueryFailed, GetStatus(nullptr));
+}
+
+// What fits the caller's buffer, through one of the text queries (the
+// status numbers: InformationFileTest.LineRules).
+TEST_F(EmulatedPrinter, AnswersThatFitTheCallersBufferOrNot) {
+  const struct {
+    std::string frame;
+    size_t bufferSize;
+    int64_t result;
+  } cases[] = {
+      {"00000001\r", 64, 0},                                // empty answer
+      {"00000064" + std::string(63, '7') + "\r", 64, 63},  // 63 characters fit 64 bytes
+      {"00000065" + std::string(64, '7') + "\r", 64, -1},  // 64 do not
+      {"000000080000002\r", 8, 7},                          // 7 fit the class buffer
+      {"0000000900000002\r", 8, -1},                        // 8 do not
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.frame.substr(0, 12));
+    ASSERT_TRUE(Set({"frame.MEDIA=" + c.frame}));
+    char out[65];
+    std::memset(out, 'Z', sizeof out);
+    EXPECT_EQ(c.result, GetMediaSize(itf_, out, c.bufferSize, kShort));
+    EXPECT_EQ(c.result > 0 ? c.frame.substr(8, static_cast<size_t>(c.result)) : "", out);
+    EXPECT_EQ('Z', out[c.bufferSize]) << "nothing past the buffer";
+  }
+}
+
+TEST_F(EmulatedPrinter, SerialNumbersTakenAndRefusedWithTheReason) {
+  std::string escaped21;
+  for (int i = 0; i < 21; ++i) escaped21 += "%20";
+  const struct {
+    std::string answer, serial;
+    SerialRefusal refusal;
+  } cases[] = {
+      {"KVP 001 A", "KVP%20001%20A", SerialRefusal::None},
+      {"", "", SerialRefusal::None},
+      {"a.b", "a.b", SerialRefusal::None},
+      {"Z\xc3\xbcrich \xe2\x82\xac", "Z\xc3\xbcrich%20\xe2\x82\xac", SerialRefusal::None},
+      {std::string(21, ' '), escaped21, SerialRefusal::None},  // 63 bytes converted
+      {std::string(63, 'x'), std::string(63, 'x'), SerialRefusal::None},
+      {std::string(22, ' '), "", SerialRefusal::TooLong},  // 66 bytes converted
+      {std::string(64, 'x'), "", SerialRefusal::TooLong},
+      {std::string(300, 'a'), "", SerialRefusal::TooLong},  // beyond the work buffer
+      {"AB\xff", "", SerialRefusal::NotUtf8},
+      {"\xc0\xaf", "", SerialRefusal::NotUtf8},          // overlong "/"
+      {"\xed\xa0\x80", "", SerialRefusal::NotUtf8},      // a surrogate
+      {"\xf4\x90\x80\x80", "", SerialRefusal::NotUtf8},  // beyond U+10FFFF
+      {"\xe2\x82", "", SerialRefusal::NotUtf8},          // cut short
+      {"../etc", "", SerialRefusal::PathPart},
+      {"a..b", "", SerialRefusal::PathPart},
+      {"/", "", SerialRefusal::PathPart},
+      {"AB\x01", "", SerialRefusal::ControlCharacter},
+      {"\x7f", "", SerialRefusal::ControlCharacter},
+      {"\xc2\x85", "", SerialRefusal::ControlCharacter},  // C1
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.answer));
+    ASSERT_TRUE(Set({"serial=" + c.answer}) && emulator_.ClearLog(id_));
+    char out[64];
+    std::memset(out, 'Z', sizeof out);
+    SerialRefusal refusal = SerialRefusal::TooLong;
+    const int64_t length = c.refusal == SerialRefusal::None ? static_cast<int64_t>(c.serial.size()) : -1;
+    EXPECT_EQ(length, GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
+    EXPECT_EQ(c.serial, std::string(out));
+    EXPECT_EQ(c.refusal, refusal);
+    EXPECT_EQ(std::vector<std::string>{"\x1bPINFO  SERIAL_NUMBER           "}, emulator_.LoggedHeaders(id_));
+  }
+  // A failed exchange is no refusal, and leaves the buffer empty too.
+  ASSERT_TRUE(Set({"serial=KVP00123", "silent=SERIAL_NUMBER"}));
+  char out[64] = "x";
+  SerialRefusal refusal = SerialRefusal::TooLong;
+  EXPECT_EQ(-1, GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
+  EXPECT_STREQ("", out);
+  EXPECT_EQ(SerialRefusal::None, refusal);
+}
+
+}  // namespace
+}  // namespace kv71p::test
