@@ -1,16 +1,13 @@
 // An in-memory byte source behind the service's USB interface: bulk IN
 // transfers hand out the bytes of a script piece by piece, bulk OUT
-// transfers are taken and counted (up to a limit, after which they end by
-// time-out), the control request answers with the script's device ID
-// bytes. Everything above the USB layer (transport, framing, checks,
-// queries, device ID) runs unchanged on it.
+// transfers are taken and counted, the control request answers with the
+// script's device ID bytes. Everything above the USB layer (transport,
+// framing, checks, queries, device ID) runs unchanged on it.
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/usb/UsbInterface.h"
 
@@ -21,20 +18,14 @@ class MemoryUsbInterface : public kv71p::UsbInterface {
   // `inBytes`: everything the printer sends on its bulk IN pipe, in order.
   // A bulk IN transfer hands out at most `pieceSize` bytes (0: as many as
   // asked for); once the bytes are used up a transfer ends by time-out
-  // with nothing. `controlBytes`: the device ID answer. Bulk OUT takes
-  // `outLimit` bytes in all; a transfer that would go beyond takes what is
-  // left and ends by time-out.
-  MemoryUsbInterface(std::string inBytes, size_t pieceSize, std::string controlBytes,
-                     size_t outLimit = SIZE_MAX)
+  // with nothing. `controlBytes`: the device ID answer.
+  MemoryUsbInterface(std::string inBytes, size_t pieceSize, std::string controlBytes)
       : kv71p::UsbInterface(MakeInfo()),
         in_(std::move(inBytes)),
         piece_(pieceSize),
-        control_(std::move(controlBytes)),
-        outLimit_(outLimit) {}
+        control_(std::move(controlBytes)) {}
 
   size_t bytesWritten() const { return written_; }
-  // The bytes each bulk OUT transfer was given.
-  const std::vector<int>& outTransfers() const { return outTransfers_; }
 
  protected:
   int Claim() override { return kv71p::kUsbSuccess; }
@@ -47,11 +38,9 @@ class MemoryUsbInterface : public kv71p::UsbInterface {
     return kv71p::kUsbSuccess;
   }
   int DoBulkOut(uint8_t, const unsigned char*, int count, int* transferred, unsigned) override {
-    outTransfers_.push_back(count);
-    const size_t taken = std::min(static_cast<size_t>(count), outLimit_ - written_);
-    written_ += taken;
-    *transferred = static_cast<int>(taken);
-    return taken < static_cast<size_t>(count) ? kv71p::kUsbErrorTimeout : kv71p::kUsbSuccess;
+    written_ += static_cast<size_t>(count);
+    *transferred = count;
+    return kv71p::kUsbSuccess;
   }
   int DoBulkIn(uint8_t, unsigned char* data, int count, int* transferred, unsigned) override {
     size_t n = std::min<size_t>(static_cast<size_t>(count), in_.size() - pos_);
@@ -76,9 +65,7 @@ class MemoryUsbInterface : public kv71p::UsbInterface {
   size_t pos_ = 0;
   size_t piece_;
   std::string control_;
-  size_t outLimit_;
   size_t written_ = 0;
-  std::vector<int> outTransfers_;
 };
 
 }  // namespace kv71p::fuzz

@@ -11,7 +11,6 @@
 
 #include "common/CommandCatalogue.h"
 #include "common/Kv71pConfig.h"
-#include "fuzz/MemoryUsbInterface.h"
 #include "service/StatusQueries.h"
 #include "tests/service/EmulatorProcess.h"
 
@@ -153,29 +152,28 @@ TEST_F(EmulatedPrinter, SilentOrUnpluggedPrinterAndInvalidArguments) {
 // A printer that stops taking bytes: the write reports the bytes it took
 // and stops at the first chunk that did not go out whole; a time-out is no
 // transfer failure.
-TEST(TransportTimeout, WriteReportsTheBytesTakenAndStops) {
+TEST_F(EmulatedPrinter, AWriteTheTimeOutCutShortReportsTheBytesTakenAndStops) {
   const struct {
     int count, limit, sent;
-    std::vector<int> transfers;  // bytes offered by each bulk OUT transfer
+    std::vector<std::string> transfers;  // bytes taken by each bulk OUT transfer
   } cases[] = {
-      {1000, 100, 100, {744}},
-      {1000, 744, 744, {744, 256}},
-      {140000, 65546, 65546, {65536, 65536}},
-      {32, 0, 0, {32}},  // silent: never a second attempt
+      {1000, 100, 100, {"out:100"}},
+      {1000, 744, 744, {"out:744", "out:0"}},
+      {140000, 65546, 65546, {"out:65536", "out:10"}},
+      {32, 0, 0, {"out:0"}},  // silent: never a second attempt
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.limit);
     const std::vector<unsigned char> bytes(static_cast<size_t>(c.count), 'b');
-    kv71p::fuzz::MemoryUsbInterface once("", 0, "", static_cast<size_t>(c.limit)),
-        chunked("", 0, "", static_cast<size_t>(c.limit));
-    ASSERT_EQ(kUsbSuccess, once.OpenSeize());
-    ASSERT_EQ(kUsbSuccess, chunked.OpenSeize());
     int taken = -1, sent = -1;
-    EXPECT_EQ(kTransportOk, BulkWriteOnce(&once, bytes.data(), c.count, &taken));
+    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
+    EXPECT_EQ(kTransportOk, BulkWriteOnce(itf_, bytes.data(), c.count, &taken));
     EXPECT_EQ(std::min(c.count, c.limit), taken);
-    EXPECT_EQ(kTransportOk, WriteInChunks(&chunked, bytes.data(), c.count, 100, &sent));
+    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
+    ASSERT_TRUE(emulator_.ClearLog(id_));
+    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, bytes.data(), c.count, 100, &sent));
     EXPECT_EQ(c.sent, sent);
-    EXPECT_EQ(c.transfers, chunked.outTransfers());
+    EXPECT_EQ(c.transfers, emulator_.Transfers(id_));
   }
 }
 

@@ -40,6 +40,7 @@ constexpr char kDefaultDeviceId[] =
     "MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;";
 constexpr size_t kLogLimit = 100000;
 constexpr unsigned long kLongestPrintMs = 3600000;
+constexpr unsigned long kLongestOutLimit = 1UL << 40;
 
 bool IsQueryKey(const std::string& key) {
   for (size_t i = 0; i < kQueryKeyCount; ++i)
@@ -166,6 +167,18 @@ bool EmulatedPrinter::Set(const std::string& name, const std::string& value, boo
     output_ = value;
     return true;
   }
+  if (name == "out-limit") {
+    if (value == "none") {
+      outLimit_ = -1;
+      return true;
+    }
+    if (!wire::ParseNumber(value, kLongestOutLimit, &n)) {
+      *error = "out-limit takes none or a number of bytes";
+      return false;
+    }
+    outLimit_ = static_cast<long long>(n);
+    return true;
+  }
   if (name == "vendor" || name == "product" || name == "interfaces") {
     if (!attaching) {
       *error = name + " can only be given to attach";
@@ -207,6 +220,7 @@ std::vector<std::pair<std::string, std::string>> EmulatedPrinter::Properties() c
   out.emplace_back("unplug-on", unplugOn_);
   out.emplace_back("output", output_);
   out.emplace_back("print-ms", std::to_string(printMs_));
+  out.emplace_back("out-limit", outLimit_ < 0 ? std::string("none") : std::to_string(outLimit_));
   for (const auto& f : frames_) out.emplace_back("frame." + f.first, f.second);
   out.emplace_back("attached", attached ? "yes" : "no");
   return out;
@@ -243,6 +257,13 @@ void EmulatedPrinter::AddLog(LogEntry entry) {
   entry.sequence = nextSequence_++;
   if (log_.size() >= kLogLimit) log_.pop_front();
   log_.push_back(std::move(entry));
+}
+
+size_t EmulatedPrinter::TakeOutBytes(size_t offered) {
+  if (outLimit_ < 0) return offered;
+  const size_t taken = std::min(offered, static_cast<size_t>(outLimit_));
+  outLimit_ -= static_cast<long long>(taken);
+  return taken;
 }
 
 void EmulatedPrinter::AddTransfer(bool in, size_t size) {

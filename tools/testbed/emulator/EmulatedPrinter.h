@@ -115,6 +115,9 @@ class EmulatedPrinter : private BlockSplitter::Listener {
   // What happened to the prints, oldest first ("started:full", ...).
   const std::deque<std::string>& printEvents() const { return printEvents_; }
   void AddTransfer(bool in, size_t size);
+  // How many of `offered` bulk OUT bytes the printer takes ("out-limit");
+  // what it takes counts against the limit.
+  size_t TakeOutBytes(size_t offered);
   void ClearLog() {
     log_.clear();
     transfers_.clear();
@@ -152,6 +155,7 @@ class EmulatedPrinter : private BlockSplitter::Listener {
   std::string unplugOn_ = "none";
   std::string output_;
   unsigned long printMs_ = 12000;
+  long long outLimit_ = -1;                    // bulk OUT bytes still taken; -1: no limit
   std::deque<LogEntry> log_;
   std::deque<std::string> transfers_;
   std::deque<std::string> printEvents_;

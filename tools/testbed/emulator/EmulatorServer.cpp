@@ -464,14 +464,17 @@ std::string EmulatorServer::Deliver(Connection& c, const std::string& interfaceT
   Clock::time_point end;
   const bool wasPrinting = p->Printing(&end);
   bool unplug = false;
-  p->AddTransfer(false, size);
-  p->Receive(*itf, data, size, Clock::now(), &unplug);
+  // A printer that stops taking bytes ("out-limit") takes what it still
+  // can; the transfer then ends by time-out, reported at once.
+  const size_t taken = p->TakeOutBytes(size);
+  p->AddTransfer(false, taken);
+  p->Receive(*itf, data, taken, Clock::now(), &unplug);
   if (unplug) Unplug(*p);
   for (PrintToRender& print : p->TakePrintsToRender())
     renderQueue_.Add(std::move(print.stream), std::move(print.folder), p->id());
   if (!wasPrinting && p->Printing(&end)) printClockWake_.notify_all();
   changed_.notify_all();
-  return "OK " + std::to_string(size);
+  return (taken < size ? "TIMEOUT " : "OK ") + std::to_string(taken);
 }
 
 std::string EmulatorServer::BulkIn(Connection& c, const std::vector<std::string>& w,
