@@ -30,25 +30,35 @@ FILE* OpenRegularFile(const char* path) {
 
 }  // namespace
 
-bool FindKeyValue(const char* path, const char* key, std::string* value) {
-  if (path == nullptr || key == nullptr) return false;
+bool FindKeyValues(const char* path, const std::vector<std::string>& keys,
+                   std::vector<std::optional<std::string>>* values) {
+  values->assign(keys.size(), std::nullopt);
+  if (path == nullptr) return false;
   FILE* f = OpenRegularFile(path);
   if (f == nullptr) return false;
   char piece[256];
-  bool found = false;
-  const size_t keyLength = std::strlen(key);
-  while (std::fgets(piece, sizeof piece, f) != nullptr) {
-    const char* at = std::strstr(piece, key);
-    if (at == nullptr) continue;
-    std::string result;
-    for (const char* p = at + keyLength; *p != '\0'; ++p)
-      if (*p != '"' && *p != '\n') result.push_back(*p);
-    if (value) *value = std::move(result);
-    found = true;
-    break;
+  size_t missing = keys.size();
+  while (missing > 0 && std::fgets(piece, sizeof piece, f) != nullptr) {
+    for (size_t k = 0; k < keys.size(); ++k) {
+      const char* at = (*values)[k] ? nullptr : std::strstr(piece, keys[k].c_str());
+      if (at == nullptr) continue;
+      std::string result;
+      for (const char* p = at + keys[k].size(); *p != '\0'; ++p)
+        if (*p != '"' && *p != '\n') result.push_back(*p);
+      (*values)[k] = std::move(result);
+      --missing;
+    }
   }
   std::fclose(f);
-  return found;
+  return true;
+}
+
+bool FindKeyValue(const char* path, const char* key, std::string* value) {
+  if (key == nullptr) return false;
+  std::vector<std::optional<std::string>> values;
+  if (!FindKeyValues(path, {key}, &values) || !values[0]) return false;
+  if (value != nullptr) *value = std::move(*values[0]);
+  return true;
 }
 
 }  // namespace kv71p

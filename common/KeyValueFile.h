@@ -2,7 +2,9 @@
 // file and the per-job file).
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kv71p {
 
@@ -13,5 +15,12 @@ namespace kv71p {
 // Returns true on a match; false when the file cannot be opened (or is not a
 // regular file) or no piece contains the key.
 bool FindKeyValue(const char* path, const char* key, std::string* value);
+
+// The same lookup for several keys in one reading of the file: `values`
+// gets one entry per key, the value of the first piece that contains it,
+// or nothing when no piece does. False when the file cannot be opened (or
+// is not a regular file).
+bool FindKeyValues(const char* path, const std::vector<std::string>& keys,
+                   std::vector<std::optional<std::string>>* values);
 
 }  // namespace kv71p
