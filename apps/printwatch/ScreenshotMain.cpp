@@ -11,8 +11,7 @@
 
 #include "apps/printwatch/AppDelegate.h"
 #include "apps/printwatch/QtAppHost.h"
-#include "apps/printwatch/StatusWindow.h"
-#include "apps/printwatch/Translations.h"
+#include "apps/printwatch/WindowProgram.h"
 
 using namespace kv71p::printwatch;
 
@@ -34,14 +33,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <information file> <printer name> <output.png>\n", argv[0]);
     return 2;
   }
-  int qtArgc = 1;
-  char* qtArgv[] = {argv[0], nullptr};
-  QApplication app(qtArgc, qtArgv);
-  const QString resources = ApplicationResourceFolder();
-  Translations translations(resources);
-
-  StatusWindow window;
-  ScreenshotHost host({argv[0], "SCREENSHOT", argv[2]}, resources, &window);
+  WindowProgram program(argv[0]);
+  StatusWindow& window = program.window();
+  ScreenshotHost host({argv[0], "SCREENSHOT", argv[2]}, program.resources(), &window);
   AppDelegate delegate(&host, &window);
   delegate.applicationWillFinishLaunching();
   delegate.m_logFilePath = argv[1];

@@ -16,9 +16,8 @@
 #include "apps/printwatch/AppDelegate.h"
 #include "apps/printwatch/FlagFiles.h"
 #include "apps/printwatch/QtAppHost.h"
-#include "apps/printwatch/StatusWindow.h"
 #include "apps/printwatch/TerminationSignals.h"
-#include "apps/printwatch/Translations.h"
+#include "apps/printwatch/WindowProgram.h"
 #include "common/CacheFolder.h"
 
 using namespace kv71p::printwatch;
@@ -38,16 +37,10 @@ int main(int argc, char** argv) {
   kv71p::CheckAndMake_CacheFolder();
   CreateFlagFile(kv71p::FlagFile::WindowOpen, arguments[1]);
 
-  // Qt sees only the program name, so no serial number or printer name is
-  // ever taken for one of its own options.
-  int qtArgc = 1;
-  char* qtArgv[] = {argv[0], nullptr};
-  QApplication app(qtArgc, qtArgv);
-  const QString resources = ApplicationResourceFolder();
-  Translations translations(resources);
-
-  StatusWindow window;
-  QtAppHost host(arguments, resources, &window);
+  WindowProgram program(argv[0]);
+  QApplication& app = program.app();
+  StatusWindow& window = program.window();
+  QtAppHost host(arguments, program.resources(), &window);
   AppDelegate delegate(&host, &window);
   host.SetDelegate(&delegate);
 
