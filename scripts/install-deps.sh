@@ -13,6 +13,7 @@ packages=(
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils
   clang libclang-rt-14-dev
   desktop-file-utils
+  debhelper dpkg-dev lintian
   time python3 lcov
 )
 
