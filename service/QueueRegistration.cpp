@@ -71,7 +71,7 @@ QueueRegistration RegisterQueue(const std::string& serialNo) {
 
   // A queue whose URI ends in exactly this serial number?
   QueueSearch search{&serialNo, false, std::string()};
-  cupsEnumDests(0, 0, nullptr, 0, 0, NoteQueueOfPrinter, &search);
+  EnumerateQueues(NoteQueueOfPrinter, &search);
   if (search.found) {
     result.outcome = QueueOutcome::Found;
     result.queue = search.queue;

@@ -93,7 +93,7 @@ LaunchOutcome AppDelegate::applicationDidFinishLaunching(const char* queue) {
   QueueSearch search;
   search.queue = queue;
   search.resourceFolder = ResourceFolder();
-  cupsEnumDests(0, 0, nullptr, 0, 0, StartWindowForQueue, &search);
+  EnumerateQueues(StartWindowForQueue, &search);
   return search.outcome;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cups/cups.h>
 
+#include <utility>
+
 namespace kv71p {
 
 namespace {
@@ -14,9 +16,21 @@ bool ListCallFailed() {
   return status > IPP_STATUS_OK_EVENTS_COMPLETE && status != IPP_STATUS_ERROR_NOT_FOUND;
 }
 
+int AddDest(void* list, unsigned /*flags*/, cups_dest_t* dest) {
+  auto* dests = static_cast<std::pair<int, cups_dest_t*>*>(list);
+  dests->first = cupsCopyDest(dest, dests->first, &dests->second);
+  return 1;
+}
+
+// The scheduler's queues (and their lpoptions instances).
 class DestList {
  public:
-  DestList() { count_ = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_); }
+  DestList() {
+    std::pair<int, cups_dest_t*> list{0, nullptr};
+    EnumerateQueues(AddDest, &list);
+    count_ = list.first;
+    dests_ = list.second;
+  }
   ~DestList() { cupsFreeDests(count_, dests_); }
   DestList(const DestList&) = delete;
   DestList& operator=(const DestList&) = delete;
@@ -29,6 +43,12 @@ class DestList {
 };
 
 }  // namespace
+
+int EnumerateQueues(cups_dest_cb_t callback, void* data) {
+  // Printers that libcups finds on the network (DNS-SD) are no queues of
+  // this scheduler: asking for them only costs the browsing time.
+  return cupsEnumDests(CUPS_DEST_FLAGS_NONE, 0, nullptr, 0, CUPS_PRINTER_DISCOVERED, callback, data);
+}
 
 bool ListCupsDestinations(std::vector<CupsDestination>* out) {
   out->clear();

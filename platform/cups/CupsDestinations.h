@@ -1,13 +1,20 @@
-// The local print system's printer list, through libcups destinations.
+// The local print system's printer list, through libcups destinations: the
+// queues of the scheduler, never printers libcups discovers on the network.
 // A destination's id is its queue name; its name is what the print system
 // shows (the "printer-info" description, the queue name when there is
 // none); its device URI is the "device-uri" option.
 #pragma once
 
+#include <cups/cups.h>
+
 #include <string>
 #include <vector>
 
 namespace kv71p {
+
+// cupsEnumDests over the scheduler's queues (and their lpoptions
+// instances) only; returns what cupsEnumDests returns.
+int EnumerateQueues(cups_dest_cb_t callback, void* data);
 
 struct CupsDestination {
   std::string id;          // queue name
