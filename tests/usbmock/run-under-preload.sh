@@ -1,12 +1,13 @@
 #!/bin/sh
-# Runs a test program of a build with GCC's AddressSanitizer under
-# umockdev's preload, as umockdev-wrapper does for other builds:
+# Runs a test program of a build with AddressSanitizer under umockdev's
+# preload, as umockdev-wrapper does for other builds:
 #
 #   run-under-preload.sh SANITIZER-RUNTIME PROGRAM [ARGUMENT...]
 #
-# - The sanitizer's runtime is preloaded ahead of umockdev's library:
-#   AddressSanitizer insists on coming first among the libraries loaded
-#   at start, and umockdev-wrapper puts its own library first.
+# - A shared sanitizer runtime (GCC's; "none" for Clang's static one) is
+#   preloaded ahead of umockdev's library: AddressSanitizer insists on
+#   coming first among the libraries loaded at start, and umockdev-wrapper
+#   puts its own library first.
 # - A report folder in ASAN_OPTIONS's log_path becomes the working folder
 #   and log_path the bare file name. Given a folder, AddressSanitizer
 #   creates it with mkdir() while it starts; umockdev's mkdir() looks libc
@@ -17,6 +18,7 @@
 set -eu
 runtime=$1
 shift
+[ "$runtime" != none ] || runtime=
 case $1 in
   /*) ;;
   */*) program=$PWD/$1; shift; set -- "$program" "$@" ;;
@@ -30,4 +32,4 @@ case $log in
     export ASAN_OPTIONS
     ;;
 esac
-LD_PRELOAD="$runtime:libumockdev-preload.so.0${LD_PRELOAD:+:$LD_PRELOAD}" exec "$@"
+LD_PRELOAD="${runtime:+$runtime:}libumockdev-preload.so.0${LD_PRELOAD:+:$LD_PRELOAD}" exec "$@"
