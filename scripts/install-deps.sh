@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils
   clang libclang-rt-14-dev
+  umockdev libumockdev-dev
   desktop-file-utils
   debhelper dpkg-dev lintian
   time python3 lcov

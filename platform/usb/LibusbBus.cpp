@@ -92,12 +92,17 @@ class LibusbInterface : public UsbInterface {
   // while the transport reads them in two steps. A read of fewer bytes than
   // a packet would overflow, so reads are made in whole packets and what
   // the caller did not ask for is kept for its next read.
+  //
+  // Kept bytes that end a transfer the printer closed with a short packet
+  // are all there is of its answer: a read they do not fill gets them alone
+  // and at once, as that transfer did. Asking the bus for more would wait
+  // out the whole time-out for bytes that were never sent.
   int DoBulkIn(uint8_t endpoint, unsigned char* data, int count, int* transferred,
                unsigned timeoutMs) override {
     int done = static_cast<int>(std::min<size_t>(carry_.size(), static_cast<size_t>(count)));
     std::copy(carry_.begin(), carry_.begin() + done, data);
     carry_.erase(carry_.begin(), carry_.begin() + done);
-    if (done == count) {
+    if (done == count || (done > 0 && carryEndsTransfer_)) {
       *transferred = done;
       return kUsbSuccess;
     }
@@ -110,6 +115,7 @@ class LibusbInterface : public UsbInterface {
     const int used = std::min(got, want);
     std::copy(bounce.begin(), bounce.begin() + used, data + done);
     carry_.assign(bounce.begin() + used, bounce.begin() + got);
+    carryEndsTransfer_ = got < rounded;
     *transferred = done + used;
     return FromLibusb(r);
   }
@@ -118,6 +124,7 @@ class LibusbInterface : public UsbInterface {
   std::shared_ptr<Handle> handle_;
   int inPacketSize_;
   std::vector<unsigned char> carry_;
+  bool carryEndsTransfer_ = false;
 };
 
 class LibusbDevice : public UsbDevice {

@@ -1,0 +1,183 @@
+// The libusb path (LibusbBus and everything above it) against printers of
+// the emulator plugged into a umockdev test bed, compared with the
+// emulated bus on the same kind of printer: the status service's
+// information file; what the USB layer reports when the printer is held by
+// another, stalls, stays silent or leaves; printers coming and going while
+// the service runs.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "common/CommandCatalogue.h"
+#include "common/Kv71pConfig.h"
+#include "platform/usb/EmulatorConnection.h"
+#include "service/DeviceId.h"
+#include "service/StatusQueries.h"
+#include "tests/usbmock/UsbMockBed.h"
+
+namespace kv71p::test {
+namespace {
+
+using LibusbPath = UsbMockTest;
+
+// The properties of the printer in the information file tests.
+const std::vector<std::string> kPrinter = {
+    "serial=AB 12", "interfaces=2", "firmware=2.07", "remain=000000042",
+    "deviceid=MFG:Korvale;CMD:VEX;MDL:KV-71P U;CLS:PRINTER;"};
+
+// A printer found at start on one path, the other, then plugged in while
+// the service runs (libusb hears of it through umockdev's uevents, as from
+// udev) and unplugged.
+TEST_F(LibusbPath, ServiceWritesTheSameFileOnBothPathsAndFollowsHotPlug) {
+  const std::string serial = "AB%2012";
+  const unsigned id = h_.emulator().Attach(kPrinter);
+  std::string files[2];
+  for (const bool libusb : {false, true}) {
+    if (libusb) {
+      ASSERT_TRUE(bed_.Plug(h_.emulator(), id));
+    }
+    ASSERT_TRUE(
+        h_.StartService(libusb ? UsbMockBed::LibusbEnvironment() : std::vector<std::string>{}));
+    ASSERT_TRUE(h_.WaitForInfoFile(serial)) << h_.Output();
+    files[libusb] = h_.InfoFile(serial);
+    EXPECT_EQ(h_.StopService(SIGINT), 0);
+    std::filesystem::remove(h_.InfoFilePath(serial));
+  }
+  EXPECT_EQ(files[0],
+            DefaultInformationFile(serial, "KV-71P U",
+                                   {{"PRINTER_VERSION", "2.07"}, {"MEDIA_REMAIN", "00042"}}));
+  EXPECT_EQ(files[1], files[0]);
+
+  ASSERT_TRUE(h_.StartService(UsbMockBed::LibusbEnvironment()));
+  const unsigned later = h_.emulator().Attach({"serial=LATER"});
+  ASSERT_TRUE(bed_.Plug(h_.emulator(), later));
+  EXPECT_TRUE(h_.WaitForInfoFile("LATER", DefaultInformationFile("LATER"))) << h_.Output();
+  ASSERT_TRUE(bed_.Unplug(later));
+  EXPECT_TRUE(h_.WaitForInfoFile("LATER", PlaceholderFile())) << h_.Output();
+}
+
+// The first printer a bus reports, opened; its interfaces listed, not claimed.
+std::unique_ptr<OpenedPrinter> OpenFirst(std::unique_ptr<UsbBus> bus) {
+  auto printer = std::make_unique<OpenedPrinter>();
+  printer->bus = std::move(bus);
+  if (printer->bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID) != kUsbSuccess)
+    return nullptr;
+  std::vector<UsbEvent> events;
+  WaitFor(
+      [&] { return printer->bus->WaitForEvents(100, &events) == kUsbSuccess && !events.empty(); },
+      10);
+  if (events.empty() || events[0].device->OpenSeize() != kUsbSuccess) return nullptr;
+  printer->device = events[0].device;
+  if (printer->device->GetInterfaces(&printer->interfaces) != kUsbSuccess) return nullptr;
+  return printer;
+}
+
+// What the USB layer and the transport report on one bus, step by step.
+std::vector<std::string> Outcomes(OpenedPrinter& p, EmulatorProcess& emulator, unsigned id,
+                                  const std::function<bool()>& unplug) {
+  std::vector<std::string> seen;
+  auto note = [&seen](const char* step, const std::string& outcome) {
+    seen.push_back(std::string(step) + ": " + outcome);
+  };
+  auto usb = [&note](const char* step, int result) { note(step, UsbResultName(result)); };
+  UsbInterface* itf = p.first();
+  EmulatorConnection job;  // another holder: a print job, say
+  std::string reply;
+  job.Connect(emulator.socketPath());
+  job.Request("open " + std::to_string(id), &reply);
+  job.Request("claim 0", &reply);
+  usb("claimed by another holder", itf->OpenSeize());
+  job.Request("close", &reply);
+  usb("claim after it let go", itf->OpenSeize());
+
+  std::string deviceId;
+  service::ReadDeviceIdText(itf, 1, 0, &deviceId);
+  note("device ID", deviceId);
+  unsigned char bytes[512];
+  int n = -1;
+  usb("other control request", itf->ControlRequest(0xA1, 1, 0, 0, bytes, 8, &n, 5000));
+  note("status", std::to_string(service::GetStatus(itf)));
+
+  // A plane as a print sends it: in chunks, the whole block at the printer.
+  const std::string plane(140000 - 32, 'p');
+  DeviceCmd block;
+  block.MakeCmd(kCmdImage, kParamYPlane, static_cast<int>(plane.size()), plane.data());
+  emulator.ClearLog(id);
+  note("plane written", std::to_string(service::WriteInChunks(itf, &block)));
+  for (const std::string& transfer : emulator.Transfers(id)) note("plane transfer", transfer);
+  for (const std::string& length : emulator.LoggedBlocks(id, 4)) note("block received", length);
+
+  // An answer shorter than its header says: the payload read gets what came.
+  emulator.Set(id, {"frame.FVER=00000010abc"});
+  DeviceCmd query;
+  MakeQueryCmd(query, kCmdInfo, kParamFirmVersion);
+  service::WriteInChunks(itf, &query);
+  usb("short answer: header read", itf->BulkRead(kUsbPipeIn, bytes, 8, &n, 300));
+  usb("short answer: payload read", itf->BulkRead(kUsbPipeIn, bytes, 10, &n, 300));
+  note("short answer: payload", std::string(reinterpret_cast<char*>(bytes), std::max(n, 0)));
+
+  emulator.Set(id, {"silent=all"});
+  note("silent: status", std::to_string(service::GetStatus(itf, {500, 300})));
+  usb("silent: bulk IN", itf->BulkRead(kUsbPipeIn, bytes, 8, &n, 200));
+  note("silent: bytes read", std::to_string(n));
+
+  unplug();
+  usb("unplugged: bulk OUT", itf->BulkWrite(kUsbPipeOut, bytes, 32, &n, 1000));
+  note("unplugged: status", std::to_string(service::GetStatus(itf)));
+  std::vector<UsbEvent> events;
+  WaitFor([&] { return p.bus->WaitForEvents(100, &events) == kUsbSuccess && !events.empty(); }, 10);
+  note("unplugged: bus reports",
+       events.empty() || events[0].kind != UsbEventKind::Left ? "nothing" : "left");
+  usb("unplugged: interface closed", itf->Close());
+  usb("unplugged: device closed", p.device->Close());
+  usb("unplugged: device opened", p.device->OpenSeize());
+  return seen;
+}
+
+TEST_F(LibusbPath, UsbLayerReportsWhatTheEmulatedBusReports) {
+  const unsigned emulated = h_.emulator().Attach({"status=1000"});
+  auto onEmulatedBus = OpenFirst(CreateEmulatedBus(h_.emulator().socketPath()));
+  ASSERT_TRUE(onEmulatedBus);
+  const auto expected = Outcomes(*onEmulatedBus, h_.emulator(), emulated,
+                                 [&] { return h_.emulator().Detach(emulated); });
+
+  const unsigned plugged = h_.emulator().Attach({"status=1000"});
+  ASSERT_TRUE(bed_.Plug(h_.emulator(), plugged));
+  auto onLibusb = OpenFirst(CreateLibusbBus());
+  ASSERT_TRUE(onLibusb);
+  EXPECT_EQ(Outcomes(*onLibusb, h_.emulator(), plugged, [&] { return bed_.Unplug(plugged); }),
+            expected);
+
+  const std::string failed = std::to_string(service::kStatusQueryFailed);
+  EXPECT_EQ(expected,
+            (std::vector<std::string>{
+                "claimed by another holder: busy",
+                "claim after it let go: success",
+                "device ID: MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;",
+                "other control request: pipe",
+                "status: 1000",
+                "plane written: 0",
+                "plane transfer: out:65536",
+                "plane transfer: out:65536",
+                "plane transfer: out:8672",
+                "plane transfer: out:256",
+                "block received: 139968",
+                "short answer: header read: success",
+                "short answer: payload read: success",
+                "short answer: payload: abc",
+                "silent: status: " + failed,
+                "silent: bulk IN: timeout",
+                "silent: bytes read: 0",
+                "unplugged: bulk OUT: no-device",
+                "unplugged: status: " + failed,
+                "unplugged: bus reports: left",
+                "unplugged: interface closed: no-device",
+                "unplugged: device closed: success",
+                "unplugged: device opened: no-device"}));
+}
+
+}  // namespace
+}  // namespace kv71p::test
