@@ -1,5 +1,7 @@
 #include "tests/service/ServiceHarness.h"
 
+#include "platform/cups/CupsDestinations.h"
+
 #include <cups/cups.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <sstream>
 
 #include "common/Kv71pConfig.h"
+#include "platform/cups/CupsDestinations.h"
 
 namespace fs = std::filesystem;
 
@@ -101,15 +104,19 @@ bool ServiceHarness::WaitForInfoFile(const std::string& serial, const std::strin
 }
 
 std::map<std::string, std::string> ServiceHarness::QueueOptions(const std::string& option) const {
-  std::map<std::string, std::string> queues;
-  cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  for (int i = 0; i < count; ++i) {
-    const char* value = cupsGetOption(option.c_str(), dests[i].num_options, dests[i].options);
-    if (dests[i].instance == nullptr) queues[dests[i].name] = value ? value : "";
-  }
-  cupsFreeDests(count, dests);
-  return queues;
+  struct Search {
+    const std::string& option;
+    std::map<std::string, std::string> queues;
+  } search{option, {}};
+  EnumerateQueues(
+      [](void* data, unsigned, cups_dest_t* dest) {
+        auto* s = static_cast<Search*>(data);
+        const char* value = cupsGetOption(s->option.c_str(), dest->num_options, dest->options);
+        if (dest->instance == nullptr) s->queues[dest->name] = value ? value : "";
+        return 1;
+      },
+      &search);
+  return search.queues;
 }
 
 size_t ServiceHarness::CountTitle(unsigned id, const std::string& title) {
