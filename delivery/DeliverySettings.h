@@ -15,8 +15,9 @@ struct DeliverySettings {
   milliseconds statusPoll{2000};
   // Between two queries while a print is printing.
   milliseconds printedPoll{500};
-  // A print that the printer neither prints nor has counted for this long
-  // after its START was not printed (discarded, or cut off): it is sent again.
+  // A print that the printer has not counted while it was ready for this
+  // long after its START was not printed (discarded, or cut off by an error
+  // that was cleared): it is sent again.
   milliseconds notPrintedGrace{2000};
   // How long a printer that went away (unplugged, no answer) is looked for
   // before the delivery gives up.

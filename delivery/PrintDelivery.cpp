@@ -184,44 +184,52 @@ PrintDelivery::SendOutcome PrintDelivery::SendBlocks(const Print& print) {
 }
 
 DeliveryResult PrintDelivery::WaitUntilPrinted(long baseline, bool* printed, long* totalCount) {
-  // Since when the printer has been neither printing nor counting the print.
-  Clock::time_point idleSince{};
-  bool idle = false;
+  // Since when the printer has been ready without counting the print.
+  Clock::time_point readySince{};
+  bool ready = false;
   bool sawPrinting = false;
+  int reportedStatus = -1;
   for (;;) {
     if (!Pause(settings_.printedPoll)) return DeliveryResult::Cancelled;
     int status = 0;
     if (!QueryStatus(&status)) {
       const DeliveryResult result = Recover();
       if (result != DeliveryResult::Done) return result;
-      idle = false;
+      ready = false;
       continue;
     }
-    if (status == kStatusPrinting) {
-      sawPrinting = true;
-      idle = false;
-      continue;
-    }
+    sawPrinting = sawPrinting || status == kStatusPrinting;
     *totalCount = ReadTotalCount();
     if (baseline >= 0 && *totalCount > baseline) {
       *printed = true;
       return DeliveryResult::Done;
     }
     // Without both counts the print counts as printed once the printer was
-    // seen printing it, or once it has been idle for the grace time: a
-    // print is never sent twice on a guess.
+    // seen printing it and has stopped, or once it has been ready for the
+    // grace time: a print is never sent twice on a guess.
     const bool counted = baseline >= 0 && *totalCount >= 0;
-    if (!counted && sawPrinting) {
+    const ConditionKind kind = KindOfCondition(ConditionOfStatus(status));
+    if (kind == ConditionKind::Fatal) return DeliveryResult::Stopped;
+    if (!counted && sawPrinting && status != kStatusPrinting) {
       *printed = true;
       return DeliveryResult::Done;
     }
-    if (KindOfCondition(ConditionOfStatus(status)) == ConditionKind::Fatal)
-      return DeliveryResult::Stopped;
-    if (!idle) {
-      idle = true;
-      idleSince = Clock::now();
+    if (kind != ConditionKind::CanPrint) {
+      // Printing, cooling, or an error: the print may still come out (or
+      // was cut off: that shows once the printer is ready again).
+      ready = false;
+      if (status != reportedStatus && status != kStatusPrinting)
+        observer_.OnWaiting(kind == ConditionKind::Busy ? WaitReason::PrinterBusy
+                                                        : WaitReason::PrinterError,
+                            status);
+      reportedStatus = status;
+      continue;
     }
-    if (Clock::now() - idleSince >= settings_.notPrintedGrace) {
+    if (!ready) {
+      ready = true;
+      readySince = Clock::now();
+    }
+    if (Clock::now() - readySince >= settings_.notPrintedGrace) {
       *printed = !counted;
       return DeliveryResult::Done;
     }
