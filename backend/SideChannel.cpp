@@ -32,6 +32,7 @@ int SideChannelStateBits(const PrinterSnapshot& snapshot) {
   using delivery::PrinterCondition;
   if (!snapshot.connected) return CUPS_SC_STATE_OFFLINE;
   int bits = CUPS_SC_STATE_ONLINE;
+  if (snapshot.status < 0) return bits;  // no answer yet
   const PrinterCondition condition = delivery::ConditionOfStatus(snapshot.status);
   switch (delivery::KindOfCondition(condition)) {
     case delivery::ConditionKind::Busy:

@@ -89,7 +89,8 @@ int EndOfDelivery(DeliveryResult result, const std::string& serialNo, int printN
       Error("Printer " + serialNo + " cannot be opened; the job is tried again.");
       return CUPS_BACKEND_RETRY_CURRENT;
     case DeliveryResult::Stopped:
-      Error(ConditionText(status));
+      // The ERROR: line came with the status.
+      Debug("Printer status " + std::to_string(status) + " needs a restart; the queue stops.");
       return CUPS_BACKEND_STOP;
     case DeliveryResult::NotPrinted:
       Error("The printer did not print print " + std::to_string(printNumber) + ".");
@@ -147,10 +148,10 @@ std::optional<int> DeliverPrints(int fd, int* nextNumber, delivery::PrintDeliver
 // The job: lock, printer, per-job file, prints. Returns its exit code.
 int PrintJob(const JobArguments& job, JobReporter* reporter, SharedPrinterState* shared) {
   PerJobFile perJobFile(job.jobId);
-  delivery::PrinterLock lock(job.serialNo);
-  if (!TakeHandOverLock(&lock, job.serialNo)) return CUPS_BACKEND_OK;
   SideChannel sideChannel(*shared);
   sideChannel.Start();
+  delivery::PrinterLock lock(job.serialNo);
+  if (!TakeHandOverLock(&lock, job.serialNo)) return CUPS_BACKEND_OK;
 
   delivery::DeliverySettings settings;
   settings.reconnectBound = ReconnectBound();

@@ -106,7 +106,8 @@ LockAttempt PrinterLock::TryTake() {
     failure_ = SystemError("lock file " + name);
     return LockAttempt::Unavailable;
   }
-  fd_ = dup(file.get());
+  // Kept past this call, and by no program this process starts.
+  fd_ = fcntl(file.get(), F_DUPFD_CLOEXEC, 0);
   if (fd_ < 0) {
     failure_ = SystemError("lock file " + name);
     return LockAttempt::Unavailable;
