@@ -240,7 +240,7 @@ pids+=($!)
 # Plug a printer in: the service reads it, creates its queue and writes
 # its first information file.
 id=$(emu attach "serial=$serial" firmware=1.60 media=0000500 class=0000002 \
-  initial=000000400 remain=000000123 remainhalf=000000246 total=0004321 print-ms=1000)
+  initial=000000050 remain=000000020 remainhalf=000000040 total=0004321 print-ms=1000)
 id=${id#OK }
 queue_made() { lpstat -v "$queue" 2>/dev/null | grep -qF "serial=$fileserial"; }
 wait_for 30 "the service created no queue" queue_made

@@ -265,7 +265,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     ASSERT_TRUE(Logged(c.waiting)) << log();
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(CUPS_BACKEND_OK, job_.Stop(SIGTERM, 10)) << log();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(fs::exists(PerJobFile()));
     if (id != 0) {
       EXPECT_TRUE(WaitFor([&] { return Events(id) == c.printed; }, 5)) << Events(id);
