@@ -21,6 +21,8 @@ set(KV71P_USB_VENDOR_ID "0xFFFF" CACHE STRING
 set(KV71P_USB_PRODUCT_ID "11" CACHE STRING "USB product id of the KV-71P")
 set(KV71P_PPD_MODEL_NAME "korvale/KV-71P.ppd.gz" CACHE STRING
     "Model name under the CUPS model folder that lpadmin -m names for new queues")
+set(KV71P_LOCK_DIR_DEFAULT "/run/kv71p" CACHE STRING
+    "Root-only folder of the per-printer lock files with which a print job and the status service hand the printer over (created with mode 0755); KV71P_LOCK_DIR overrides it at run time")
 
 # Where the rest is installed.
 set(KV71P_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
@@ -47,5 +49,7 @@ if(NOT _kv71p_datadir)
 endif()
 set(KV71P_CUPS_SERVERBIN "${_kv71p_serverbin}" CACHE PATH "CUPS ServerBin folder (filters go to its filter/ folder)")
 set(KV71P_CUPS_DATADIR "${_kv71p_datadir}" CACHE PATH "CUPS data folder (the PPD goes to its model/ folder)")
+set(KV71P_CUPS_USB_QUIRKS_DIR "${KV71P_CUPS_DATADIR}/usb" CACHE PATH
+    "Folder of the quirks files of CUPS's own usb backend; the suite's file there keeps that backend away from the printer")
 
 find_package(Cups REQUIRED)

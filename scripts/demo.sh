@@ -9,11 +9,13 @@
 #    checks every command block and renders each print as PNG files.
 # 2. The whole suite: a private CUPS scheduler, the printer emulator with a
 #    printer attached, the status service creating the printer's queue, the
-#    picture printed to that queue (the test backend hands the filter the
-#    printer's information file as the per-job file and keeps the stream,
-#    which the decoder and the emulated printer render), and the status
-#    window, opened by Watchlauncher for the queue (Qt offscreen), through
-#    an update, paper end, unplugging and the queue's deletion, with
+#    picture printed to that queue (the backend vexbackend writes the
+#    per-job file and delivers the filter's stream to the emulated printer,
+#    which renders what it prints; a copy of the stream is decoded), a
+#    two-print job with a paper end in the middle that the demo clears, with
+#    what ipptool reports for the queue before, during and after, and the
+#    status window, opened by Watchlauncher for the queue (Qt offscreen),
+#    through an update, paper end, unplugging and the queue's deletion, with
 #    screenshots.
 #
 # Nothing touches the machine's own CUPS or cache folder: the scheduler,
@@ -147,21 +149,26 @@ wait_for() {  # seconds, what, command...: polls the command every 0.1 s
 
 # The private scheduler: its own configuration, spool, logs and socket;
 # ServerBin holds links to the system's filters and backends plus the
-# built filter and the test backend vexbackend; DataDir links the
-# system's data plus a model folder with the queue's PPD.
+# built filter (through a wrapper that keeps a copy of its stream) and the
+# backend vexbackend (mode 0700: run as root when the scheduler is root);
+# DataDir links the system's data plus a model folder with the queue's PPD.
 cups=$work/cups
-mkdir -p "$cups"/{etc,spool,cache,state,log,home,backend-out} "$cups/spool/tmp" \
-  "$cups/serverbin/filter" "$cups/serverbin/backend" "$cups/data/model/korvale" "$work/cache"
+mkdir -p "$cups"/{etc,spool,cache,state,log,home} "$cups/spool/tmp" \
+  "$cups/serverbin/filter" "$cups/serverbin/backend" "$cups/data/model/korvale" "$work/cache" \
+  "$work/streams" "$work/locks"
 chmod 1777 "$cups/spool/tmp"
-chmod 777 "$cups/backend-out"
+chmod 777 "$work/streams"
 for f in /usr/lib/cups/*; do
   case $(basename "$f") in filter | backend) ;; *) ln -s "$f" "$cups/serverbin/" ;; esac
 done
 for f in /usr/lib/cups/filter/*; do ln -s "$f" "$cups/serverbin/filter/"; done
 for f in /usr/lib/cups/backend/*; do ln -s "$f" "$cups/serverbin/backend/"; done
-rm -f "$cups/serverbin/filter/rastertokv71p"
-install -m 755 "$filter" "$cups/serverbin/filter/rastertokv71p"
-install -m 755 tests/support/vexbackend "$cups/serverbin/backend/vexbackend"
+rm -f "$cups/serverbin/filter/rastertokv71p" "$cups/serverbin/backend/vexbackend"
+install -m 755 "$filter" "$work/rastertokv71p"
+printf '#!/bin/sh\n%s "$@" | tee %s/job-$1.kv71p\n' "'$work/rastertokv71p'" "'$work/streams'" \
+  >"$cups/serverbin/filter/rastertokv71p"
+chmod 755 "$cups/serverbin/filter/rastertokv71p"
+install -m 700 "$build/backend/vexbackend" "$cups/serverbin/backend/vexbackend"
 for f in /usr/share/cups/*; do [ "$(basename "$f")" = model ] || ln -s "$f" "$cups/data/"; done
 install -m 644 "$ppd" "$cups/data/model/korvale/KV-71P.ppd.gz"
 install -m 644 "$out/printer-lut.icc" "$work/printer-lut.icc"
@@ -184,8 +191,9 @@ queue=KORVALE_SYSTEMS_KV_71P
   echo "Printcap $cups/printcap"
   if [ "$(id -u)" -eq 0 ]; then printf 'User lp\nGroup lp\nSystemGroup root\n'; fi
   echo "SetEnv KV71P_CACHE_DIR $cache"
-  echo "SetEnv VEXBACKEND_JOB_INFO $info"
-  echo "SetEnv VEXBACKEND_OUTPUT_DIR $cups/backend-out"
+  echo "SetEnv KV71P_USB_EMULATOR $work/emulator.sock"
+  echo "SetEnv KV71P_LOCK_DIR $work/locks"
+  echo "SetEnv KV71P_RECONNECT_SECONDS 60"
 } >"$cups/etc/cups-files.conf"
 cat >"$cups/etc/cupsd.conf" <<EOF
 Listen $cups/cups.sock
@@ -223,14 +231,16 @@ pids+=($!)
 emu() { "$emulator" --socket "$socket" send "$@"; }
 wait_for 20 "the printer emulator did not start" emu ping
 
-# The status service on the emulated bus, the private scheduler and cache.
-KV71P_USB_EMULATOR=$socket KV71P_CACHE_DIR=$cache "$build/service/infokv71p" >"$out/logs/service.log" 2>&1 &
+# The status service on the emulated bus, the private scheduler, cache and
+# lock folder.
+KV71P_USB_EMULATOR=$socket KV71P_CACHE_DIR=$cache KV71P_LOCK_DIR=$work/locks \
+  "$build/service/infokv71p" >"$out/logs/service.log" 2>&1 &
 pids+=($!)
 
 # Plug a printer in: the service reads it, creates its queue and writes
 # its first information file.
 id=$(emu attach "serial=$serial" firmware=1.60 media=0000500 class=0000002 \
-  initial=000000400 remain=000000123 remainhalf=000000246 total=0004321)
+  initial=000000050 remain=000000020 remainhalf=000000040 total=0004321 print-ms=1000)
 id=${id#OK }
 queue_made() { lpstat -v "$queue" 2>/dev/null | grep -qF "serial=$fileserial"; }
 wait_for 30 "the service created no queue" queue_made
@@ -239,19 +249,40 @@ say "printer $id attached: $(lpstat -v "$queue")"
 cp "$info" "$out/information-file.log"
 
 # Print the picture to the queue: two copies, 8 x 4 in, luster finish, LUT
-# profile. The filter reads the media from the per-job file that the test
-# backend makes of the printer's information file (8 x 10 in media, an
-# even count of half prints: both copies on one print).
+# profile. The filter reads the media from the per-job file that the
+# backend writes from the printer's answers (8 x 10 in media, an even count
+# of half prints: both copies on one print); the backend delivers the
+# stream to the emulated printer, which prints it into demo-output/printer/.
+job_done() { ! lpstat -W not-completed -o 2>/dev/null | grep -q "^$queue-$1 "; }
 request=$(lp -d "$queue" -n 2 -o PageSize=207x105mm -o VexOvercoatFinish=Luster \
   -o VexICCProfile="$work/printer-lut.icc" "$out/photo.png")
 job=$(sed -n "s/^request id is $queue-\([0-9]*\) .*/\1/p" <<<"$request")
 [ -n "$job" ] || fail "lp: $request"
-wait_for 120 "job $job did not come through the queue" test -f "$cups/backend-out/job-$job.prn"
-cp "$cups/backend-out/job-$job.prn" "$out/queue-job.kv71p"
+wait_for 120 "job $job did not come through the queue" job_done "$job"
+wait_for 20 "the emulated printer printed nothing" test -s "$out/printer/printer$id-print1-preview.png"
+cp "$work/streams/job-$job.kv71p" "$out/queue-job.kv71p"
 decode queue-job
-emu print "$id" "$out/queue-job.kv71p" "$out/printer" >/dev/null ||
-  fail "the emulated printer did not take the job's stream"
 say "queue-job: the emulated printer printed demo-output/printer/printer$id-print1-*.png"
+
+# Two prints with a paper end in the middle, cleared by the demo: what
+# ipptool reports for the queue (state reasons, marker levels) before,
+# while the paper is out, and after.
+ipp_uri="ipp://$(sed 's|/|%2F|g' <<<"$cups/cups.sock")/printers/$queue"
+ipp_state() { ipptool -t "$ipp_uri" tests/scenario/printer-state.test; }
+ipp_state >"$out/ipp-before.txt"
+request=$(lp -d "$queue" -n 2 -o PageSize=207x156mm "$out/photo.png")
+job=$(sed -n "s/^request id is $queue-\([0-9]*\) .*/\1/p" <<<"$request")
+[ -n "$job" ] || fail "lp: $request"
+first_printing() { emu prints "$id" | grep -q 'started:full$'; }
+wait_for 120 "the first print of job $job did not start" first_printing
+emu set "$id" status=1100 >/dev/null
+paper_out() { ipp_state >"$out/ipp-paper-end.txt" && grep -q 'printer-state-reasons.*media-empty-error' "$out/ipp-paper-end.txt"; }
+wait_for 30 "CUPS did not show the paper end" paper_out
+say "paper end: $(grep -o 'printer-state-reasons.*' "$out/ipp-paper-end.txt")"
+emu set "$id" status=0 >/dev/null
+wait_for 60 "job $job did not complete after the paper end" job_done "$job"
+ipp_state >"$out/ipp-after.txt"
+say "two-print job done: $(emu prints "$id" | tr ' ' '\n' | grep -c '^printed:') prints printed in all; $(grep -o 'marker-levels.*' "$out/ipp-after.txt")"
 
 # The user opens the queue's status: Watchlauncher starts the window
 # (offscreen), which writes what it shows into a file after every cycle.
@@ -306,4 +337,6 @@ echo "demo:   photo.png                      the picture printed"
 echo "demo:   two-photos/, three-photos-border/  cupsfilter jobs rendered back (print01-preview.png ...)"
 echo "demo:   queue-job/, printer/           the job printed to the service's queue, rendered"
 echo "demo:                                  by the decoder and by the emulated printer"
+echo "demo:   ipp-before.txt, ipp-paper-end.txt, ipp-after.txt   the queue's state reasons and"
+echo "demo:                                  marker levels around a job with a paper end"
 echo "demo:   status-window*.png             the status window: ready, paper end, offline"

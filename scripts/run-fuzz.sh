@@ -6,7 +6,8 @@
 #   scripts/run-fuzz.sh [-t seconds-per-target] [-j targets-at-once] [name...]
 #
 # Names: filter_job response_framing device_id serial_number info_file
-# emulator_protocol (default: all). Default time: 30 s each, one at a time.
+# emulator_protocol backend_stream (default: all). Default time: 30 s
+# each, one at a time.
 # For a long campaign, e.g. two targets at a time for an hour each:
 #   nice scripts/run-fuzz.sh -t 3600 -j 2
 # New inputs that reach new code are kept in build-fuzz/corpus/<name> (the
@@ -27,7 +28,7 @@ while getopts "t:j:" opt; do
   esac
 done
 shift $((OPTIND - 1))
-all=(filter_job response_framing device_id serial_number info_file emulator_protocol)
+all=(filter_job response_framing device_id serial_number info_file emulator_protocol backend_stream)
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
 

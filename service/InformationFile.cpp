@@ -73,10 +73,10 @@ void Ask(Query query, UsbInterface* interface, char (&answer)[N],
 
 }  // namespace
 
-bool WriteInformationFile(UsbInterface* interface, const std::string& serialNo,
-                          const std::string& model, uint32_t flagBits,
-                          const TransferTimeouts& timeouts) {
-  if (interface == nullptr || !NameableSerial(serialNo)) return false;
+bool ComposeInformationText(UsbInterface* interface, const std::string& serialNo,
+                            const std::string& model, uint32_t flagBits, std::string* text,
+                            const TransferTimeouts& timeouts) {
+  if (interface == nullptr || text == nullptr || !NameableSerial(serialNo)) return false;
   // A nested open by the holder that already has the interface open.
   if (interface->OpenSeize() != kUsbSuccess) return false;
 
@@ -130,7 +130,16 @@ bool WriteInformationFile(UsbInterface* interface, const std::string& serialNo,
   info.Empty();
 
   interface->Close();
-  return Publish(serialNo, info.str());
+  *text = info.str();
+  return true;
+}
+
+bool WriteInformationFile(UsbInterface* interface, const std::string& serialNo,
+                          const std::string& model, uint32_t flagBits,
+                          const TransferTimeouts& timeouts) {
+  std::string text;
+  return ComposeInformationText(interface, serialNo, model, flagBits, &text, timeouts) &&
+         Publish(serialNo, text);
 }
 
 bool WritePlaceholderFile(const std::string& serialNo) {

@@ -1,6 +1,7 @@
 // Writing the printer information file "KV-71P_<serial>.log" in the cache
 // folder (docs/printer-files.md): the full file, made from the printer's
-// answers, and the placeholder of a printer that is gone.
+// answers, and the placeholder of a printer that is gone. The text of the
+// full file is also what a print job's per-job file holds.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,17 @@ namespace kv71p::service {
 // Longest model name the file carries, in bytes; a longer one is cut
 // without splitting a character.
 enum : size_t { kModelNameMaxBytes = 127 };
+
+// The full file's text: queries the printer on `interface` and makes the
+// lines of the information file of `serialNo` from its answers. `model` is
+// the printer's IEEE 1284 model name; `flagBits` (common/PrinterFiles.h)
+// decide whether, and when, the total count is asked for. The interface is
+// opened once more for this (a nested open by its holder) and closed again.
+// False, with `text` untouched, when the interface cannot be opened or the
+// serial number cannot name a file.
+bool ComposeInformationText(UsbInterface* interface, const std::string& serialNo,
+                            const std::string& model, uint32_t flagBits, std::string* text,
+                            const TransferTimeouts& timeouts = TransferTimeouts());
 
 // The full writer: queries the printer on `interface` and replaces the
 // information file of `serialNo`. `model` is the printer's IEEE 1284 model

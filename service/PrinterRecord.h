@@ -42,6 +42,8 @@ struct PrinterRecord {
   // The last refusal of the serial number that was logged, so that a
   // printer refused every cycle is logged once.
   SerialRefusal loggedRefusal = SerialRefusal::None;
+  // Why the hand-over lock could not be had, as last logged.
+  std::string loggedLockFailure;
 };
 
 }  // namespace kv71p::service

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "common/SerialNumber.h"
+#include "delivery/PrinterLock.h"
 #include "service/FlagFileScan.h"
 #include "service/InformationFile.h"
 #include "service/InterfacePass.h"
@@ -42,7 +44,33 @@ bool PassWanted(const PrinterRecord& record) {
   return record.flagBits != 0 || record.queue == QueueState::Pending;
 }
 
+// Whether a print job holds the printer (delivery/PrinterLock.h). While the
+// service holds the lock itself, no job gets the printer. A lock that
+// cannot be had (an unsafe lock folder) is logged once and the cycle goes
+// on without it: the interface's claim still keeps a job and a pass apart.
+bool HeldByPrintJob(PrinterRecord* record, delivery::PrinterLock* lock) {
+  switch (lock->TryTake()) {
+    case delivery::LockAttempt::HeldElsewhere:
+      return true;
+    case delivery::LockAttempt::Unavailable:
+      if (record->loggedLockFailure != lock->failure()) {
+        record->loggedLockFailure = lock->failure();
+        std::printf("RunPrinterWorker: no hand-over lock (%s)\n", lock->failure().c_str());
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
 void RunCycle(PrinterRecord* record, const WorkerSettings& settings) {
+  // Held for the whole cycle. A job that holds the printer answers the flag
+  // files itself: its cycles leave the printer and the flags alone (a
+  // one-shot flag taken here would be lost to the job).
+  // A printer without a usable serial number gets no queue, so no job.
+  delivery::PrinterLock lock(record->serialNo);
+  if (record->serialKnown && IsUsableSerialNumber(record->serialNo) && HeldByPrintJob(record, &lock))
+    return;
   if (record->serialKnown) record->flagBits = ScanFlagFiles(record->serialNo);
   if (PassWanted(*record)) PassOverDevice(record, settings);
   record->flagBits = 0;

@@ -97,3 +97,21 @@ partial="${partial:0:50}"
   printf 'bulkin 0 130 64 10\nbulkout-raw 0 1 1000 %d\n%s' "${#partial}" "$partial"
   printf 'release 0\nprints 1\nget 1\nbulkout-raw 0 1 1000 x\n'
 } | seed emulator_protocol raw-print
+
+# --- backend stream: prints as the backend reads them from the filter ---
+le() {  # le <value> <bytes>: the value little-endian
+  local i
+  for ((i = 0; i < $2; i++)); do printf "\\x$(printf %02x $((($1 >> (8 * i)) & 255)))"; done
+}
+plane() {  # plane <name>: a plane command of one 2560-pixel row at 300 dpi
+  printf '\033PIMAGE %-16s%08d' "$1" 3648
+  printf 'BM'; le 3648 4; le 0 4; le 1088 4; le 40 4; le 2560 4; le 1 4; le 1 2; le 8 2
+  le 0 4; le 2560 4; le 11811 4; le 11811 4; le 256 4; le 256 4
+  for ((i = 0; i < 256; i++)); do le $((i * 65793)) 4; done
+  head -c 10 /dev/zero; head -c 2560 /dev/zero | tr '\0' '\200'
+}
+one_print() { block CNTRL CUTTER 00000000; block IMAGE MULTICUT 00000408; plane YPLANE; plane MPLANE; plane CPLANE; block CNTRL START; }
+{ one_print; one_print; } | seed backend_stream two-prints
+{ one_print; plane YPLANE | head -c 100; } | seed backend_stream cut-short
+{ block IMAGE MULTICUT 00000408; plane YPLANE; plane MPLANE; plane CPLANE; } | seed backend_stream no-start
+{ block IMAGE MULTICUT 00000408; block STATUS ''; block CNTRL START; } | seed backend_stream query-inside

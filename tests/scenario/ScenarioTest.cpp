@@ -1,10 +1,11 @@
 // The whole suite on one machine, as a user meets it: the printer emulator
-// on the emulated USB bus, a private CUPS scheduler (the project's PPD and
-// filter, the test backend), the status service infokv71p, the launcher
-// Watchlauncher of the build tree and the status windows it starts (Qt
-// offscreen), all sharing one private cache folder. Windows started by the
-// launcher become children of the test process (a child subreaper), so the
-// test sees exactly which windows run and with which arguments.
+// on the emulated USB bus, a private CUPS scheduler (the project's PPD, its
+// filter and its backend vexbackend, which prints to the emulated printer),
+// the status service infokv71p, the launcher Watchlauncher of the build
+// tree and the status windows it starts (Qt offscreen), all sharing one
+// private cache folder. Windows started by the launcher become children of
+// the test process (a child subreaper), so the test sees exactly which
+// windows run and with which arguments.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include "common/KeyValueFile.h"
 #include "tests/service/ServiceHarness.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
+#include "tools/decoder/StreamDecoder.h"
 
 using namespace kv71p;
 
@@ -43,13 +45,21 @@ class ScenarioTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(0, mkdir(runtimeFolder_.c_str(), 0700));
     ASSERT_TRUE(suite_.emulator().Start());
-    // The scheduler runs the built filter for the queue's PPD; the test
-    // backend hands the filter the printer's information file as the job's
-    // per-job file (the media loaded in the printer) and keeps the stream.
+    // The scheduler runs the built filter through a wrapper that keeps a
+    // copy of its stream, and the suite's backend, which prints to the
+    // emulated printer; both run by cupsd (the filter as user lp).
+    chmod(scratch_.path().c_str(), 0755);
+    ASSERT_EQ(0, mkdir(streams_.c_str(), 0777));
+    chmod(streams_.c_str(), 0777);
+    const std::string filter = scratch_ / "rastertokv71p";
+    ASSERT_TRUE(WriteFile(filter, std::string("#!/bin/sh\n'") + KV71P_FILTER_PROGRAM +
+                                      "' \"$@\" | tee '" + streams_ + "'/job-$1.kv71p\n"));
+    chmod(filter.c_str(), 0755);
     PrivateCupsd::Options options;
-    options.filters.push_back({"rastertokv71p", KV71P_FILTER_PROGRAM});
-    options.setEnv.push_back("KV71P_CACHE_DIR=" + suite_.cacheFolder());
-    options.setEnv.push_back("VEXBACKEND_JOB_INFO=" + suite_.InfoFilePath(kFileSerial));
+    options.filters.push_back({"rastertokv71p", filter});
+    options.setEnv = {"KV71P_CACHE_DIR=" + suite_.cacheFolder(),
+                      "KV71P_USB_EMULATOR=" + suite_.emulator().socketPath(),
+                      "KV71P_LOCK_DIR=" + suite_.lockFolder(), "KV71P_RECONNECT_SECONDS=60"};
     ASSERT_TRUE(suite_.StartCups(options));
     ASSERT_TRUE(suite_.StartService());
   }
@@ -57,19 +67,75 @@ class ScenarioTest : public ::testing::Test {
     for (pid_t window : Windows()) WaitForChild(window, SIGKILL, 10);
   }
 
-  // Attaches the printer and waits for its queue and first information file.
-  unsigned AttachPrinter(const std::vector<std::string>& properties) {
-    std::vector<std::string> all = {std::string("serial=") + kSerial};
+  // Attaches a printer and waits for its queue and first information file.
+  unsigned AttachPrinter(const std::vector<std::string>& properties,
+                         const std::string& serial = kSerial, const std::string& queue = kQueue) {
+    std::vector<std::string> all = {"serial=" + serial};
     all.insert(all.end(), properties.begin(), properties.end());
     const unsigned id = suite_.emulator().Attach(all);
-    const bool queued = WaitFor([&] { return suite_.Queues()[kQueue] == DeviceUriOf(kFileSerial); }, 30);
-    return id != 0 && queued && suite_.WaitForInfoFile(kFileSerial) ? id : 0;
+    const std::string fileSerial = std::regex_replace(serial, std::regex(" "), "%20");
+    const bool queued =
+        WaitFor([&] { return suite_.Queues()[queue] == DeviceUriOf(fileSerial); }, 30);
+    return id != 0 && queued && suite_.WaitForInfoFile(fileSerial) ? id : 0;
+  }
+  // A photo as a PDF (CUPS's own filters make it), made once.
+  std::string Pdf() {
+    const std::string png = scratch_ / "photo.png", pdf = scratch_ / "photo.pdf";
+    if (ReadFile(pdf).empty() &&
+        (RunProcess({KV71P_TEST_PHOTO_PROGRAM, "png", "900", "450", png}).exitStatus != 0 ||
+         !WriteFile(pdf, RunProcess({"cupsfilter", "-m", "application/pdf", png}).out)))
+      return "";
+    return pdf;
+  }
+  // Prints the photo to `queue` with lp; the job's number ("" when lp failed).
+  std::string Lp(const std::string& queue, const std::vector<std::string>& options) {
+    std::vector<std::string> argv = {"lp", "-d", queue};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(Pdf());
+    const ProcessResult lp = RunProcess(argv, {suite_.cups()->ClientEnvironment(), "", "", 60});
+    std::smatch match;
+    return std::regex_search(lp.out, match, std::regex(queue + "-([0-9]+)")) ? match[1].str() : "";
+  }
+  // Waits until the job has left the queue (done, cancelled or failed).
+  bool JobDone(const std::string& job) {
+    return !job.empty() && WaitFor(
+                               [&] {
+                                 const ProcessResult r =
+                                     RunProcess({"lpstat", "-W", "not-completed", "-o"},
+                                                {suite_.cups()->ClientEnvironment(), "", "", 30});
+                                 return r.exitStatus == 0 &&
+                                        r.out.find("-" + job + " ") == std::string::npos;
+                               },
+                               120);
+  }
+  // What became of the prints the emulated printer received ("OK started:full ...").
+  std::string Events(unsigned id) {
+    return suite_.emulator().Request("prints " + std::to_string(id));
+  }
+  // The queue's printer-state-reasons and marker-levels as ipptool reports them.
+  std::map<std::string, std::string> PrinterState(const std::string& queue = kQueue) {
+    const std::string uri = "ipp://" +
+                            std::regex_replace(suite_.cups()->socket(), std::regex("/"), "%2F") +
+                            "/printers/" + queue;
+    const ProcessResult r = RunProcess({"ipptool", "-t", uri, KV71P_PRINTER_STATE_TEST},
+                                       {suite_.cups()->ClientEnvironment(), "", "", 30});
+    std::map<std::string, std::string> state;
+    std::smatch m;
+    for (auto text = r.out;
+         std::regex_search(text, m, std::regex("\\n +([a-z-]+) \\([^)]*\\) = ([^\\n]*)"));
+         text = m.suffix())
+      state[m[1]] = m[2];
+    return state;
+  }
+  std::string PerJobFile(const std::string& job) const {
+    return suite_.cacheFolder() + "/Print_" + job + ".log";
   }
   // The launcher for `queue` in a desktop session's environment.
   ProcessResult Launch(const std::string& queue) {
-    return RunClient(*suite_.cups(), suite_.cacheFolder(), {WATCHLAUNCHER_BINARY, queue},
-                     {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtimeFolder_,
-                      "KV71P_PRINTWATCH_SHOWN_FILE=" + shownFile_, "LANGUAGE=en", "LC_ALL=C.UTF-8"});
+    return RunClient(
+        *suite_.cups(), suite_.cacheFolder(), {WATCHLAUNCHER_BINARY, queue},
+        {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtimeFolder_,
+         "KV71P_PRINTWATCH_SHOWN_FILE=" + shownFile_, "LANGUAGE=en", "LC_ALL=C.UTF-8"});
   }
   std::vector<pid_t> Windows() const { return children_.Find("Printwatch"); }
   // A window's command-line arguments after the program (once it has them).
@@ -100,7 +166,8 @@ class ScenarioTest : public ::testing::Test {
   AdoptedChildren children_;  // first: the subreaper is set before anything starts
   ServiceHarness suite_;
   TestTempDir scratch_;
-  std::string runtimeFolder_ = scratch_ / "runtime", shownFile_ = scratch_ / "shown.txt";
+  std::string runtimeFolder_ = scratch_ / "runtime", shownFile_ = scratch_ / "shown.txt",
+              streams_ = scratch_ / "streams";
 };
 
 // The texts of `names` in `shown` (missing ones as "(none)").
@@ -243,50 +310,134 @@ TEST_F(ScenarioTest, PrinterFromPlugInToQueueDeletion) {
   EXPECT_TRUE(Windows().empty());
 }
 
-// A photo printed to the service's queue through the real scheduler: CUPS's
-// own filters, rastertokv71p reading the loaded media from the per-job file,
-// the test backend keeping the stream, which decodes and comes out of the
-// emulated printer as the same pictures.
-TEST_F(ScenarioTest, PhotoPrintedToTheServicesQueueComesOutOfTheEmulatedPrinter) {
+// A PDF printed to the service's queue: CUPS's own filters, rastertokv71p
+// reading the loaded media from the backend's per-job file, the backend
+// delivering the stream to the emulated printer, which receives every block
+// the filter wrote, in order, and prints the same pictures.
+TEST_F(ScenarioTest, PdfPrintedToTheQueueComesOutOfThePrinterAsTheFilterWroteIt) {
   // 8 x 10 in media with an even number of half prints left: two 8 x 4 in
   // photos go on one print.
-  const unsigned id = AttachPrinter({"media=0000500", "remainhalf=000000040"});
-  ASSERT_NE(0u, id) << suite_.Output();
-  const std::string photo = scratch_ / "photo.png";
-  ASSERT_EQ(0, RunProcess({KV71P_TEST_PHOTO_PROGRAM, "png", "900", "450", photo}).exitStatus);
-
-  ProcessOptions client;
-  client.env = suite_.cups()->ClientEnvironment();
-  const ProcessResult lp =
-      RunProcess({"lp", "-d", kQueue, "-n", "2", "-o", "PageSize=207x105mm", photo}, client);
-  ASSERT_EQ(0, lp.exitStatus) << lp.err;
-  std::smatch match;
-  ASSERT_TRUE(std::regex_search(lp.out, match, std::regex(std::string(kQueue) + "-([0-9]+)"))) << lp.out;
-  const std::string job = match[1];
-
-  const std::string stream = suite_.cups()->backendOutputDir() + "/job-" + job + ".prn";
-  ASSERT_TRUE(WaitFor([&] { return !ReadFile(stream).empty(); }, 90)) << suite_.cups()->errorLog();
-  EXPECT_EQ(suite_.InfoFile(kFileSerial), ReadFile(suite_.cacheFolder() + "/Print_" + job + ".log"));
-
-  // The stream is well formed and holds one print of both copies.
-  const std::string decoded = scratch_ / "decoded";
-  const ProcessResult listing = RunProcess({KV71P_DECODER_PROGRAM, "--png", decoded, stream});
-  ASSERT_EQ(0, listing.exitStatus) << listing.out << listing.err;
-  EXPECT_NE(std::string::npos, listing.out.find("well formed")) << listing.out;
-  for (const std::string block : {"CNTRL  START", "IMAGE  YPLANE"}) {
-    size_t count = 0;
-    for (size_t at = listing.out.find(block); at != std::string::npos; at = listing.out.find(block, at + 1)) ++count;
-    EXPECT_EQ(1u, count) << block << "\n" << listing.out;
-  }
-
   const std::string printed = scratch_ / "printed";
-  EXPECT_EQ("OK 1", suite_.emulator().Request("print " + std::to_string(id) + " " + stream + " " + printed));
+  const unsigned id =
+      AttachPrinter({"media=0000500", "remainhalf=000000040", "print-ms=100", "output=" + printed});
+  ASSERT_NE(0u, id) << suite_.Output();
+  const std::string job = Lp(kQueue, {"-n", "2", "-o", "PageSize=207x105mm"});
+  ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();
+  EXPECT_EQ("OK started:full printed:full", Events(id));
+  EXPECT_FALSE(Exists(PerJobFile(job)));
+
+  const std::string stream = streams_ + "/job-" + job + ".kv71p";
+  std::vector<std::string> written, received;
+  const std::string bytes = ReadFile(stream);
+  StreamError error;
+  ASSERT_EQ(
+      0, DecodeStream(
+             reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+             [&](StreamBlock&& b) { written.emplace_back(b.bytes.begin(), b.bytes.begin() + 32); },
+             &error))
+      << error.message;
+  for (const std::string& header : suite_.emulator().LoggedHeaders(id))
+    if (!std::regex_search(header, std::regex("^\x1bP(STATUS|INFO|MNT_RD)")))
+      received.push_back(header);
+  EXPECT_EQ(written, received);
+
+  const std::string decoded = scratch_ / "decoded";
+  ASSERT_EQ(0, RunProcess({KV71P_DECODER_PROGRAM, "--png", decoded, stream}).exitStatus);
   for (const char* plane : {"yellow", "magenta", "cyan", "preview"}) {
     const std::string fromPrinter =
-        ReadFile(printed + "/printer" + std::to_string(id) + "-print1-" + plane + ".png");
-    EXPECT_FALSE(fromPrinter.empty()) << plane;
-    EXPECT_EQ(ReadFile(decoded + "/print01-" + plane + ".png"), fromPrinter) << plane;
+        printed + "/printer" + std::to_string(id) + "-print1-" + plane + ".png";
+    EXPECT_TRUE(WaitFor([&] { return !ReadFile(fromPrinter).empty(); }, 20)) << plane;
+    EXPECT_EQ(ReadFile(decoded + "/print01-" + plane + ".png"), ReadFile(fromPrinter)) << plane;
   }
+}
+
+// Out of paper after the first of two prints: CUPS shows it, and the
+// supplies as they fell; cleared, the job completes, each print printed once.
+TEST_F(ScenarioTest, PaperEndInTheMiddleShowsInCupsAndNoPrintIsLostOrDoubled) {
+  const unsigned id = AttachPrinter({"media=0000500", "initial=000000100", "remain=000000050",
+                                     "remainhalf=000000100", "print-ms=1500"});
+  ASSERT_NE(0u, id) << suite_.Output();
+  const std::string job = Lp(kQueue, {"-n", "2", "-o", "PageSize=207x156mm"});
+  ASSERT_TRUE(WaitFor([&] { return Events(id) == "OK started:full"; }, 90))
+      << suite_.cups()->errorLog();
+  ASSERT_TRUE(suite_.emulator().Set(id, {"status=1100"}));
+  ASSERT_TRUE(
+      WaitFor([&] { return PrinterState()["printer-state-reasons"] == "media-empty-error"; }, 30));
+  // The first print, printing on, is counted; the ribbon level follows.
+  EXPECT_TRUE(WaitFor([&] { return PrinterState()["marker-levels"] == "49"; }, 30))
+      << "98 of 200 half prints left";
+  EXPECT_EQ("OK started:full printed:full", Events(id));
+
+  ASSERT_TRUE(suite_.emulator().Set(id, {"status=0"}));
+  ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();
+  EXPECT_EQ("OK started:full printed:full started:full printed:full", Events(id));
+  EXPECT_EQ((std::map<std::string, std::string>{{"printer-state-reasons", "none"},
+                                                {"marker-levels", "48"}}),
+            PrinterState());
+}
+
+// Two printers, two queues: `lpinfo -v` lists exactly the two, and each
+// queue's job reaches its own printer.
+TEST_F(ScenarioTest, TwoPrintersTwoQueuesEachJobAtItsOwnPrinter) {
+  const unsigned first = AttachPrinter({"print-ms=100"});
+  const unsigned second = AttachPrinter({"print-ms=100"}, "KV 7002", std::string(kQueue) + "_2");
+  ASSERT_TRUE(first != 0 && second != 0) << suite_.Output();
+  const ProcessResult listed = RunProcess({"lpinfo", "--include-schemes", "vexbackend", "-v"},
+                                          {suite_.cups()->ClientEnvironment(), "", "", 60});
+  EXPECT_EQ("direct " + DeviceUriOf(kFileSerial) + "\ndirect " + DeviceUriOf("KV%207002") + "\n",
+            listed.out);
+
+  const std::string jobs[] = {Lp(kQueue, {"-o", "PageSize=207x257mm"}),
+                              Lp(std::string(kQueue) + "_2", {"-o", "PageSize=207x257mm"})};
+  ASSERT_TRUE(JobDone(jobs[0]) && JobDone(jobs[1])) << suite_.cups()->errorLog();
+  EXPECT_EQ("OK started:full printed:full", Events(first));
+  EXPECT_EQ("OK started:full printed:full", Events(second));
+}
+
+// Unplugged while its first print prints (the print ends as printed), and
+// plugged in again: the job goes on with the second print, each printed once.
+TEST_F(ScenarioTest, PrinterUnpluggedInTheMiddleOfAJobAndBack) {
+  const unsigned id = AttachPrinter({"media=0000500", "print-ms=1500"});
+  ASSERT_NE(0u, id) << suite_.Output();
+  const std::string job = Lp(kQueue, {"-n", "2", "-o", "PageSize=207x156mm"});
+  ASSERT_TRUE(WaitFor([&] { return Events(id) == "OK started:full"; }, 90))
+      << suite_.cups()->errorLog();
+  // The backend's next status query while the print prints unplugs it.
+  ASSERT_TRUE(suite_.emulator().Set(id, {"unplug-on=STATUS"}));
+  std::smatch total;
+  const std::string get = "get " + std::to_string(id);
+  ASSERT_TRUE(WaitFor([&] { return Events(id) == "OK started:full printed:full"; }, 20));
+  ASSERT_NE(std::string::npos, suite_.emulator().Request(get).find("attached=no"));
+  const std::string properties = suite_.emulator().Request(get);
+  ASSERT_TRUE(std::regex_search(properties, total, std::regex("total=([0-9]+)")));
+  ASSERT_TRUE(
+      WaitFor([&] { return PrinterState()["printer-state-reasons"] == "offline-report"; }, 30));
+
+  const unsigned again =
+      suite_.emulator().Attach({std::string("serial=") + kSerial, "media=0000500", "print-ms=100",
+                                "total=" + total[1].str()});
+  ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();
+  EXPECT_EQ("OK started:full printed:full", Events(again));
+  EXPECT_EQ("none", PrinterState()["printer-state-reasons"]);
+}
+
+// A job cancelled while its first print prints: the second print is never
+// sent, and the per-job file is gone.
+TEST_F(ScenarioTest, CancelledJobSendsNoFurtherPrint) {
+  const unsigned id = AttachPrinter({"media=0000500", "print-ms=2000"});
+  ASSERT_NE(0u, id) << suite_.Output();
+  const std::string job = Lp(kQueue, {"-n", "2", "-o", "PageSize=207x156mm"});
+  ASSERT_TRUE(WaitFor([&] { return Events(id) == "OK started:full"; }, 90))
+      << suite_.cups()->errorLog();
+  EXPECT_EQ(0, RunProcess({"cancel", std::string(kQueue) + "-" + job},
+                          {suite_.cups()->ClientEnvironment(), "", "", 30})
+                   .exitStatus);
+  ASSERT_TRUE(JobDone(job));
+  EXPECT_TRUE(WaitFor([&] { return !Exists(PerJobFile(job)); }, 10));
+  ASSERT_TRUE(WaitFor([&] { return Events(id) == "OK started:full printed:full"; }, 10));
+  // Long enough for a second print to have started.
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ("OK started:full printed:full", Events(id));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // kv71p-test-cupsd: a private CUPS scheduler for trying the status service
 // by hand (see the README). It runs cupsd in a temporary folder with the
-// queue PPD in its model folder and the test backend "vexbackend", prints
+// queue PPD in its model folder and the suite's backend "vexbackend", prints
 // the CUPS_SERVER value that reaches it, and stops it on Ctrl-C.
 #include <signal.h>
 #include <unistd.h>

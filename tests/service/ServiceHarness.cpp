@@ -26,7 +26,8 @@ std::vector<std::string> ExpectedLpadmin(int number, const std::string& serial) 
 }
 
 ServiceHarness::ServiceHarness()
-    : cacheFolder_(dir_ / "cache/KV-71P"), lpadminLog_(dir_ / "lpadmin.calls"), binDir_(dir_ / "bin") {
+    : cacheFolder_(dir_ / "cache/KV-71P"), lockFolder_(dir_ / "locks"), lpadminLog_(dir_ / "lpadmin.calls"),
+      binDir_(dir_ / "bin") {
   chmod(dir_.path().c_str(), 0755);
   fs::create_directories(binDir_);
   std::error_code ec;
@@ -52,6 +53,7 @@ bool ServiceHarness::StartService(const std::vector<std::string>& extraEnv) {
   const char* path = std::getenv("PATH");
   std::vector<std::string> env = {
       "KV71P_USB_EMULATOR=" + emulator_.socketPath(), "KV71P_CACHE_DIR=" + cacheFolder_,
+      "KV71P_LOCK_DIR=" + lockFolder_,
       "KV71P_TEST_LPADMIN_LOG=" + lpadminLog_, "KV71P_TEST_REAL_LPADMIN=/usr/sbin/lpadmin",
       "PATH=" + binDir_ + ":" + (path ? path : "/usr/bin:/bin")};
   // Without a cupsd no scheduler answers: the printer list fails, no queue is made.

@@ -53,6 +53,8 @@ class ServiceHarness {
   std::vector<std::vector<std::string>> LpadminCalls() const;
 
   const std::string& cacheFolder() const { return cacheFolder_; }
+  // The hand-over locks' folder the service is given (made by whoever needs it first).
+  const std::string& lockFolder() const { return lockFolder_; }
   const std::string& root() const { return dir_.path(); }
   std::string InfoFilePath(const std::string& serial) const {
     return cacheFolder_ + "/" + InformationFileName(serial);
@@ -98,7 +100,7 @@ class ServiceHarness {
   std::map<std::string, std::string> QueueOptions(const std::string& option) const;
 
   TestTempDir dir_;
-  std::string cacheFolder_, lpadminLog_, binDir_;
+  std::string cacheFolder_, lockFolder_, lpadminLog_, binDir_;
   EmulatorProcess emulator_;
   std::unique_ptr<PrivateCupsd> cups_;
   BackgroundProcess service_;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "common/DeviceUri.h"
+#include "delivery/PrinterLock.h"
 #include "tests/service/ServiceHarness.h"
 
 namespace fs = std::filesystem;
@@ -97,6 +98,29 @@ TEST_F(ServiceRunTest, IdlePassesAndUnplugging) {
   ASSERT_TRUE(h_.emulator().ClearLog(again));
   ASSERT_TRUE(h_.AwaitCycles(2));
   EXPECT_TRUE(h_.emulator().Transfers(again).empty());
+}
+
+// While a print job holds the printer's hand-over lock the service leaves
+// the printer and its flags alone (the job answers them); released, the
+// next cycle takes the flag and asks the printer.
+TEST_F(ServiceRunTest, PrinterHeldByAPrintJobIsLeftAlone) {
+  const unsigned id = h_.emulator().Attach();
+  ASSERT_TRUE(h_.StartService());
+  const std::string serial = kDefaultSerial;
+  ASSERT_TRUE(h_.WaitForInfoFile(serial)) << h_.Output();
+  ASSERT_TRUE(h_.StartClock());
+  setenv("KV71P_LOCK_DIR", h_.lockFolder().c_str(), 1);
+  delivery::PrinterLock job(serial);
+  ASSERT_EQ(delivery::LockAttempt::Taken, job.Take(nullptr, nullptr));
+  ASSERT_TRUE(h_.emulator().ClearLog(id));
+  ASSERT_TRUE(h_.TouchFlag(serial, FlagFile::WindowTotalCount));
+  ASSERT_TRUE(h_.AwaitCycles(2));
+  EXPECT_TRUE(h_.emulator().Transfers(id).empty());
+  EXPECT_TRUE(fs::exists(h_.FlagPath(serial, FlagFile::WindowTotalCount))) << "the job's to take";
+
+  job.Release();
+  EXPECT_TRUE(WaitFor([&] { return !fs::exists(h_.FlagPath(serial, FlagFile::WindowTotalCount)); }, 10));
+  EXPECT_TRUE(WaitFor([&] { return h_.CountTitle(id, "MNT_RD COUNTER_LIFE") == 1; }, 10));
 }
 
 // A serial number that fails twice is tried again next cycle; a printer

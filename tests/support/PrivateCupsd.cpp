@@ -35,7 +35,6 @@ PrivateCupsd::PrivateCupsd(Options options) : options_(std::move(options)) {
   filesConf_ = root_ + "/etc/cups-files.conf";
   serverBin_ = root_ + "/serverbin";
   dataDir_ = root_ + "/data";
-  outputDir_ = root_ + "/backend-out";
   home_ = root_ + "/home";
 }
 
@@ -49,14 +48,18 @@ bool PrivateCupsd::WriteConfiguration() {
   if (configured_) return true;
   if (root_.empty()) return false;
   std::error_code ec;
-  for (const char* d : {"etc", "spool/tmp", "cache", "state", "log", "home", "backend-out"})
+  for (const char* d : {"etc", "spool/tmp", "cache", "state", "log", "home"})
     fs::create_directories(root_ + "/" + d, ec);
   // ServerBin and DataDir: the system's, with the test's filters, backend
   // and models added.
   LinkEntries("/usr/lib/cups", serverBin_);
   LinkEntries("/usr/lib/cups/filter", serverBin_ + "/filter");
   LinkEntries("/usr/lib/cups/backend", serverBin_ + "/backend");
-  fs::create_symlink(KV71P_TEST_VEXBACKEND, serverBin_ + "/backend/vexbackend", ec);
+  // The suite's backend as a copy of mode 0700: cupsd runs it as root, as
+  // an installed one runs.
+  const std::string backend = serverBin_ + "/backend/vexbackend";
+  fs::copy_file(KV71P_BACKEND_PROGRAM, backend, fs::copy_options::overwrite_existing, ec);
+  chmod(backend.c_str(), 0700);
   for (const auto& [name, path] : options_.filters) {
     fs::remove(serverBin_ + "/filter/" + name, ec);
     fs::create_symlink(fs::absolute(path), serverBin_ + "/filter/" + name, ec);
@@ -67,14 +70,12 @@ bool PrivateCupsd::WriteConfiguration() {
     fs::create_directories(target.parent_path(), ec);
     fs::create_symlink(fs::absolute(path), target, ec);
   }
-  // Filters and backends run as user lp: every folder on the way must be
-  // searchable by everyone, the spool's temp folder and the backend's
-  // output folder writable.
+  // Filters run as user lp: every folder on the way must be searchable by
+  // everyone, the spool's temp folder writable.
   chmod(root_.c_str(), 0755);
   for (const auto& e : fs::recursive_directory_iterator(root_, ec))
     if (!e.is_symlink() && e.is_directory()) chmod(e.path().c_str(), 0755);
   chmod((root_ + "/spool/tmp").c_str(), 01777);
-  chmod(outputDir_.c_str(), 0777);
 
   std::ofstream files(filesConf_);
   files << "ServerRoot " << root_ << "/etc\nRequestRoot " << root_ << "/spool\n"
@@ -82,10 +83,9 @@ bool PrivateCupsd::WriteConfiguration() {
         << "StateDir " << root_ << "/state\nServerBin " << serverBin_ << "\n"
         << "DataDir " << dataDir_ << "\nAccessLog " << root_ << "/log/access_log\n"
         << "ErrorLog " << root_ << "/log/error_log\nPageLog " << root_ << "/log/page_log\n"
-        << "Printcap " << root_ << "/printcap\nUser lp\nGroup lp\nSystemGroup root\n"
-        // The environment of filters and backends: CUPS 2.4 takes SetEnv
-        // only here (in cupsd.conf it is ignored with a warning).
-        << "SetEnv VEXBACKEND_OUTPUT_DIR " << outputDir_ << "\n";
+        << "Printcap " << root_ << "/printcap\nUser lp\nGroup lp\nSystemGroup root\n";
+  // The environment of filters and backends: CUPS 2.4 takes SetEnv only
+  // here (in cupsd.conf it is ignored with a warning).
   for (const std::string& e : options_.setEnv)
     if (e.find('=') != std::string::npos)
       files << "SetEnv " << e.substr(0, e.find('=')) << " " << e.substr(e.find('=') + 1) << "\n";

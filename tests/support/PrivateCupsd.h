@@ -3,10 +3,9 @@
 // created there never touch the machine's CUPS.
 //
 // ServerBin holds links to the system's filters and backends, plus the
-// filters the test adds and the test backend "vexbackend" (which writes the
-// per-job file and keeps each job's stream in backendOutputDir()). DataDir
-// holds links to the system's data plus a model/ folder with the test's
-// PPDs.
+// filters the test adds and a copy of the suite's backend "vexbackend" of
+// mode 0700, which cupsd runs as root. DataDir holds links to the system's
+// data plus a model/ folder with the test's PPDs.
 #pragma once
 
 #include <string>
@@ -44,7 +43,6 @@ class PrivateCupsd {
   const std::string& socket() const { return socket_; }            // CUPS_SERVER value
   const std::string& cupsFilesConf() const { return filesConf_; }  // for cupsfilter -c
   const std::string& serverBin() const { return serverBin_; }      // for CUPS_SERVERBIN
-  const std::string& backendOutputDir() const { return outputDir_; }
   const std::string& home() const { return home_; }
   std::string errorLog() const;
 
@@ -61,7 +59,7 @@ class PrivateCupsd {
   bool WriteConfiguration();
 
   Options options_;
-  std::string root_, socket_, filesConf_, conf_, serverBin_, dataDir_, outputDir_, home_;
+  std::string root_, socket_, filesConf_, conf_, serverBin_, dataDir_, home_;
   BackgroundProcess process_;
   bool configured_ = false;
 };

@@ -83,11 +83,13 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
 }
 
 bool BackgroundProcess::Start(const std::vector<std::string>& argv,
-                              const std::vector<std::string>& env, const std::string& logPath) {
+                              const std::vector<std::string>& env, const std::string& logPath,
+                              const std::string& inputPath, int fourthFd) {
   Stop();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, inputPath.c_str(), O_RDONLY, 0);
+  if (fourthFd >= 0) posix_spawn_file_actions_adddup2(&actions, fourthFd, 4);
   const std::string log = logPath.empty() ? "/dev/null" : logPath;
   posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);

@@ -36,8 +36,11 @@ class BackgroundProcess {
 
   // Starts the program with standard output and error going to `logPath`
   // (or /dev/null when empty). Returns false when it could not start.
+  // Standard input is `inputPath`; `fourthFd`, when not -1, becomes the
+  // child's descriptor 4 (a backend's side channel).
   bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-             const std::string& logPath = "");
+             const std::string& logPath = "", const std::string& inputPath = "/dev/null",
+             int fourthFd = -1);
   // Sends `signal` and waits up to `timeoutSeconds`, then SIGKILL. Returns
   // the exit status (-1 when killed by a signal or not running).
   int Stop(int signal = 15, double timeoutSeconds = 10);

@@ -33,6 +33,9 @@ int StreamDecoder::Feed(const unsigned char* data, size_t size) {
       if (checkpoint == header) {
         expectedSize_ = BlockSize(bytes.data());
         current_.entry = FindCatalogueEntry(bytes.data());
+        // The whole block at once: no copies while a plane of many
+        // megabytes arrives, and no room beyond it.
+        bytes.reserve(expectedSize_);
       }
     }
     offset_ += take;

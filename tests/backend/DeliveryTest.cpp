@@ -1,0 +1,116 @@
+// The delivery library in-process against the printer emulator, with an
+// observer that acts in the middle of a print (after its second block):
+// a cancel, an unplug with the printer plugged in again, a cover opened
+// while the print arrives. What the printer printed, discarded and was
+// sent is read back from the emulator.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "common/Kv71pConfig.h"
+#include "delivery/PrintDelivery.h"
+#include "tests/backend/SmallPrints.h"
+#include "tests/service/EmulatorProcess.h"
+
+namespace kv71p::test {
+namespace {
+
+using delivery::DeliveryResult;
+
+// Calls `act` once, at the look between the second and the third block of
+// print `number`; cancels from the moment `act` returns true.
+class ActingObserver : public delivery::DeliveryObserver {
+ public:
+  ActingObserver(int number, std::function<bool()> act) : number_(number), act_(std::move(act)) {}
+  bool CancelRequested() override {
+    if (armed_ && ++looks_ == 3) cancelled_ = act_();
+    return cancelled_;
+  }
+  void OnPrintSending(int number, int attempt) override {
+    armed_ = number == number_ && attempt == 1;
+    looks_ = 0;
+  }
+
+ private:
+  int number_;
+  std::function<bool()> act_;
+  bool armed_ = false, cancelled_ = false;
+  int looks_ = 0;
+};
+
+delivery::Print PrintNumber(int number) {
+  delivery::Print print;
+  print.number = number;
+  for (const std::string& b : SmallPrintBlocks()) print.blocks.emplace_back(b.begin(), b.end());
+  return print;
+}
+
+std::string Events(EmulatorProcess& emulator, unsigned id) {
+  return emulator.Request("prints " + std::to_string(id));
+}
+
+TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
+  struct Case {
+    const char* name;
+    std::function<bool(EmulatorProcess&, std::vector<std::thread>&)> act;
+    DeliveryResult second;  // the result of print 2
+    const char* firstPrinter;
+    const char* secondPrinter;  // the printer plugged in again ("" when none)
+  };
+  const std::vector<Case> cases = {
+      {"cancel: print 2 is dropped unfinished", [](EmulatorProcess&, auto&) { return true; },
+       DeliveryResult::Cancelled, "OK started:half printed:half discarded:unfinished", ""},
+      {"unplugged and back: print 2 again from its start on the printer plugged in",
+       [](EmulatorProcess& e, auto& threads) {
+         e.Detach(1);
+         threads.emplace_back([&e] {
+           std::this_thread::sleep_for(std::chrono::milliseconds(300));
+           e.Attach({"serial=P1", "print-ms=0"});
+         });
+         return false;
+       },
+       DeliveryResult::Done, "OK started:half printed:half discarded:unfinished",
+       "OK started:half printed:half"},
+      {"cover opened as it arrives: discarded, sent again once closed",
+       [](EmulatorProcess& e, auto& threads) {
+         e.Set(1, {"status=1000"});
+         threads.emplace_back([&e] {
+           std::this_thread::sleep_for(std::chrono::seconds(3));
+           e.Set(1, {"status=0"});
+         });
+         return false;
+       },
+       DeliveryResult::Done,
+       "OK started:half printed:half discarded:not-ready started:half printed:half", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EmulatorProcess emulator;
+    ASSERT_TRUE(emulator.Start());
+    ASSERT_EQ(1u, emulator.Attach({"serial=P1", "print-ms=0"}));
+    std::vector<std::thread> threads;
+    ActingObserver observer(2, [&] { return c.act(emulator, threads); });
+    delivery::DeliverySettings settings;
+    settings.reconnectBound = std::chrono::seconds(20);
+    settings.refreshInformationFile = false;
+    delivery::LinkSettings fastLooks;
+    fastLooks.probeInterval = std::chrono::milliseconds(200);
+    {
+      delivery::PrinterLink link(CreateEmulatedBus(emulator.socketPath()), "P1",
+                                 KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID, fastLooks);
+      delivery::PrintDelivery delivery(link, observer, settings);
+      ASSERT_EQ(DeliveryResult::Done, delivery.Open());
+      EXPECT_EQ(DeliveryResult::Done, delivery.Deliver(PrintNumber(1)));
+      EXPECT_EQ(c.second, delivery.Deliver(PrintNumber(2)));
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_TRUE(WaitFor([&] { return Events(emulator, 1) == c.firstPrinter; }, 5))
+        << Events(emulator, 1);
+    if (*c.secondPrinter != '\0') {
+      EXPECT_EQ(c.secondPrinter, Events(emulator, 2));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kv71p::test
