@@ -44,8 +44,7 @@ std::string BuiltFile(const std::string& name, const std::string& ending = ".deb
 // names the libraries the programs link; the control file adds what the
 // suite runs (the scheduler, lpadmin, the raster filters, Qt's platform
 // plugins) and ties the window to the service of the same build. The CUPS
-// backend joins kv71p-driver with mode "-rwx------" (CUPS runs it as root
-// only so) when it is part of the tree.
+// backend has mode "-rwx------": CUPS runs it as root only so.
 struct PackageContents {
   std::map<std::string, std::string> files;
   std::vector<std::string> dependencies;
@@ -58,6 +57,9 @@ std::map<std::string, PackageContents> ExpectedPackages() {
       {kDriver,
        {{{"/usr/lib/cups/filter/rastertokv71p", program}, {"/usr/sbin/infokv71p", program},
          {"/usr/bin/kv71p-decode", program}, {"/usr/share/cups/model/korvale/KV-71P.ppd.gz", data},
+         {"/usr/lib/cups/backend/vexbackend", "-rwx------"},
+         {"/usr/share/cups/usb/kv71p.usb-quirks", data},
+         {"/usr/share/lintian/overrides/kv71p-driver", data},
          {"/lib/systemd/system/infokv71p.service", data}, {"/lib/udev/rules.d/60-kv71p.rules", data},
          {"/usr/share/man/man8/infokv71p.8.gz", data}, {"/usr/share/man/man1/kv71p-decode.1.gz", data},
          {"/usr/share/doc/kv71p-driver/changelog.gz", data}, {"/usr/share/doc/kv71p-driver/copyright", data}},
