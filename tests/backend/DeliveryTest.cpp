@@ -1,7 +1,7 @@
 // The delivery library in-process against the printer emulator, with an
 // observer that acts in the middle of a print (after its second block):
 // a cancel, an unplug with the printer plugged in again, a cover opened
-// while the print arrives. What the printer printed, discarded and was
+// while the print arrives, a printer that stops taking bytes for a while. What the printer printed, discarded and was
 // sent is read back from the emulator.
 #include <gtest/gtest.h>
 
@@ -82,6 +82,16 @@ TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
        },
        DeliveryResult::Done,
        "OK started:half printed:half discarded:not-ready started:half printed:half", ""},
+      {"printer stops taking bytes for a while: the rest follows, printed once",
+       [](EmulatorProcess& e, auto& threads) {
+         e.Set(1, {"out-limit=0"});
+         threads.emplace_back([&e] {
+           std::this_thread::sleep_for(std::chrono::seconds(1));
+           e.Set(1, {"out-limit=none"});
+         });
+         return false;
+       },
+       DeliveryResult::Done, "OK started:half printed:half started:half printed:half", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
