@@ -12,10 +12,13 @@
 #include <functional>
 
 #include "common/CommandCatalogue.h"
+#include "common/DeviceUri.h"
 #include "common/Kv71pConfig.h"
 #include "platform/usb/EmulatorConnection.h"
 #include "service/DeviceId.h"
 #include "service/StatusQueries.h"
+#include "tests/backend/SmallPrints.h"
+#include "tests/support/TestTempDir.h"
 #include "tests/usbmock/UsbMockBed.h"
 
 namespace kv71p::test {
@@ -177,6 +180,52 @@ TEST_F(LibusbPath, UsbLayerReportsWhatTheEmulatedBusReports) {
                 "unplugged: interface closed: no-device",
                 "unplugged: device closed: success",
                 "unplugged: device opened: no-device"}));
+}
+
+// The backend on libusb: it lists the printer the test bed presents, and a
+// job's prints arrive at the printer block for block and come out once,
+// drawn as the decoder draws the stream.
+TEST_F(LibusbPath, BackendListsThePrinterAndItsPrintsArriveWhole) {
+  TestTempDir dir;
+  const std::string rendered = dir / "printed", stream = dir / "stream";
+  const unsigned id = h_.emulator().Attach({"serial=AB 12", "print-ms=0", "output=" + rendered});
+  ASSERT_TRUE(bed_.Plug(h_.emulator(), id));
+  std::vector<std::string> env = UsbMockBed::LibusbEnvironment();
+  for (const std::string& e : {"KV71P_CACHE_DIR=" + (dir / "cache/KV-71P"),
+                               "KV71P_LOCK_DIR=" + (dir / "locks"),
+                               "DEVICE_URI=" + DeviceUriOf("AB%2012")})
+    env.push_back(e);
+
+  const ProcessResult listing = RunProcess({KV71P_BACKEND_PROGRAM}, {env, "", "", 30});
+  EXPECT_EQ(0, listing.exitStatus);
+  EXPECT_EQ("direct " + DeviceUriOf("AB%2012") +
+                " \"KORVALE SYSTEMS KV-71P\" \"KORVALE SYSTEMS KV-71P (AB%2012)\" "
+                "\"MFG:Korvale;CMD:VEX;MDL:KV-71P;CLS:PRINTER;DES:Korvale KV-71P;\" \"\"\n",
+            listing.out);
+
+  ASSERT_TRUE(WriteFile(stream, SmallPrints(2)) && h_.emulator().ClearLog(id));
+  const ProcessResult job =
+      RunProcess({KV71P_BACKEND_PROGRAM, "7", "user", "title", "1", "", stream}, {env, "", "", 60});
+  EXPECT_EQ(0, job.exitStatus) << job.err;
+  EXPECT_EQ("OK started:half printed:half started:half printed:half",
+            h_.emulator().Request("prints " + std::to_string(id)));
+  std::vector<std::string> received;
+  for (const std::string& header : h_.emulator().LoggedHeaders(id))
+    if (header.compare(2, 6, "CNTRL ") == 0 || header.compare(2, 6, "IMAGE ") == 0)
+      received.push_back(header);
+  std::vector<std::string> sent;
+  for (int print = 0; print < 2; ++print)
+    for (const std::string& block : SmallPrintBlocks()) sent.push_back(block.substr(0, 32));
+  EXPECT_EQ(sent, received);
+  ASSERT_EQ(0, RunProcess({KV71P_DECODER_PROGRAM, "--png", dir / "decoded", stream}).exitStatus);
+  const std::pair<const char*, const char*> pictures[] = {
+      {"print01-yellow", "print1-yellow"}, {"print02-cyan", "print2-cyan"},
+      {"print02-preview", "print2-preview"}};
+  for (const auto& [decoded, drawn] : pictures) {
+    const std::string printed = rendered + "/printer" + std::to_string(id) + "-" + drawn + ".png";
+    EXPECT_TRUE(WaitFor([&] { return !ReadFile(printed).empty(); }, 10)) << printed;
+    EXPECT_EQ(ReadFile(dir / ("decoded/" + std::string(decoded) + ".png")), ReadFile(printed));
+  }
 }
 
 }  // namespace
