@@ -14,8 +14,12 @@
 #include "printerapp/AppSystem.h"
 #include "printerapp/Kv71pDriver.h"
 
+// The footer of every page of the web interface. PAPPL 1.3.1 needs one:
+// without it, it crashes at the end of every page.
+constexpr char kFooterHtml[] = "KV-71P printer application " KV71P_VERSION;
+
 int main(int argc, char* argv[]) {
   using namespace kv71p::printerapp;
-  return papplMainloop(argc, argv, KV71P_VERSION, nullptr, kDriverCount, kDrivers, nullptr, FillDriverData,
+  return papplMainloop(argc, argv, KV71P_VERSION, kFooterHtml, kDriverCount, kDrivers, nullptr, FillDriverData,
                        nullptr, nullptr, CreateSystem, nullptr, nullptr);
 }

@@ -2,9 +2,9 @@
 // devices added with its own sub-commands, a JPEG and the same picture as
 // PWG raster sent with `submit` that come out as the filter makes them from
 // the same pixels and settings, CUPS's IPP Everywhere and IPP/2.0
-// conformance tests, and the printers kept across a restart. The avahi and
-// D-Bus daemons PAPPL wants are started when none runs (and stopped after).
-// Its installation.
+// conformance tests, the web interface, and the printers kept across a
+// restart. The avahi and D-Bus daemons PAPPL wants are started when none
+// runs (and stopped after). Its installation.
 #include <arpa/inet.h>
 #include <cups/raster.h>
 #include <fcntl.h>
@@ -55,14 +55,17 @@ class DnsSdDaemons {
  public:
   DnsSdDaemons() {
     if (getuid() != 0 || access("/usr/sbin/avahi-daemon", X_OK) != 0) return;
-    if (RunProcess({"avahi-daemon", "--check"}).exitStatus == 0) return;
+    if ((running_ = RunProcess({"avahi-daemon", "--check"}).exitStatus == 0)) return;
     if (!Alive("/run/dbus/pid")) {
       fs::remove("/run/dbus/pid");
       fs::create_directories("/run/dbus");
       startedBus_ = RunProcess({"dbus-daemon", "--system", "--fork"}).exitStatus == 0;
     }
-    startedAvahi_ = RunProcess({"avahi-daemon", "--daemonize", "--no-drop-root", "--no-chroot"}).exitStatus == 0;
+    running_ = startedAvahi_ =
+        RunProcess({"avahi-daemon", "--daemonize", "--no-drop-root", "--no-chroot"}).exitStatus == 0;
   }
+  // True when avahi runs.
+  bool running() const { return running_; }
   ~DnsSdDaemons() {
     if (startedAvahi_) RunProcess({"avahi-daemon", "--kill"});
     if (!startedBus_ || !Alive("/run/dbus/pid")) return;
@@ -72,11 +75,15 @@ class DnsSdDaemons {
   }
 
  private:
+  // True when the process of `pidFile` runs (a zombie waiting to be
+  // reaped has ended).
   static bool Alive(const std::string& pidFile) {
     const std::string pid = ReadFile(pidFile);
-    return !pid.empty() && kill(std::stoi(pid), 0) == 0;
+    if (pid.empty()) return false;
+    const std::string stat = ReadFile("/proc/" + std::to_string(std::stoi(pid)) + "/stat");
+    return !stat.empty() && stat.find(") Z ") == std::string::npos;
   }
-  bool startedBus_ = false, startedAvahi_ = false;
+  bool startedBus_ = false, startedAvahi_ = false, running_ = false;
 };
 
 // `rgb` (rows from the top) as a JPEG of 300 pixels per inch.
@@ -145,8 +152,22 @@ bool WritePwgRaster(const std::string& path, const std::vector<unsigned char>& r
   return close(fd) == 0 && ok;
 }
 
+// A page of the web interface: its HTTP status and text.
+std::pair<http_status_t, std::string> WebPage(int port, const std::string& path) {
+  TestTempDir dir;
+  http_t* http = httpConnect2("localhost", port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+  if (http == nullptr) return {HTTP_STATUS_ERROR, ""};
+  const int fd = open((dir / "page").c_str(), O_RDWR | O_CREAT, 0600);
+  const http_status_t status = cupsGetFd(http, path.c_str(), fd);
+  close(fd);
+  httpClose(http);
+  return {status, ReadFile(dir / "page")};
+}
+
 // The server with a private state folder, control socket (SNAP_COMMON, as
-// PAPPL's mainloop has it) and port; its sub-commands reach it.
+// PAPPL's mainloop has it) and port; its sub-commands reach it. (Those
+// that would start a server of their own when none answers are given the
+// server's URI.)
 class AppServer {
  public:
   AppServer() { chmod(dir_.path().c_str(), 0755); }
@@ -154,15 +175,16 @@ class AppServer {
     return server_.Start({KV71P_TEST_APP, "server", "-o", "server-port=" + std::to_string(port_), "-o",
                           "state-directory=" + dir_ / "state", "-o", "log-level=debug", "-o", "log-file=" + logFile},
                          env()) &&
-           WaitFor([&] { return Run({"status"}).exitStatus == 0; }, 20);
+           WaitFor([&] { return Run({"status"}).out.find("Running") == 0; }, 20);
   }
   ProcessResult Run(std::vector<std::string> args) const {
     args.insert(args.begin(), KV71P_TEST_APP);
     return RunProcess(args, {env(), "", "", 60});
   }
   BackgroundProcess& process() { return server_; }
-  std::string uri(const std::string& printer) const {
-    return "ipp://localhost:" + std::to_string(port_) + "/ipp/print/" + printer;
+  int port() const { return port_; }
+  std::string uri(const std::string& printer = "") const {
+    return "ipp://localhost:" + std::to_string(port_) + (printer.empty() ? "/ipp/system" : "/ipp/print/" + printer);
   }
   std::string path(const std::string& name) const { return dir_ / name; }
 
@@ -207,8 +229,24 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
             std::string::npos);
   for (const char* name : {"Photo", "Conformance"}) {
     fs::create_directories(app.path(name));
-    ASSERT_EQ(app.Run({"add", "-d", name, "-m", "kv71p", "-v", "file://" + app.path(name)}).exitStatus, 0);
+    ASSERT_EQ(app.Run({"add", "-d", name, "-m", "kv71p", "-v", "file://" + app.path(name), "-u", app.uri()}).exitStatus,
+              0);
   }
+
+  // The web interface, and in it the printing defaults with the vendor
+  // attributes and their ranges.
+  for (const char* path : {"/", "/Photo/", "/Photo/printing", "/Photo/supplies"})
+    EXPECT_EQ(WebPage(app.port(), path).first, HTTP_STATUS_OK) << path;
+  // Listing network printers needs avahi: PAPPL stops without it.
+  if (daemons.running()) {
+    EXPECT_EQ(WebPage(app.port(), "/addprinter").first, HTTP_STATUS_OK);
+    EXPECT_EQ(app.Run({"devices"}).exitStatus, 0);
+  }
+  const std::string defaults = WebPage(app.port(), "/Photo/printing").second;
+  for (const char* field : {"name=\"kv71p-sharpness\" min=\"-2\" max=\"8\" value=\"0\"",
+                            "name=\"kv71p-gamma-red\" min=\"-100\" max=\"100\"", "value=\"fine-matte\"",
+                            "name=\"kv71p-print-retry\" checked"})
+    EXPECT_NE(defaults.find(field), std::string::npos) << field;
 
   // A JPEG of the 8x4 page at 300 dpi, placed by PAPPL pixel for pixel.
   const int width = 2448, height = 1236;
@@ -221,8 +259,8 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
   const std::vector<std::string> settings = {"-o", "copies=2", "-o", "kv71p-overcoat-finish=matte", "-o",
                                              "kv71p-sharpness=3", "-o", "kv71p-color-adjustment=true", "-o",
                                              "kv71p-gamma-red=20"};
-  for (const auto& [printer, file] : {std::pair{"Photo", jpeg}, {"Conformance", pwg}}) {
-    std::vector<std::string> args = {"submit", "-d", printer};
+  for (const auto& [printer, file] : {std::pair{std::string("Photo"), jpeg}, {std::string("Conformance"), pwg}}) {
+    std::vector<std::string> args = {"submit", "-u", app.uri(printer)};
     args.insert(args.end(), settings.begin(), settings.end());
     args.push_back(file);
     const ProcessResult submitted = app.Run(args);
@@ -263,9 +301,7 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
   EXPECT_TRUE(WaitFor([&] { return !app.process().Running(); }, 30));
   EXPECT_EQ(app.process().exitStatus(), 0);
   ASSERT_TRUE(app.Start(log));
-  const std::string printers = app.Run({"printers"}).out;
-  EXPECT_TRUE(printers.find("Photo") != std::string::npos && printers.find("Conformance") != std::string::npos)
-      << printers;
+  for (const char* page : {"/Photo/", "/Conformance/"}) EXPECT_EQ(WebPage(app.port(), page).first, HTTP_STATUS_OK);
 }
 
 }  // namespace
