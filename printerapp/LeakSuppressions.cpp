@@ -5,7 +5,10 @@
 //   a sub-command to the server (httpConnect2), both made by PAPPL's
 //   mainloop in libcups, which has no frame pointers: their stacks end in
 //   libcups;
-// - the system's UUID when a saved state sets it again.
+// - the system's UUID when a saved state sets it again, and the web
+//   interface's footer.
 // The program's own allocations are reported as ever, and so are the job
 // code's, which the tests also run in-process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libcups.so\nleak:papplSystemSetUUID\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libcups.so\nleak:papplSystemSetUUID\nleak:papplSystemSetFooterHTML\n";
+}
