@@ -225,6 +225,11 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
     fs::create_directories(app.path(name));
     ASSERT_EQ(app.Run({"add", "-d", name, "-m", "kv71p", "-v", "file://" + app.path(name), "-u", app.uri()}).exitStatus,
               0);
+    // Printer defaults under the jobs' own values. (PAPPL 1.3.1's modify
+    // puts a printer URI given with -u in the wrong group.)
+    ASSERT_EQ(app.Run({"modify", "-d", name, "-o", "kv71p-overcoat-finish=matte", "-o",
+                       "kv71p-print-retry=false"}).exitStatus,
+              0);
   }
 
   // The web interface, and in it the printing defaults with the vendor
@@ -239,7 +244,7 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
   const std::string defaults = WebPage(app.port(), "/Photo/printing").second;
   for (const char* field : {"name=\"kv71p-sharpness\" min=\"-2\" max=\"8\" value=\"0\"",
                             "name=\"kv71p-gamma-red\" min=\"-100\" max=\"100\"", "value=\"fine-matte\"",
-                            "name=\"kv71p-print-retry\" checked"})
+                            "name=\"kv71p-color-matching\" checked"})
     EXPECT_NE(defaults.find(field), std::string::npos) << field;
 
   // A JPEG of the 8x4 page at 300 dpi, placed by PAPPL pixel for pixel.
@@ -250,9 +255,8 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
   // The same pixels as PWG raster, which PAPPL streams to the driver.
   const std::string pwg = app.path("photo.pwg");
   ASSERT_TRUE(WritePwgRaster(pwg, pixels));
-  const std::vector<std::string> settings = {"-o", "copies=2", "-o", "kv71p-overcoat-finish=matte", "-o",
-                                             "kv71p-sharpness=3", "-o", "kv71p-color-adjustment=true", "-o",
-                                             "kv71p-gamma-red=20"};
+  const std::vector<std::string> settings = {"-o", "copies=2", "-o", "kv71p-sharpness=3", "-o",
+                                             "kv71p-color-adjustment=true", "-o", "kv71p-gamma-red=20"};
   for (const auto& [printer, file] : {std::pair{std::string("Photo"), jpeg}, {std::string("Conformance"), pwg}}) {
     std::vector<std::string> args = {"submit", "-u", app.uri(printer)};
     args.insert(args.end(), settings.begin(), settings.end());
@@ -265,7 +269,7 @@ TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
     std::copy_n(&pixels[static_cast<size_t>(i) * width * 3], static_cast<size_t>(width) * 3, bytes.begin());
   };
   FilterRunner filter;
-  const auto runs = filter.Run({{"VexOvercoatFinish=Matte VexSharpness=3 VexColorAdjustment=Enable VexGammaR=20", "",
+  const auto runs = filter.Run({{"VexOvercoatFinish=Matte VexPrintRetry=Disable VexSharpness=3 VexColorAdjustment=Enable VexGammaR=20", "",
                                  {page}, false, {std::string("PPD=") + KV71P_TEST_PPD}}});
   ASSERT_EQ(runs[0].output.prints.size(), 2u);
   EXPECT_TRUE(FinishedStream(app.path("Photo"), 2) == runs[0].process.out) << "the JPEG's stream differs";
