@@ -1,6 +1,7 @@
 // Where the command blocks of a job go. The page buffer and the setting
 // commands write every block through this interface; the filter writes to
-// a file descriptor (FdBlockWriter), other programs may provide their own.
+// a file descriptor (FdBlockWriter), the printer application collects each
+// print in memory and hands it on whole.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,12 @@ class BlockWriter {
 
   // True once a write has failed.
   virtual bool Failed() const = 0;
+
+  // Ends one print: its finishing commands, "MULTICUT", planes and "START"
+  // were the writes since the end of the one before. A writer that hands
+  // prints on one at a time does it here (and fails when that fails); a
+  // stream has nothing to do. False when the output has failed.
+  virtual bool EndPrint() { return !Failed(); }
 };
 
 // Writes the block held by `cmd` (nothing when it holds none).

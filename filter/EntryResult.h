@@ -9,6 +9,7 @@ enum class EntryResult {
                  // than 300 or 600 dpi, or a print too large for its command
   NoMemory,      // the memory to compose a print was not obtained
   OutputFailed,  // a write to the output failed
+  Canceled,      // the job was cancelled before it was complete
 };
 
 }  // namespace kv71p::filter

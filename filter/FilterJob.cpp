@@ -21,6 +21,7 @@
 #include "filter/FilterJob.h"
 #include "filter/JobSettingsFromOptions.h"
 #include "filter/PerJobValues.h"
+#include "filter/PrintComposer.h"
 #include "filter/PrintOptions.h"
 #include "filter/RasterPage.h"
 
@@ -118,17 +119,6 @@ void WaitForPerJobFile(const char* jobId, const JobFileWait& wait) {
   }
 }
 
-// True when `path` names a regular file that can be opened for reading.
-// A FIFO or a device would make the colour engine wait or read forever.
-bool ProfileReadable(const char* path) {
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info;
-  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  close(fd);
-  return regular;
-}
-
 void InstallCancelHandler() {
   // No SA_RESTART: the handler may interrupt a write, which the output
   // continues (a block is always written whole).
@@ -141,24 +131,11 @@ void InstallCancelHandler() {
   signal(SIGPIPE, SIG_IGN);
 }
 
-// The job's ICC profile: the "VexICCProfile" option, else the model's
-// profile for the loaded media; used only when it can be read.
-std::string ChooseColorProfile(const PrintOptions& options, const DeviceEntry& model,
-                               const PerJobValues& values) {
-  const char* profile = options.Value("VexICCProfile");
-  if (profile == nullptr) profile = model.GetPrinterICCProfile(values);
-  return profile != nullptr && ProfileReadable(profile) ? profile : "";
-}
-
-// The job's pages: each page is read, processed once and placed once per
-// copy; a print goes out whenever the layout is full. The first photo of
-// the job goes out alone when `firstAlone` holds. Returns the number of
-// photos placed and not yet sent.
-int RunPages(RasterInput& input, DeviceEntry& entry, int orientation, int layoutCount,
-             bool firstAlone) {
-  const BlockWriter& output = entry.output();
-  int placed = 0;
-  int pageIndex = 0;  // pages handled before the current one
+// The job's pages: each page is read and handed to the composer, which
+// processes it once and places it once per copy. A page too large for the
+// filter's bounds, or whose memory cannot be obtained, is read past and
+// the job goes on with the next one.
+void RunPages(RasterInput& input, PrintComposer& composer, int orientation) {
   cups_page_header2_t header;
   bool more = input.ReadHeader(&header) && !Canceled;
   while (more) {
@@ -167,35 +144,16 @@ int RunPages(RasterInput& input, DeviceEntry& entry, int orientation, int layout
     if (usable) {
       ReadRasterPage(input.raster(), header, &page, &Canceled);
     } else {
-      // Too large, or its memory could not be obtained: the page is read
-      // past and the job goes on with the next one.
       page = RasterPageBuffers{};
       SkipRasterPage(input.raster(), header, &Canceled);
     }
-    if (Canceled) return 0;
-
-    if (usable) {
-      const PhotoBitmap photo =
-          entry.MakeImageData(std::move(page.pixels), header.cupsWidth, header.cupsHeight);
-      const int copies = static_cast<int>(header.NumCopies);
-      for (int c = 0; c < copies; ++c) {
-        if (Canceled || output.Failed()) return 0;
-        const int n = (c == 0 && pageIndex == 0 && firstAlone) ? 1 : layoutCount;
-        entry.SetImageData(placed, photo.get());
-        ++placed;
-        if (placed >= n) {
-          entry.SendFinishing();
-          entry.SendImageData(n);
-          placed = 0;
-        }
-      }
-    }
-    if (output.Failed()) return 0;
-    if (!input.ReadHeader(&header)) break;
-    if (usable) ++pageIndex;  // a skipped page does not count
-    if (Canceled) return 0;
+    if (Canceled) return;
+    if (usable &&
+        composer.AddPage(std::move(page.pixels), header.cupsWidth, header.cupsHeight,
+                         static_cast<int>(header.NumCopies)) != EntryResult::Ok)
+      return;
+    more = input.ReadHeader(&header) && !Canceled;
   }
-  return placed;
 }
 
 }  // namespace
@@ -219,18 +177,10 @@ int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFil
   FdBlockWriter output(outputFd);
   DeviceEntry_KV71P entry(output);
   const PrintOptions printOptions(options.count(), options.options(), ppd.get());
-  JobSettings settings = JobSettingsFromOptions(printOptions);
-  if (settings.icm) settings.iccProfile = ChooseColorProfile(printOptions, entry, jobValues);
-  entry.SetSettings(settings);
-  int layoutCount = entry.GetMultiLayoutNum(jobValues);
-  if (layoutCount < 1 || layoutCount > 3) layoutCount = 1;
-  const bool firstAlone = entry.GetRemainHalf(jobValues) % 2 == 1;
-
-  const int placed = RunPages(input, entry, orientation, layoutCount, firstAlone);
-  if (!Canceled && !output.Failed() && placed > 0) {
-    entry.SendFinishing();
-    entry.SendImageData(placed);
-  }
+  PrintComposer composer(entry, JobSettingsFromOptions(printOptions), jobValues,
+                         printOptions.Value("VexICCProfile"), [] { return Canceled != 0; });
+  RunPages(input, composer, orientation);
+  composer.Finish();
   return output.Failed() && !Canceled ? 1 : 0;
 }
 

@@ -25,6 +25,13 @@ void StoreMirrored(const unsigned char* line, uint64_t count, uint64_t width, un
   if (count > whole * 3) std::memcpy(row + (width - 1 - whole) * 3, line + whole * 3, count - whole * 3);
 }
 
+// The row of the page buffer that line `i` goes to (null for a page
+// without pixels).
+unsigned char* RowOfLine(const RasterPageBuffers& page, uint64_t height, uint64_t i) {
+  if (page.pixels == nullptr) return nullptr;
+  return page.pixels.get() + (page.mirrored ? i : height - 1 - i) * page.stride;
+}
+
 }  // namespace
 
 bool PageLayout(uint64_t width, uint64_t height, uint64_t* stride, uint64_t* size) {
@@ -59,9 +66,7 @@ uint32_t ReadRasterPage(cups_raster_t* raster, const cups_page_header2_t& header
   const uint64_t used = page->used;
   uint32_t read = 0;
   for (uint64_t i = 0; i < height; ++i) {
-    unsigned char* row = page->pixels == nullptr
-                             ? nullptr
-                             : page->pixels.get() + (page->mirrored ? i : height - 1 - i) * page->stride;
+    unsigned char* row = RowOfLine(*page, height, i);
     unsigned char* target = page->mirrored ? page->line.get() : row;
     bool ok = used == 0 || cupsRasterReadPixels(raster, target, static_cast<unsigned>(used)) == used;
     if (ok) ok = SkipBytes(raster, header.cupsBytesPerLine - used);
@@ -74,6 +79,17 @@ uint32_t ReadRasterPage(cups_raster_t* raster, const cups_page_header2_t& header
     if (*canceled) break;
   }
   return read;
+}
+
+void StoreRasterLine(const cups_page_header2_t& header, RasterPageBuffers* page, uint64_t i,
+                     const unsigned char* line) {
+  if (i >= header.cupsHeight || page->used == 0) return;
+  unsigned char* row = RowOfLine(*page, header.cupsHeight, i);
+  if (row == nullptr) return;
+  if (page->mirrored)
+    StoreMirrored(line, page->used, header.cupsWidth, row);
+  else
+    std::memcpy(row, line, page->used);
 }
 
 void SkipRasterPage(cups_raster_t* raster, const cups_page_header2_t& header,

@@ -57,6 +57,12 @@ bool AllocRasterPage(const cups_page_header2_t& header, int orientation, RasterP
 uint32_t ReadRasterPage(cups_raster_t* raster, const cups_page_header2_t& header,
                         RasterPageBuffers* page, const volatile sig_atomic_t* canceled);
 
+// Stores line `i` of a page that arrives line by line (`line` holds the
+// header's cupsBytesPerLine bytes) as ReadRasterPage stores a line it has
+// read. A line past the page's height is dropped.
+void StoreRasterLine(const cups_page_header2_t& header, RasterPageBuffers* page, uint64_t i,
+                     const unsigned char* line);
+
 // Reads past the lines of the current page without storing them (a page
 // that is skipped), in small pieces. Stops at a failed read or once
 // `canceled` is set.

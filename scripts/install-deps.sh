@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools libqt6svg6-dev
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libpappl-dev libjpeg-dev avahi-daemon dbus
   cups cups-client cups-filters cups-ipp-utils ghostscript poppler-utils
   clang libclang-rt-14-dev
   umockdev libumockdev-dev
