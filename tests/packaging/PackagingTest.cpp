@@ -27,6 +27,7 @@ namespace fs = std::filesystem;
 
 const std::string kDriver = "kv71p-driver";
 const std::string kDesktop = "kv71p-desktop";
+const std::string kPrinterApp = "kv71p-printer-app";
 // The settings debian/rules gives the build.
 const std::string kCacheFolder = "/var/cache/korvale/KV-71P";
 const std::string kMakerFolder = "/var/cache/korvale";
@@ -78,6 +79,14 @@ std::map<std::string, PackageContents> ExpectedPackages() {
          {"/usr/share/doc/kv71p-desktop/changelog.gz", data}, {"/usr/share/doc/kv71p-desktop/copyright", data}},
         {"libcups2", "libqt6core6", "libqt6gui6", "libqt6widgets6", "qt6-qpa-plugins",
          std::string("kv71p-driver (= ") + KV71P_VERSION + ")"}}},
+      {kPrinterApp,
+       {{{"/usr/bin/kv71p-printer-app", program},
+         {"/lib/systemd/system/kv71p-printer-app.service", data},
+         {"/usr/share/man/man1/kv71p-printer-app.1.gz", data},
+         {"/usr/share/doc/kv71p-printer-app/changelog.gz", data},
+         {"/usr/share/doc/kv71p-printer-app/copyright", data}},
+        {"libc6", "libcups2", "libpappl1", "liblcms2-2", "libstdc++6",
+         "avahi-daemon"}}},
   };
   for (int icon = 0; icon < kv71p::printwatch::kStatusIconCount; ++icon)
     packages[kDesktop].files[resources + "/" + IconFileName(kv71p::printwatch::StatusIcon(icon))] = data;
@@ -139,7 +148,7 @@ TEST(PackagingTest, InstallEnablesTheServiceAndMakesTheCachePurgeLeavesNothing) 
     return RunProcess(argv, {{}, "", "", 120});
   };
 
-  ProcessResult r = dpkg({"-i", BuiltFile(kDriver), BuiltFile(kDesktop)});
+  ProcessResult r = dpkg({"-i", BuiltFile(kDriver), BuiltFile(kDesktop), BuiltFile(kPrinterApp)});
   ASSERT_EQ(0, r.exitStatus) << r.out << r.err;
   for (const std::string& folder : {kMakerFolder, kCacheFolder}) {
     struct stat st;
@@ -147,8 +156,9 @@ TEST(PackagingTest, InstallEnablesTheServiceAndMakesTheCachePurgeLeavesNothing) 
     EXPECT_TRUE(S_ISDIR(st.st_mode)) << folder;
     EXPECT_EQ(01777u, st.st_mode & 07777) << folder;
   }
-  EXPECT_EQ("/lib/systemd/system/infokv71p.service",
-            fs::read_symlink(root + "/etc/systemd/system/multi-user.target.wants/infokv71p.service"));
+  for (const std::string unit : {"infokv71p.service", "kv71p-printer-app.service"})
+    EXPECT_EQ("/lib/systemd/system/" + unit,
+              fs::read_symlink(root + "/etc/systemd/system/multi-user.target.wants/" + unit));
 
   // The scripts carry the build's cache folder and printer ids, every
   // placeholder filled in.
@@ -163,7 +173,7 @@ TEST(PackagingTest, InstallEnablesTheServiceAndMakesTheCachePurgeLeavesNothing) 
 
   ASSERT_TRUE(WriteFile(root + kCacheFolder + "/KV-71P_A1B2C3.log", "STATUS=\"0\"\n"));
   ASSERT_TRUE(WriteFile(root + kCacheFolder + "/KV-71P_A1B2C3_UTIL", ""));
-  r = dpkg({"--purge", kDesktop, kDriver});
+  r = dpkg({"--purge", kPrinterApp, kDesktop, kDriver});
   ASSERT_EQ(0, r.exitStatus) << r.out << r.err;
   for (const fs::directory_entry& e : fs::recursive_directory_iterator(root)) {
     if (e.path().string().rfind(root + "/var/lib/dpkg", 0) == 0) continue;
