@@ -107,6 +107,20 @@ bool ConvertSerialNumber(const std::string& answer, std::string* converted,
   return true;
 }
 
+std::string SerialNumberAsAnswered(const std::string& serialNo) {
+  std::string out;
+  out.reserve(serialNo.size());
+  for (size_t i = 0; i < serialNo.size();) {
+    if (serialNo.compare(i, 3, "%20") == 0) {
+      out += ' ';
+      i += 3;
+    } else {
+      out += serialNo[i++];
+    }
+  }
+  return out;
+}
+
 bool IsUsableSerialNumber(const std::string& serialNo) {
   return !serialNo.empty() && !HasPathPart(serialNo) && IsPrintableUtf8(serialNo);
 }

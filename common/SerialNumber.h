@@ -38,6 +38,10 @@ const char* SerialRefusalText(SerialRefusal refusal);
 bool ConvertSerialNumber(const std::string& answer, std::string* converted,
                          SerialRefusal* refusal = nullptr);
 
+// The suite's form turned back into the printer's answer: every "%20" a
+// space again (what the status window shows).
+std::string SerialNumberAsAnswered(const std::string& serialNo);
+
 // True when `serialNo` (in the suite's form, as found in a device URI or a
 // file name) can name files in the cache folder: not empty, valid UTF-8
 // without control characters, without "/" and "..".

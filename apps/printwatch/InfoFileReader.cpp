@@ -46,26 +46,12 @@ std::string WithoutQuotes(const std::string& text, size_t from) {
   return out;
 }
 
-std::string BlanksForPercent20(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    if (text.compare(i, 3, "%20") == 0) {
-      out += ' ';
-      i += 3;
-    } else {
-      out += text[i++];
-    }
-  }
-  return out;
-}
-
 void ApplyLine(const std::string& line, InfoFileValues* values) {
   for (const KeyRow& key : kKeys) {
     const size_t length = std::char_traits<char>::length(key.key);
     if (line.compare(0, length, key.key) != 0 || line.compare(length, 1, "=") != 0) continue;
     std::string value = WithoutQuotes(line, length + 1);
-    if (key.value == &InfoFileValues::m_serialStr_Log) value = BlanksForPercent20(value);
+    if (key.value == &InfoFileValues::m_serialStr_Log) value = SerialNumberAsAnswered(value);
     values->*key.value = std::move(value);
     return;
   }
