@@ -6,11 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/CommandCatalogue.h"
-#include "common/Kv71pConfig.h"
 #include "service/StatusQueries.h"
 #include "tests/service/EmulatorProcess.h"
 
@@ -37,16 +35,6 @@ TEST_F(EmulatedPrinter, AnotherHolderIsRefusedUntilTheLastClose) {
   // Printers that refuse the device or the interface cannot be opened.
   EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=device"})));
   EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=interface"})));
-}
-
-TEST(LibusbBus, StartsWithoutPrintersWhereLibusbWorks) {
-  unsetenv("KV71P_USB_EMULATOR");
-  auto bus = CreateUsbBus();
-  if (bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID) != kUsbSuccess)
-    GTEST_SKIP() << "libusb cannot start on this machine";
-  std::vector<UsbEvent> events;
-  EXPECT_EQ(kUsbSuccess, bus->WaitForEvents(50, &events));
-  EXPECT_TRUE(events.empty());
 }
 
 // The transfers of each write, and the whole block at the printer.
@@ -237,42 +225,24 @@ TEST_F(EmulatedPrinter, AnswersThatFitTheCallersBufferOrNot) {
   }
 }
 
+// The serial number query reads the answer whole and converts it (every
+// answer taken or refused: test_common).
 TEST_F(EmulatedPrinter, SerialNumbersTakenAndRefusedWithTheReason) {
-  std::string escaped21;
-  for (int i = 0; i < 21; ++i) escaped21 += "%20";
   const struct {
     std::string answer, serial;
     SerialRefusal refusal;
   } cases[] = {
       {"KVP 001 A", "KVP%20001%20A", SerialRefusal::None},
-      {"", "", SerialRefusal::None},
-      {"a.b", "a.b", SerialRefusal::None},
-      {"Z\xc3\xbcrich \xe2\x82\xac", "Z\xc3\xbcrich%20\xe2\x82\xac", SerialRefusal::None},
-      {std::string(21, ' '), escaped21, SerialRefusal::None},  // 63 bytes converted
-      {std::string(63, 'x'), std::string(63, 'x'), SerialRefusal::None},
-      {std::string(22, ' '), "", SerialRefusal::TooLong},  // 66 bytes converted
-      {std::string(64, 'x'), "", SerialRefusal::TooLong},
-      {std::string(300, 'a'), "", SerialRefusal::TooLong},  // beyond the work buffer
-      {"AB\xff", "", SerialRefusal::NotUtf8},
-      {"\xc0\xaf", "", SerialRefusal::NotUtf8},          // overlong "/"
-      {"\xed\xa0\x80", "", SerialRefusal::NotUtf8},      // a surrogate
-      {"\xf4\x90\x80\x80", "", SerialRefusal::NotUtf8},  // beyond U+10FFFF
-      {"\xe2\x82", "", SerialRefusal::NotUtf8},          // cut short
+      {std::string(300, 'a'), "", SerialRefusal::TooLong},  // beyond the serial number's buffer
       {"../etc", "", SerialRefusal::PathPart},
-      {"a..b", "", SerialRefusal::PathPart},
-      {"/", "", SerialRefusal::PathPart},
-      {"AB\x01", "", SerialRefusal::ControlCharacter},
-      {"\x7f", "", SerialRefusal::ControlCharacter},
-      {"\xc2\x85", "", SerialRefusal::ControlCharacter},  // C1
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.answer));
+    SCOPED_TRACE(c.answer);
     ASSERT_TRUE(Set({"serial=" + c.answer}) && emulator_.ClearLog(id_));
     char out[64];
-    std::memset(out, 'Z', sizeof out);
     SerialRefusal refusal = SerialRefusal::TooLong;
-    const int64_t length = c.refusal == SerialRefusal::None ? static_cast<int64_t>(c.serial.size()) : -1;
-    EXPECT_EQ(length, GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
+    EXPECT_EQ(c.serial.empty() ? -1 : static_cast<int64_t>(c.serial.size()),
+              GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
     EXPECT_EQ(c.serial, std::string(out));
     EXPECT_EQ(c.refusal, refusal);
     EXPECT_EQ(std::vector<std::string>{"\x1bPINFO  SERIAL_NUMBER           "}, emulator_.LoggedHeaders(id_));

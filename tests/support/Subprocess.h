@@ -65,6 +65,11 @@ bool WaitFor(Condition condition, double seconds);
 std::string ReadFile(const std::string& path);
 // Writes a whole file; false on failure.
 bool WriteFile(const std::string& path, const std::string& content);
+// The type and mode bits of `path` itself (a link is not followed); 0 when
+// it does not exist. Permissions(): the mode bits only.
+mode_t ModeOf(const std::string& path);
+inline mode_t Permissions(const std::string& path) { return ModeOf(path) & 07777; }
+inline bool Exists(const std::string& path) { return ModeOf(path) != 0; }
 
 }  // namespace kv71p::test
 
