@@ -50,7 +50,6 @@ class BackendTest : public ::testing::Test {
   bool Logged(const std::string& line) {
     return WaitFor([&] { return log().find(line) != std::string::npos; }, 20);
   }
-  std::string Events(unsigned id) { return emulator_.Request("prints " + std::to_string(id)); }
   std::string PerJobFile() const { return cache_ + "/Print_7.log"; }
 
   EmulatorProcess emulator_;
@@ -193,7 +192,7 @@ TEST_F(BackendTest, EachEndingHasItsExitCode) {
     EXPECT_EQ(c.exit, r.exitStatus) << r.err;
     EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
     if (id != 0) {
-      EXPECT_EQ(c.printed, Events(id));
+      EXPECT_EQ(c.printed, emulator_.Prints(id));
       emulator_.Detach(id);
     }
     EXPECT_FALSE(fs::exists(PerJobFile()));
@@ -268,7 +267,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(fs::exists(PerJobFile()));
     if (id != 0) {
-      EXPECT_TRUE(WaitFor([&] { return Events(id) == c.printed; }, 5)) << Events(id);
+      EXPECT_TRUE(WaitFor([&] { return emulator_.Prints(id) == c.printed; }, 5)) << emulator_.Prints(id);
       emulator_.Detach(id);
     }
     fs::remove(dir_ / "job.log");

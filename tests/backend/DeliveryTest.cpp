@@ -45,10 +45,6 @@ delivery::Print PrintNumber(int number) {
   return print;
 }
 
-std::string Events(EmulatorProcess& emulator, unsigned id) {
-  return emulator.Request("prints " + std::to_string(id));
-}
-
 TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
   struct Case {
     const char* name;
@@ -114,10 +110,10 @@ TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
       EXPECT_EQ(c.second, delivery.Deliver(PrintNumber(2)));
     }
     for (std::thread& t : threads) t.join();
-    EXPECT_TRUE(WaitFor([&] { return Events(emulator, 1) == c.firstPrinter; }, 5))
-        << Events(emulator, 1);
+    EXPECT_TRUE(WaitFor([&] { return emulator.Prints(1) == c.firstPrinter; }, 5))
+        << emulator.Prints(1);
     if (*c.secondPrinter != '\0') {
-      EXPECT_EQ(c.secondPrinter, Events(emulator, 2));
+      EXPECT_EQ(c.secondPrinter, emulator.Prints(2));
     }
   }
 }

@@ -52,6 +52,8 @@ class EmulatorProcess {
   }
   bool Detach(unsigned id) { return IsOk(Request("detach " + std::to_string(id))); }
   bool ClearLog(unsigned id) { return IsOk(Request("clearlog " + std::to_string(id))); }
+  // What became of the prints printer `id` received ("OK started:full printed:full").
+  std::string Prints(unsigned id) { return Request("prints " + std::to_string(id)); }
   std::vector<std::string> Log(unsigned id);
   // Word `word` of every "BLOCK" line of the log: 6 the title ("STATUS",
   // "INFO FVER", ...), 3 the 32 header bytes (decoded).

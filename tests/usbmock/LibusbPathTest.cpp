@@ -208,7 +208,7 @@ TEST_F(LibusbPath, BackendListsThePrinterAndItsPrintsArriveWhole) {
       RunProcess({KV71P_BACKEND_PROGRAM, "7", "user", "title", "1", "", stream}, {env, "", "", 60});
   EXPECT_EQ(0, job.exitStatus) << job.err;
   EXPECT_EQ("OK started:half printed:half started:half printed:half",
-            h_.emulator().Request("prints " + std::to_string(id)));
+            h_.emulator().Prints(id));
   std::vector<std::string> received;
   for (const std::string& header : h_.emulator().LoggedHeaders(id))
     if (header.compare(2, 6, "CNTRL ") == 0 || header.compare(2, 6, "IMAGE ") == 0)

@@ -44,6 +44,7 @@ class LauncherTest : public ::testing::Test {
         {"KV_LONG_INFO", kLongUri + "1", "Long studio"},
         {"KV_LONG", kLongUri + "2", ""},
         {"-reverse", DeviceUriOf("QT"), ""},  // a Qt option as a queue name
+        {"OFFICE", "file:///dev/null", ""},
     };
     for (const auto& q : queues) {
       const ProcessResult r = cupsd_.Lpadmin({"-p", q[0], "-E", "-v", q[1], "-D", q[2]});
@@ -104,6 +105,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
       {"serial number and the printer's name, no shell", {kQueue}, 0, {"A1B2C3", kShellName}},
       {"no queue name", {}, 1, {}},
       {"names compare exactly", {"korvale_systems_kv_71p"}, 1, {}},
+      {"a queue of another printer", {"OFFICE"}, 1, {}},
       {"last printer with the URI names it", {"KV_1"}, 0, {"SHARED", "Second"}},
       {"URI too long to compare: the description", {"KV_LONG_INFO"}, 0,
        {longSerial + "1", "Long studio"}},
