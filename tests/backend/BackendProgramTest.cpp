@@ -51,6 +51,11 @@ class BackendTest : public ::testing::Test {
     return WaitFor([&] { return log().find(line) != std::string::npos; }, 20);
   }
   std::string PerJobFile() const { return cache_ + "/Print_7.log"; }
+  // A printer with the serial number kSerial and these further properties.
+  unsigned AttachPrinter(std::vector<std::string> properties) {
+    properties.push_back(std::string("serial=") + kSerial);
+    return emulator_.Attach(properties);
+  }
 
   EmulatorProcess emulator_;
   TestTempDir dir_;
@@ -112,80 +117,27 @@ TEST_F(BackendTest, EachEndingHasItsExitCode) {
     const char* message;
     const char* printed;  // the printer's print events
   };
+  const std::string one = SmallPrints(1);
   const std::vector<Case> cases = {
-      {"all prints printed",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       SmallPrints(2),
-       CUPS_BACKEND_OK,
-       "\nPAGE: 2 1\n",
+      {"all prints printed", {"print-ms=0"}, {}, kFileSerial, SmallPrints(2), CUPS_BACKEND_OK, "\nPAGE: 2 1\n",
        "OK started:half printed:half started:half printed:half"},
-      {"a wrong argument count",
-       {},
-       {"7", "user"},
-       kFileSerial,
-       "",
-       CUPS_BACKEND_FAILED,
-       "Usage: ",
-       ""},
-      {"a refused serial number",
-       {},
-       {},
-       "..%2Fx",
-       "",
-       CUPS_BACKEND_FAILED,
-       "ERROR: The device URI's serial number is refused (holds \"/\" or \"..\")",
-       ""},
-      {"no command stream",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       "%!PS-Adobe-3.0\n",
-       CUPS_BACKEND_FAILED,
-       "ERROR: The print data is not a KV-71P command stream (at byte 0:",
-       "OK"},
-      {"an incomplete last print",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       incomplete,
-       CUPS_BACKEND_FAILED,
-       "the stream ends inside print 2",
-       "OK started:half printed:half"},
-      {"the printer absent past the bound",
-       {},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_RETRY,
-       "STATE: +offline-report",
-       ""},
-      {"the printer refuses to be opened",
-       {"refuse-open=interface"},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_RETRY_CURRENT,
-       "cannot be opened",
-       "OK"},
-      {"a system error",
-       {"status=2100"},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_STOP,
-       "STATE: +other-error\nERROR: System error 2100: ",
-       "OK"},
+      {"a wrong argument count", {}, {"7", "user"}, kFileSerial, "", CUPS_BACKEND_FAILED, "Usage: ", ""},
+      {"a refused serial number", {}, {}, "..%2Fx", "", CUPS_BACKEND_FAILED,
+       "ERROR: The device URI's serial number is refused (holds \"/\" or \"..\")", ""},
+      {"no command stream", {"print-ms=0"}, {}, kFileSerial, "%!PS-Adobe-3.0\n", CUPS_BACKEND_FAILED,
+       "ERROR: The print data is not a KV-71P command stream (at byte 0:", "OK"},
+      {"an incomplete last print", {"print-ms=0"}, {}, kFileSerial, incomplete, CUPS_BACKEND_FAILED,
+       "the stream ends inside print 2", "OK started:half printed:half"},
+      {"the printer absent past the bound", {}, {}, kFileSerial, one, CUPS_BACKEND_RETRY,
+       "STATE: +offline-report", ""},
+      {"the printer refuses to be opened", {"refuse-open=interface"}, {}, kFileSerial, one,
+       CUPS_BACKEND_RETRY_CURRENT, "cannot be opened", "OK"},
+      {"a system error", {"status=2100"}, {}, kFileSerial, one, CUPS_BACKEND_STOP,
+       "STATE: +other-error\nERROR: System error 2100: ", "OK"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    unsigned id = 0;
-    if (!c.printer.empty() || *c.printed != '\0') {
-      std::vector<std::string> properties = {std::string("serial=") + kSerial};
-      properties.insert(properties.end(), c.printer.begin(), c.printer.end());
-      id = emulator_.Attach(properties);
-    }
+    const unsigned id = !c.printer.empty() || *c.printed != '\0' ? AttachPrinter(c.printer) : 0;
     const std::vector<std::string> args =
         c.args.empty() ? std::vector<std::string>{"7", "user", "title", "1", ""} : c.args;
     const ProcessResult r = Run(args, c.stream, Env(c.uriSerial, 1));
@@ -206,17 +158,14 @@ TEST_F(BackendTest, PerJobFileReplacesAPlantedLinkAndGoesWithTheJob) {
   fs::create_directories(cache_);
   ASSERT_TRUE(WriteFile(dir_ / "target", "kept"));
   fs::create_symlink(dir_ / "target", PerJobFile());
-  ASSERT_NE(0u, emulator_.Attach(
-                    {std::string("serial=") + kSerial, "remain=000000077", "print-ms=2000"}));
+  ASSERT_NE(0u, AttachPrinter({"remain=000000077", "print-ms=2000"}));
   ASSERT_TRUE(StartJob(SmallPrints(1)));
-  struct stat st;
-  ASSERT_TRUE(
-      WaitFor([&] { return lstat(PerJobFile().c_str(), &st) == 0 && S_ISREG(st.st_mode); }, 20));
-  EXPECT_EQ(0644u, st.st_mode & 07777);
+  ASSERT_TRUE(WaitFor([&] { return S_ISREG(ModeOf(PerJobFile())); }, 20));
+  EXPECT_EQ(0644u, Permissions(PerJobFile()));
   EXPECT_EQ(DefaultInformationFile(kFileSerial, "KV-71P", {{"MEDIA_REMAIN", "00077"}}),
             ReadFile(PerJobFile()));
   EXPECT_EQ(CUPS_BACKEND_OK, job_.Stop(0, 20)) << log();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(PerJobFile())));
+  EXPECT_FALSE(Exists(PerJobFile()));
   EXPECT_EQ("kept", ReadFile(dir_ / "target"));
 }
 
@@ -231,21 +180,9 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     const char* printed;
   };
   const std::vector<Case> cases = {
-      {"for the hand-over lock",
-       {"print-ms=0"},
-       true,
-       "INFO: Waiting for printer KV%207001: ",
-       "OK"},
-      {"for the absent printer",
-       {},
-       false,
-       "INFO: Waiting for printer KV%207001 to be connected.",
-       ""},
-      {"while print 1 prints",
-       {"print-ms=3000"},
-       false,
-       "INFO: Printing print 1.",
-       "OK started:half printed:half"},
+      {"for the hand-over lock", {"print-ms=0"}, true, "INFO: Waiting for printer KV%207001: ", "OK"},
+      {"for the absent printer", {}, false, "INFO: Waiting for printer KV%207001 to be connected.", ""},
+      {"while print 1 prints", {"print-ms=3000"}, false, "INFO: Printing print 1.", "OK started:half printed:half"},
   };
   setenv("KV71P_LOCK_DIR", locks_.c_str(), 1);
   for (const Case& c : cases) {
@@ -254,12 +191,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     if (c.lockHeld) {
       ASSERT_EQ(delivery::LockAttempt::Taken, lock.TryTake());
     }
-    unsigned id = 0;
-    if (!c.printer.empty()) {
-      std::vector<std::string> properties = {std::string("serial=") + kSerial};
-      properties.insert(properties.end(), c.printer.begin(), c.printer.end());
-      id = emulator_.Attach(properties);
-    }
+    const unsigned id = c.printer.empty() ? 0 : AttachPrinter(c.printer);
     ASSERT_TRUE(StartJob(SmallPrints(2)));
     ASSERT_TRUE(Logged(c.waiting)) << log();
     const auto start = std::chrono::steady_clock::now();
@@ -280,7 +212,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
 TEST_F(BackendTest, SideChannelAnswersFromThePrintersState) {
   int channel[2];
   ASSERT_EQ(0, socketpair(AF_LOCAL, SOCK_STREAM | SOCK_CLOEXEC, 0, channel));
-  const unsigned id = emulator_.Attach({std::string("serial=") + kSerial, "print-ms=4000"});
+  const unsigned id = AttachPrinter({"print-ms=4000"});
   ASSERT_TRUE(StartJob(SmallPrints(1), channel[1]));
   ASSERT_TRUE(Logged("INFO: Printing print 1.")) << log();
   auto ask = [&](cups_sc_command_t command) {

@@ -83,8 +83,13 @@ struct OpenedPrinter {
   ~OpenedPrinter();
 };
 
-// Waits for printer `id` on a new emulated bus and opens it. Null on failure.
-std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsigned id);
+// Waits for printer `id` (0: the first one reported) on `bus` and opens it,
+// its interfaces listed and the first one opened unless `listOnly`. Null
+// on failure.
+std::unique_ptr<OpenedPrinter> OpenPrinter(std::unique_ptr<UsbBus> bus, unsigned id, bool listOnly = false);
+inline std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsigned id) {
+  return OpenPrinter(CreateEmulatedBus(socketPath), id);
+}
 
 // Short transfer time-outs, so a silent printer costs well under a second.
 inline const service::TransferTimeouts kShort{500, 300};
