@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
 #include "filter/JobSettingsFromOptions.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
@@ -100,6 +102,15 @@ class CapturedOutput {
 
  private:
   FILE* file_ = std::tmpfile();
+};
+
+// A job object of the KV-71P (207 x 105 mm, code 33, until told otherwise)
+// whose blocks are captured.
+struct CapturedJob {
+  CapturedOutput out;
+  filter::FdBlockWriter writer{out.fd()};
+  filter::DeviceEntry_KV71P entry{writer};
+  CapturedJob() { entry.SetSettings(filter::JobSettings()); }
 };
 
 // Every setting of `s` but the page size name, as text.

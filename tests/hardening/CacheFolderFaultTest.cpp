@@ -33,11 +33,9 @@ namespace {
 namespace pw = kv71p::printwatch;
 
 enum class Folder { Missing, Unwritable, Link, PlainFile };
+const char* const kFolderNames[] = {"Missing", "Unwritable", "Link", "PlainFile"};
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
-}
+using kv71p::test::ModeOf;
 
 // Unprivileged users: nobody, and one more for a third party.
 constexpr uid_t kNobody = 65534;
@@ -115,21 +113,15 @@ class CacheFolderFaults : public ::testing::TestWithParam<Folder> {
     std::system(("rm -rf '" + maker_ + "' '" + elsewhere_ + "'").c_str());
     if (state == Folder::Missing) return;
     ASSERT_EQ(0, mkdir(maker_.c_str(), 0755));
-    switch (state) {
-      case Folder::Unwritable:
-        ASSERT_EQ(0, mkdir(model_.c_str(), 0555));
-        ASSERT_EQ(0, chmod(model_.c_str(), 0555));
-        break;
-      case Folder::Link:
-        ASSERT_EQ(0, mkdir(elsewhere_.c_str(), 0777));
-        ASSERT_EQ(0, chmod(elsewhere_.c_str(), 0777));
-        ASSERT_EQ(0, symlink(elsewhere_.c_str(), model_.c_str()));
-        break;
-      case Folder::PlainFile:
-        ASSERT_TRUE(kv71p::test::WriteFile(model_, "not a folder"));
-        break;
-      case Folder::Missing:
-        break;
+    if (state == Folder::Unwritable) {
+      ASSERT_EQ(0, mkdir(model_.c_str(), 0555));
+      ASSERT_EQ(0, chmod(model_.c_str(), 0555));
+    } else if (state == Folder::Link) {
+      ASSERT_EQ(0, mkdir(elsewhere_.c_str(), 0777));
+      ASSERT_EQ(0, chmod(elsewhere_.c_str(), 0777));
+      ASSERT_EQ(0, symlink(elsewhere_.c_str(), model_.c_str()));
+    } else {
+      ASSERT_TRUE(kv71p::test::WriteFile(model_, "not a folder"));
     }
   }
 
@@ -180,16 +172,8 @@ TEST_P(CacheFolderFaults, EveryProgramCopes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
-                         ::testing::Values(Folder::Missing, Folder::Unwritable, Folder::Link,
-                                           Folder::PlainFile),
-                         [](const ::testing::TestParamInfo<Folder>& info) {
-                           switch (info.param) {
-                             case Folder::Missing: return "Missing";
-                             case Folder::Unwritable: return "Unwritable";
-                             case Folder::Link: return "Link";
-                             default: return "PlainFile";
-                           }
-                         });
+                         ::testing::Values(Folder::Missing, Folder::Unwritable, Folder::Link, Folder::PlainFile),
+                         [](const auto& info) { return kFolderNames[static_cast<int>(info.param)]; });
 
 // In the sticky cache folder a flag file that one user made can be neither
 // opened for writing nor replaced by another: the kernel refuses an O_CREAT

@@ -27,9 +27,8 @@ using namespace kv71p::service;
 namespace {
 
 using kv71p::test::EmulatorProcess;
+using kv71p::test::kShort;
 using kv71p::test::OpenPrinter;
-
-const TransferTimeouts kShort{500, 300};
 
 // The lines of the information file that each query fills.
 const std::map<std::string, std::vector<std::string>> kLinesOfQuery = {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/common/HandMadeBlocks.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
@@ -56,13 +57,8 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-// A command block: ESC P, command and parameter padded, data length.
-std::string Block(const std::string& command, const std::string& parameter, const std::string& data = "") {
-  char length[16];
-  std::snprintf(length, sizeof length, "%08zu", data.size());
-  return "\x1bP" + command + std::string(6 - command.size(), ' ') + parameter +
-         std::string(16 - parameter.size(), ' ') + (data.empty() ? std::string(8, ' ') : length) + data;
-}
+using handmade::Block;
+
 std::string MultiCut(int code) {
   char data[16];
   std::snprintf(data, sizeof data, "%08d", code);
@@ -97,12 +93,8 @@ struct Emulator {
 };
 
 TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
-  TestTempDir dir;
-  const std::string path = dir / "kv.sock";
-  kv71p::test::BackgroundProcess emulator;
-  ASSERT_TRUE(emulator.Start({KV71P_EMULATOR_PROGRAM, "--socket", path}, {}));
-  ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path).ok(); }, 10));
-
+  Emulator emulator;
+  const std::string& path = emulator.path;
   Client control(path);
   EXPECT_EQ("OK", control.Ask("ping"));
   EXPECT_EQ("OK 1", control.Ask("attach serial=\"AB 12\" status=1000 firmware=1.23"));
@@ -124,16 +116,14 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   EXPECT_EQ("OK", other.Ask("open 1"));
   EXPECT_EQ(0u, other.Ask("claim 0").find("ERR busy"));
 
-  // The firmware query: ESC P, "INFO" padded to 6, "FVER" padded to 16, 8 blanks.
-  const std::string query = std::string("\x1bPINFO  FVER") + std::string(12, ' ') + std::string(8, ' ');
-  ASSERT_EQ(32u, query.size());
+  const std::string query = Block("INFO", "FVER");
   EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(query)));
   EXPECT_EQ("OK " + Hex("00000005"), holder.Ask("bulkin 0 130 8 1000"));
   EXPECT_EQ("OK " + Hex("1.23\r"), holder.Ask("bulkin 0 130 100 1000"));
   EXPECT_EQ("TIMEOUT", holder.Ask("bulkin 0 130 8 50"));
 
   // The status as %07d and a carriage return; a whole frame set by hand.
-  const std::string status = std::string("\x1bPSTATUS") + std::string(24, ' ');
+  const std::string status = Block("STATUS", "");
   EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(status)));
   EXPECT_EQ("OK " + Hex("000000080001000\r"), holder.Ask("bulkin 0 130 64 1000"));
   EXPECT_EQ("OK", control.Ask("set 1 \"frame.STATUS=0000000A\\x00\""));
@@ -157,16 +147,15 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
 
   // Unplugging: the watcher hears it, the holder's transfers fail.
   EXPECT_EQ("OK", control.Ask("set 1 unplug-on=MQTY"));
-  const std::string mqty = std::string("\x1bPINFO  MQTY") + std::string(12, ' ') + std::string(8, ' ');
-  EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(mqty)));
+  EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(Block("INFO", "MQTY"))));
   EXPECT_EQ("LEFT 1", watcher.Line());
   EXPECT_EQ("ERR no-device", holder.Ask("bulkin 0 130 8 1000"));
   EXPECT_EQ("OK 2", control.Ask("list"));
   EXPECT_EQ(0u, control.Ask("get 1").find("OK vendor=65535 product=11 interfaces=1 status=1000 serial=\"AB 12\""));
 
   EXPECT_EQ("OK", control.Ask("shutdown"));
-  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !emulator.Running(); }, 10));
-  EXPECT_EQ(0, emulator.exitStatus());
+  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !emulator.process.Running(); }, 10));
+  EXPECT_EQ(0, emulator.process.exitStatus());
   EXPECT_FALSE(Client(path).ok());
 }
 
