@@ -3,13 +3,13 @@
 // carry the serial number: device URIs and flag file paths.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "common/CacheFolder.h"
 #include "common/DeviceUri.h"
 #include "common/PrinterFiles.h"
 #include "common/SerialNumber.h"
+#include "tests/support/TestTempDir.h"
 
 using namespace kv71p;
 
@@ -106,7 +106,7 @@ TEST(DeviceUri, SerialNumberIsTheRestAfterTheFirstSerialKey) {
 // The status window and its launcher format a flag's path into a buffer of
 // 128 bytes: a path that would not fit names no flag.
 TEST(PrinterFiles, FlagPathsThatDoNotFitTheBufferNameNoFlag) {
-  setenv("KV71P_CACHE_DIR", "/tmp/kv71p-flags/Korvale/KV-71P", 1);
+  TestCacheDir dir;
   const size_t base = CacheFilePath(FlagFileName(FlagFile::WindowOpen, "")).size();
   const struct {
     FlagFile flag;
@@ -124,7 +124,6 @@ TEST(PrinterFiles, FlagPathsThatDoNotFitTheBufferNameNoFlag) {
     EXPECT_EQ(c.named, FlagFilePath(c.flag, serial, &path)) << c.length;
     EXPECT_EQ(c.named ? CacheFilePath(FlagFileName(c.flag, serial)) : "untouched", path);
   }
-  unsetenv("KV71P_CACHE_DIR");
 }
 
 }  // namespace

@@ -68,21 +68,6 @@ class TestPpd {
   ppd_file_t* ppd_ = nullptr;
 };
 
-// Points KV71P_CACHE_DIR at a temporary folder for the life of the object.
-class TestCacheDir {
- public:
-  TestCacheDir() { setenv("KV71P_CACHE_DIR", dir_.path().c_str(), 1); }
-  ~TestCacheDir() { unsetenv("KV71P_CACHE_DIR"); }
-  const std::string& path() const { return dir_.path(); }
-  // Writes the per-job file of `jobId`.
-  void WriteJobFile(const std::string& jobId, const std::string& content) const {
-    WriteFile(dir_ / ("Print_" + jobId + ".log"), content);
-  }
-
- private:
-  TestTempDir dir_;
-};
-
 // A temporary file that receives the job object's output.
 class CapturedOutput {
  public:

@@ -100,14 +100,7 @@ const Operation kOperations[] = {
 
 class CacheFolderFaults : public ::testing::TestWithParam<Folder> {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(0, chmod(dir_.path().c_str(), 0755));  // reachable by the unprivileged user
-    maker_ = dir_ / "Korvale";
-    model_ = maker_ + "/KV-71P";
-    elsewhere_ = dir_ / "elsewhere";
-    setenv("KV71P_CACHE_DIR", model_.c_str(), 1);
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+  void SetUp() override { ASSERT_EQ(0, chmod(dir_.path().c_str(), 0755)); }  // reachable by the unprivileged user
 
   void Prepare(Folder state) {
     std::system(("rm -rf '" + maker_ + "' '" + elsewhere_ + "'").c_str());
@@ -125,8 +118,8 @@ class CacheFolderFaults : public ::testing::TestWithParam<Folder> {
     }
   }
 
-  TestTempDir dir_;
-  std::string maker_, model_, elsewhere_;
+  TestCacheDir dir_;
+  const std::string maker_ = dir_ / "Korvale", model_ = dir_.cache(), elsewhere_ = dir_ / "elsewhere";
 };
 
 TEST_P(CacheFolderFaults, EveryProgramCopes) {
@@ -183,12 +176,10 @@ INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
 // it is.
 TEST(StickyCacheFolder, AFlagAnotherUserMadeCountsAsMade) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
-  TestTempDir dir;
+  TestCacheDir dir;
   ASSERT_EQ(0, chmod(dir.path().c_str(), 0755));
-  const std::string model = dir / "Korvale/KV-71P";
-  setenv("KV71P_CACHE_DIR", model.c_str(), 1);
   CheckAndMake_CacheFolder();
-  const std::string flag = model + "/" + FlagFileName(FlagFile::WindowStarted, "SN1");
+  const std::string flag = dir.cache() + "/" + FlagFileName(FlagFile::WindowStarted, "SN1");
   for (const mode_t mode : {0666, 0644}) {
     SCOPED_TRACE(mode);
     unlink(flag.c_str());
@@ -200,7 +191,6 @@ TEST(StickyCacheFolder, AFlagAnotherUserMadeCountsAsMade) {
                             [] { return pw::CreateFlagFile(FlagFile::WindowStarted, "SN1"); }));
     EXPECT_EQ(static_cast<mode_t>(S_IFREG | mode), ModeOf(flag)) << "left as it was";
   }
-  unsetenv("KV71P_CACHE_DIR");
 }
 
 }  // namespace

@@ -69,12 +69,7 @@ struct PassResult {
 
 class PrinterFaults : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cache_ = dir_ / "KV-71P";
-    setenv("KV71P_CACHE_DIR", cache_.c_str(), 1);
-    ASSERT_TRUE(emulator_.Start());
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+  void SetUp() override { ASSERT_TRUE(emulator_.Start()); }
 
   // One pass of a fresh worker over a newly attached printer with `set`.
   PassResult Pass(const std::vector<std::string>& set) {
@@ -84,7 +79,7 @@ class PrinterFaults : public ::testing::Test {
     auto printer = OpenPrinter(emulator_.socketPath(), id);
     EXPECT_TRUE(printer);
     if (!printer) return r;
-    const std::string path = cache_ + "/KV-71P_KVP00123.log";
+    const std::string path = cache_.cache() + "/KV-71P_KVP00123.log";
     unlink(path.c_str());
     PrinterRecord record(printer->device);
     record.queue = QueueState::Registered;  // no lpadmin here: the queue counts as made
@@ -107,8 +102,7 @@ class PrinterFaults : public ::testing::Test {
     return r;
   }
 
-  TestTempDir dir_;
-  std::string cache_;
+  TestCacheDir cache_;
   EmulatorProcess emulator_;
 };
 

@@ -38,11 +38,9 @@ bool OneOf(const std::string& value, const std::string& a, const std::string& b)
 }
 
 TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
-  TestTempDir dir;
-  const std::string cache = dir / "KV-71P";
-  setenv("KV71P_CACHE_DIR", cache.c_str(), 1);
+  TestCacheDir dir;
   const std::string name = InformationFileName("SN1");
-  const std::string path = cache + "/" + name;
+  const std::string path = dir.cache() + "/" + name;
 
   // The two versions as the window parses them.
   WritePlaceholderFile("SN1");
@@ -85,7 +83,6 @@ TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
   }
   stop = true;
   writer.join();
-  unsetenv("KV71P_CACHE_DIR");
   EXPECT_GT(writes.load(), 100);
   EXPECT_GT(reads, 100);
 }

@@ -51,15 +51,13 @@ TEST(InfoFileReader, LinesBeginningWithAKeySetItsValue) {
 // A flag goes straight into the cache folder or nowhere. (Paths too long
 // for the window's buffer: test_common; links at a flag's place: SafeFile.)
 TEST(FlagFiles, OnlyDirectlyInTheCacheFolder) {
-  TestTempDir dir;
-  setenv("KV71P_CACHE_DIR", (dir / "Korvale/KV-71P").c_str(), 1);
+  TestCacheDir dir;
   CheckAndMake_CacheFolder();
   for (const std::string& serial : {std::string("../escape"), std::string("a/b"), std::string(200, 'S')})
     EXPECT_FALSE(CreateFlagFile(FlagFile::WindowOpen, serial)) << serial;
   EXPECT_TRUE(CreateFlagFile(FlagFile::WindowOpen, "SN1"));
   EXPECT_TRUE(RemoveFlagFile(FlagFile::WindowOpen, "SN1"));
   EXPECT_FALSE(RemoveFlagFile(FlagFile::WindowOpen, "SN1"));
-  unsetenv("KV71P_CACHE_DIR");
 }
 
 TEST(GaugePercent, SinglePrecisionQuotientTimesHundredTruncated) {

@@ -107,17 +107,15 @@ struct Window {
 class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("KV71P_CACHE_DIR", (dir_ / "Korvale/KV-71P").c_str(), 1);
     CheckAndMake_CacheFolder();
     window_.emplace();
   }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
   void Write(const std::string& text) {
     ASSERT_TRUE(test::WriteFile(InformationFilePath(kSerial), text));
   }
   Texts Cycle() { return window_->Cycle(); }
 
-  TestTempDir dir_;
+  TestCacheDir dir_;
   QApplication* app_ = OffscreenApp();  // before the texts are installed
   Translations english_{kResources, QLocale(QLocale::English)};
   std::optional<Window> window_;

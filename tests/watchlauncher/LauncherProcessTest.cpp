@@ -32,7 +32,6 @@ class LauncherTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(cupsd_.Start()) << cupsd_.errorLog();
-    setenv("KV71P_CACHE_DIR", cache_.c_str(), 1);  // for the flags' paths
     ASSERT_TRUE(CopyProgram(WATCHLAUNCHER_BINARY, folder_ + "/Watchlauncher"));
     ASSERT_TRUE(CopyProgram(PICKER_BINARY, folder_ + "/kv71p-status"));
     ASSERT_TRUE(WriteStandIn(LaunchPath(), records_));
@@ -51,7 +50,6 @@ class LauncherTest : public ::testing::Test {
       ASSERT_EQ(0, r.exitStatus) << r.err;
     }
   }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
 
   std::string LaunchPath() const { return folder_ + "/Printwatch.app/Contents/MacOS/Printwatch"; }
   std::string WindowFlag(const std::string& serial) const {
@@ -65,20 +63,13 @@ class LauncherTest : public ::testing::Test {
     return RunClient(cupsd_, cache_, argv,
                      {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir_.path()});
   }
-  // The names in the cache folder.
-  std::set<std::string> CacheFiles() const {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(cache_, ec)) names.insert(e.path());
-    return names;
-  }
   // The stand-in's starts since the last call.
   std::vector<StandInRun> Started() { return TakeStandInRuns(children_, "Printwatch", records_); }
 
   AdoptedChildren children_;
-  TestTempDir dir_;
+  TestCacheDir dir_;  // its cache folder for the flags' paths
   PrivateCupsd cupsd_;
-  std::string cache_ = dir_ / "Korvale/KV-71P", folder_ = dir_ / "launcher",
+  std::string cache_ = dir_.cache(), folder_ = dir_ / "launcher",
               records_ = dir_ / "records";
 };
 
@@ -126,7 +117,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
     SCOPED_TRACE(row.what);
     fs::remove_all(cache_);
     ASSERT_TRUE(!row.prepare || row.prepare());
-    const std::set<std::string> flags = CacheFiles();
+    const std::set<std::string> flags = FolderNames(cache_);
     const ProcessResult r = Run("Watchlauncher", row.args);
     EXPECT_EQ(row.status, r.exitStatus);
     EXPECT_EQ("", r.out);
@@ -144,7 +135,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
       EXPECT_EQ("/dev/null /dev/null /dev/null", run.in + " " + run.out + " " + run.err);
       EXPECT_TRUE(run.ownSession);
     }
-    EXPECT_EQ(flags, CacheFiles());
+    EXPECT_EQ(flags, FolderNames(cache_));
     ASSERT_TRUE(WriteStandIn(LaunchPath(), records_)) << "the stand-in back for the next row";
   }
 }
