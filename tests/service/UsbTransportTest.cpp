@@ -38,32 +38,50 @@ TEST_F(EmulatedPrinter, AnotherHolderIsRefusedUntilTheLastClose) {
   EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=interface"})));
 }
 
-// The transfers of each write, and the whole block at the printer.
-TEST_F(EmulatedPrinter, WritesInChunksAndThePrinterGetsTheWholeBlock) {
-  const std::pair<int, std::vector<std::string>> cases[] = {
-      {32, {"out:32"}},
-      {511, {"out:511"}},
-      {512, {"out:256", "out:256"}},
-      {1000, {"out:744", "out:256"}},
-      {65792, {"out:65536", "out:256"}},
-      {65793, {"out:65536", "out:257"}},
-      {140000, {"out:65536", "out:65536", "out:8672", "out:256"}},
+// The transfers of each write, and the bytes it reports as sent: a block
+// reaches the printer whole; from a printer that stops taking bytes, the
+// write reports the bytes taken and stops at the first chunk that did not
+// go out whole (a time-out is no transfer failure, and a silent printer
+// gets no second attempt).
+TEST_F(EmulatedPrinter, WritesInChunksAndReportTheBytesTaken) {
+  const struct {
+    int size, limit, sent;  // limit: bytes the printer takes (-1: all)
+    std::vector<std::string> transfers;
+  } cases[] = {
+      {32, -1, 32, {"out:32"}},
+      {511, -1, 511, {"out:511"}},
+      {512, -1, 512, {"out:256", "out:256"}},
+      {1000, -1, 1000, {"out:744", "out:256"}},
+      {65792, -1, 65792, {"out:65536", "out:256"}},
+      {65793, -1, 65793, {"out:65536", "out:257"}},
+      {140000, -1, 140000, {"out:65536", "out:65536", "out:8672", "out:256"}},
+      {1000, 100, 100, {"out:100"}},
+      {1000, 744, 744, {"out:744", "out:0"}},
+      {140000, 65546, 65546, {"out:65536", "out:10"}},
+      {32, 0, 0, {"out:0"}},
   };
-  for (const auto& [size, transfers] : cases) {
-    SCOPED_TRACE(size);
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    std::string data(static_cast<size_t>(size - 32), '\0');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " limit " + std::to_string(c.limit));
+    std::string data(static_cast<size_t>(c.size - 32), '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 1);
     DeviceCmd block;
-    ASSERT_EQ(0, size == 32 ? MakeStartCmd(block)
-                            : block.MakeCmd(kCmdImage, kParamYPlane, size - 32, data.data()));
-    int sent = 0;
-    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, &block, kUsbWriteTimeoutMs, &sent));
-    EXPECT_EQ(size, sent);
-    EXPECT_EQ(transfers, emulator_.Transfers(id_));
+    ASSERT_EQ(0, c.size == 32 ? MakeStartCmd(block) : block.MakeCmd(kCmdImage, kParamYPlane, c.size - 32, data.data()));
+    const std::string limit = "out-limit=" + (c.limit < 0 ? std::string("none") : std::to_string(c.limit));
+    int taken = -1, sent = -1;
+    if (c.limit >= 0) {
+      ASSERT_TRUE(Set({limit}));
+      EXPECT_EQ(kTransportOk, BulkWriteOnce(itf_, block.buffer, c.size, &taken));
+      EXPECT_EQ(std::min(c.size, c.limit), taken);
+    }
+    ASSERT_TRUE(Set({limit}) && emulator_.ClearLog(id_));
+    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, block.buffer, c.size, 100, &sent));
+    EXPECT_EQ(c.sent, sent);
+    EXPECT_EQ(c.transfers, emulator_.Transfers(id_));
     const std::vector<std::string> log = emulator_.Log(id_);
-    ASSERT_EQ(1u, log.size());
-    EXPECT_NE(std::string::npos, log[0].find(" " + std::to_string(size - 32) + " "));
+    if (c.limit < 0) {
+      ASSERT_EQ(1u, log.size());
+      EXPECT_NE(std::string::npos, log[0].find(" " + std::to_string(c.size - 32) + " "));
+    }
   }
 }
 
@@ -136,34 +154,6 @@ TEST_F(EmulatedPrinter, SilentOrUnpluggedPrinterAndInvalidArguments) {
   EXPECT_EQ(kTransportFailed, ExchangeCommand(itf_, &block, &response, kShort));
   EXPECT_EQ(kTransportFailed, WriteInChunks(itf_, &block));
   EXPECT_EQ(std::vector<std::string>{"STATUS"}, emulator_.LoggedTitles(id_));
-}
-
-// A printer that stops taking bytes: the write reports the bytes it took
-// and stops at the first chunk that did not go out whole; a time-out is no
-// transfer failure.
-TEST_F(EmulatedPrinter, AWriteTheTimeOutCutShortReportsTheBytesTakenAndStops) {
-  const struct {
-    int count, limit, sent;
-    std::vector<std::string> transfers;  // bytes taken by each bulk OUT transfer
-  } cases[] = {
-      {1000, 100, 100, {"out:100"}},
-      {1000, 744, 744, {"out:744", "out:0"}},
-      {140000, 65546, 65546, {"out:65536", "out:10"}},
-      {32, 0, 0, {"out:0"}},  // silent: never a second attempt
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.limit);
-    const std::vector<unsigned char> bytes(static_cast<size_t>(c.count), 'b');
-    int taken = -1, sent = -1;
-    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
-    EXPECT_EQ(kTransportOk, BulkWriteOnce(itf_, bytes.data(), c.count, &taken));
-    EXPECT_EQ(std::min(c.count, c.limit), taken);
-    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, bytes.data(), c.count, 100, &sent));
-    EXPECT_EQ(c.sent, sent);
-    EXPECT_EQ(c.transfers, emulator_.Transfers(id_));
-  }
 }
 
 // A query without a printer or without room for its answer asks nothing.
