@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <memory>
 #include <cstring>
 #include <string>
 
@@ -59,12 +59,7 @@ std::string Hex(const std::string& bytes) {
 
 using handmade::Block;
 
-std::string MultiCut(int code) {
-  char data[16];
-  std::snprintf(data, sizeof data, "%08d", code);
-  return Block("IMAGE", "MULTICUT", data);
-}
-const std::string kStart = Block("CNTRL", "START");
+const std::string kMultiCut408 = Block("IMAGE", "MULTICUT", "00000408"), kStart = Block("CNTRL", "START");
 
 // The value of one name=value word of a "get" reply.
 std::string Field(const std::string& reply, const std::string& name) {
@@ -74,28 +69,32 @@ std::string Field(const std::string& reply, const std::string& name) {
   return reply.substr(start, reply.find(' ', start) - start);
 }
 
-// The emulator running on a socket in a temporary folder.
-struct Emulator {
-  TestTempDir dir;
-  const std::string path = dir / "kv.sock";
-  kv71p::test::BackgroundProcess process;
-  Emulator() {
-    process.Start({KV71P_EMULATOR_PROGRAM, "--socket", path}, {});
-    kv71p::test::WaitFor([&] { return Client(path).ok(); }, 10);
+// The emulator running on a socket in a temporary folder, and a control
+// connection to it.
+class EmulatorDocTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(process_.Start({KV71P_EMULATOR_PROGRAM, "--socket", path_}, {}));
+    ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path_).ok(); }, 10));
+    control_ = std::make_unique<Client>(path_);
   }
   // Attaches a printer and opens and claims it on `holder`; its id.
-  std::string AttachAndClaim(Client& control, Client& holder, const std::string& properties) {
-    const std::string id = control.Ask("attach " + properties).substr(3);
+  std::string AttachAndClaim(Client& holder, const std::string& properties) {
+    const std::string id = control_->Ask("attach " + properties).substr(3);
     EXPECT_EQ("OK", holder.Ask("open " + id));
     EXPECT_EQ("OK", holder.Ask("claim 0"));
     return id;
   }
+
+  TestTempDir dir_;
+  const std::string path_ = dir_ / "kv.sock";
+  kv71p::test::BackgroundProcess process_;
+  std::unique_ptr<Client> control_;
 };
 
-TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
-  Emulator emulator;
-  const std::string& path = emulator.path;
-  Client control(path);
+TEST_F(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
+  Client& control = *control_;
+  const std::string& path = path_;
   EXPECT_EQ("OK", control.Ask("ping"));
   EXPECT_EQ("OK 1", control.Ask("attach serial=\"AB 12\" status=1000 firmware=1.23"));
   EXPECT_EQ("OK 2", control.Ask("attach vendor=0x1234"));
@@ -154,54 +153,47 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   EXPECT_EQ(0u, control.Ask("get 1").find("OK vendor=65535 product=11 interfaces=1 status=1000 serial=\"AB 12\""));
 
   EXPECT_EQ("OK", control.Ask("shutdown"));
-  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !emulator.process.Running(); }, 10));
-  EXPECT_EQ(0, emulator.process.exitStatus());
+  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !process_.Running(); }, 10));
+  EXPECT_EQ(0, process_.exitStatus());
   EXPECT_FALSE(Client(path).ok());
 }
 
 // Each print is MULTICUT (or none) and START, sent raw; print-ms=0 prints at once.
-TEST(EmulatorDocTest, PrintsCountTheRibbonDownOrAreDiscarded) {
+TEST_F(EmulatorDocTest, PrintsCountTheRibbonDownOrAreDiscarded) {
   struct Case {
     const char* name;
-    std::string properties;
-    int multiCut;  // -1: no MULTICUT
+    std::string properties, multiCut;  // multiCut: its data, none when empty
     const char* events;
-    const char* status;
-    const char* remainhalf;
-    const char* remain;
-    const char* total;
+    const char* after;  // status, remainhalf, remain and total afterwards
   };
   const Case cases[] = {
-      {"a 408 on 510 is a half print", "media=0000510", 408, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
-      {"a 434 on 600 is a half print", "media=0000600", 434, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
-      {"a 410 on 500 is a full print", "media=0000500", 410, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
-      {"no MULTICUT is a full print", "media=0000510", -1, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
-      {"standby prints and stays standby", "status=900", 13, "started:full printed:full", "900", "000000003", "000000001", "0000010"},
-      {"the last half print ends at ribbon end", "remainhalf=1 media=0000510", 409, "started:half printed:half", "1200", "0", "000000000", "0000010"},
-      {"a full print with one half left", "remainhalf=000000001", 13, "discarded:ribbon-end", "1200", "000000001", "000000002", "0000009"},
-      {"no print at paper end", "status=1100", 408, "discarded:not-ready", "1100", "000000005", "000000002", "0000009"},
-      {"no print at ribbon end", "status=1200", 408, "discarded:not-ready", "1200", "000000005", "000000002", "0000009"},
+      {"a 408 on 510 is a half print", "media=0000510", "00000408", "started:half printed:half", "0 000000004 000000002 0000010"},
+      {"a 434 on 600 is a half print", "media=0000600", "00000434", "started:half printed:half", "0 000000004 000000002 0000010"},
+      {"a 410 on 500 is a full print", "media=0000500", "00000410", "started:full printed:full", "0 000000003 000000001 0000010"},
+      {"no MULTICUT is a full print", "media=0000510", "", "started:full printed:full", "0 000000003 000000001 0000010"},
+      {"standby prints and stays standby", "status=900", "00000013", "started:full printed:full", "900 000000003 000000001 0000010"},
+      {"the last half print ends at ribbon end", "remainhalf=1 media=0000510", "00000409", "started:half printed:half", "1200 0 000000000 0000010"},
+      {"a full print with one half left", "remainhalf=000000001", "00000013", "discarded:ribbon-end", "1200 000000001 000000002 0000009"},
+      {"no print at paper end", "status=1100", "00000408", "discarded:not-ready", "1100 000000005 000000002 0000009"},
+      {"no print at ribbon end", "status=1200", "00000408", "discarded:not-ready", "1200 000000005 000000002 0000009"},
   };
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Client holder(emulator.path);
-    const std::string id = emulator.AttachAndClaim(
-        control, holder, "print-ms=0 remainhalf=000000005 remain=000000002 total=0000009 " + c.properties);
-    const std::string print = (c.multiCut < 0 ? "" : MultiCut(c.multiCut)) + kStart;
+    Client holder(path_);
+    const std::string id = AttachAndClaim(
+        holder, "print-ms=0 remainhalf=000000005 remain=000000002 total=0000009 " + c.properties);
+    const std::string print = (c.multiCut.empty() ? "" : Block("IMAGE", "MULTICUT", c.multiCut)) + kStart;
     EXPECT_EQ("OK " + std::to_string(print.size()), holder.Raw("", print));
     EXPECT_EQ(std::string("OK ") + c.events, control.Ask("prints " + id));
     const std::string get = control.Ask("get " + id);
-    EXPECT_EQ(c.status, Field(get, "status"));
-    EXPECT_EQ(c.remainhalf, Field(get, "remainhalf"));
-    EXPECT_EQ(c.remain, Field(get, "remain"));
-    EXPECT_EQ(c.total, Field(get, "total"));
+    EXPECT_EQ(c.after, Field(get, "status") + " " + Field(get, "remainhalf") + " " + Field(get, "remain") + " " +
+                           Field(get, "total"));
   }
 }
 
 // A print takes print-ms with status 1; a START meanwhile is discarded.
-TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
+TEST_F(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
   struct Case {
     const char* name;
     const char* setMeanwhile;  // empty: nothing
@@ -211,16 +203,15 @@ TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
       {"the status returns to standby", "", "900"},
       {"a status set meanwhile stands", "status=1000", "1000"},
   };
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Client holder(emulator.path);
-    const std::string id = emulator.AttachAndClaim(control, holder, "print-ms=300 status=900");
+    Client holder(path_);
+    const std::string id = AttachAndClaim(holder, "print-ms=300 status=900");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ("OK 104", holder.Raw("", MultiCut(408) + kStart + Block("STATUS", "")));
+    EXPECT_EQ("OK 104", holder.Raw("", kMultiCut408 + kStart + Block("STATUS", "")));
     EXPECT_EQ("OK " + Hex("000000080000001\r"), holder.Ask("bulkin 0 130 64 1000"));
-    EXPECT_EQ("OK 72", holder.Raw("", MultiCut(408) + kStart));
+    EXPECT_EQ("OK 72", holder.Raw("", kMultiCut408 + kStart));
     if (*c.setMeanwhile) {
       EXPECT_EQ("OK", control.Ask("set " + id + " " + c.setMeanwhile));
     }
@@ -233,25 +224,24 @@ TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
 
 // A print without its START is dropped when the claim ends, with the block
 // received in part; the next holder's queries are answered.
-TEST(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
+TEST_F(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
   const char* const endings[] = {"release 0", "close", ""};  // "": the connection ends
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const char* ending : endings) {
     SCOPED_TRACE(ending);
     std::string id;
     {
-      Client holder(emulator.path);
-      id = emulator.AttachAndClaim(control, holder, "print-ms=0");
+      Client holder(path_);
+      id = AttachAndClaim(holder, "print-ms=0");
       const std::string plane = Block("IMAGE", "YPLANE", std::string(100, 'y'));
-      EXPECT_EQ("OK 90", holder.Raw(*ending ? ending : "ping", MultiCut(408) + plane.substr(0, 50)));
+      EXPECT_EQ("OK 90", holder.Raw(*ending ? ending : "ping", kMultiCut408 + plane.substr(0, 50)));
       if (*ending) {
         EXPECT_EQ("OK discarded:unfinished", control.Ask("prints " + id));
       }
     }
     // The end of a connection is seen by the emulator a moment later.
     EXPECT_TRUE(kv71p::test::WaitFor([&] { return control.Ask("prints " + id) == "OK discarded:unfinished"; }, 10));
-    Client next(emulator.path);
+    Client next(path_);
     EXPECT_EQ("OK", next.Ask("open " + id));
     EXPECT_EQ("OK", next.Ask("claim 0"));
     EXPECT_EQ("OK 32", next.Raw("", Block("STATUS", "")));
@@ -260,10 +250,10 @@ TEST(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
 }
 
 // Raw bytes are not lines; a raw request without its length ends the connection.
-TEST(EmulatorDocTest, RawBulkOut) {
-  Emulator emulator;
-  Client control(emulator.path), holder(emulator.path);
-  const std::string id = emulator.AttachAndClaim(control, holder, "");
+TEST_F(EmulatorDocTest, RawBulkOut) {
+  Client& control = *control_;
+  Client holder(path_);
+  const std::string id = AttachAndClaim(holder, "");
   EXPECT_EQ("OK 4", holder.Raw("", "\n\nA\n"));
   EXPECT_EQ("OK 1", control.Ask("log " + id));
   EXPECT_EQ("JUNK 1 0 4 0a0a410a", control.Line());
