@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "common/CacheFolder.h"

@@ -3,7 +3,6 @@
 // media, the overcoat table, and the finishing commands byte for byte.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "common/Kv71pConfig.h"

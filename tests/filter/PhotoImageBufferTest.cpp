@@ -5,8 +5,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <string>
-
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/filter/FilterTestHelpers.h"
 

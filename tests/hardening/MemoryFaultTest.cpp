@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <cups/raster.h>
 
-#include <cstring>
 #include <string>
 
 #include "filter/DeviceEntry_KV71P.h"

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>

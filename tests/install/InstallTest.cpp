@@ -7,7 +7,6 @@
 // install_manifest_Unspecified.txt and leaves a real install's manifest alone.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 
 #include "apps/printwatch/AppDelegate.h"
 #include "apps/printwatch/FlagFiles.h"

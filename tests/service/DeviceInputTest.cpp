@@ -147,11 +147,10 @@ TEST(HostilePrinters, DeviceIdsAndSerialNumbers) {
       {"a&b|c>kv71p-pwned-4<d*?~", "a&b|c>kv71p-pwned-4<d*?~"},
       {"-rf %2e%2e", "-rf%20%2e%2e"},
   };
-  // Answers that would leave the folder, or are no printable text: unread.
+  // Answers that would leave the folder, or are no printable text: unread
+  // (every refusal: test_common).
   const std::vector<std::pair<std::string, std::string>> refused = {
-      {"../../kv71p-pwned-5", "holds \"/\" or \"..\""}, {"a/b", "holds \"/\" or \"..\""},
-      {"\x1b[31mred", "holds a control character"},     {"bad\xff\xfe", "not valid UTF-8"},
-      {std::string(70, 'S'), "too long"}};
+      {"../../kv71p-pwned-5", "holds \"/\" or \"..\""}, {"\x1b[31mred", "holds a control character"}};
   ServiceHarness h;
   ASSERT_TRUE(h.emulator().Start());
   ASSERT_TRUE(h.StartCups());
@@ -205,8 +204,7 @@ TEST(HostilePrinters, DeviceIdsAndSerialNumbers) {
       EXPECT_FALSE(fs::exists(where + "/kv71p-pwned-" + std::to_string(i))) << where;
   for (const auto& serial : accepted) EXPECT_EQ(h.CountOutput("serial " + serial.second + "\n"), 1u);
   for (const auto& serial : refused)
-    EXPECT_EQ(h.CountOutput("ReadSerialNumber: serial number refused (" + serial.second + ")"),
-              serial.second == "holds \"/\" or \"..\"" ? 2u : 1u);
+    EXPECT_EQ(h.CountOutput("ReadSerialNumber: serial number refused (" + serial.second + ")"), 1u);
 }
 
 }  // namespace

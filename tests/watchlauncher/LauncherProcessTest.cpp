@@ -3,7 +3,6 @@
 // Printwatch.app that records how it was started. (With the real window
 // and the service: test_scenario; installed: InstallTest.)
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
