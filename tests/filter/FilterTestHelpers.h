@@ -97,6 +97,25 @@ struct CapturedJob {
   CapturedJob() { entry.SetSettings(filter::JobSettings()); }
 };
 
+// The settings of the colour pipeline's steps.
+struct ColorSettings {
+  bool border, icm, adjust;
+  int gamma[3], brightness[3], contrast[3];
+  int sharpness, chroma;
+};
+// Every step switched on and changing the image.
+inline constexpr ColorSettings kEverything = {true, true, true, {141, 100, 70}, {20, -20, 0}, {100, 0, -100}, 750, 200};
+
+inline void Apply(filter::JobSettings& j, const ColorSettings& s, const std::string& profile) {
+  j.border = s.border;
+  j.icm = s.icm;
+  j.iccProfile = profile;
+  j.colorAdjustment = s.adjust;
+  for (int k = 0; k < 3; ++k) j.gamma[k] = s.gamma[k], j.brightness[k] = s.brightness[k], j.contrast[k] = s.contrast[k];
+  j.sharpness = s.sharpness;
+  j.chroma = s.chroma;
+}
+
 // Every setting of `s` but the page size name, as text.
 inline std::string SettingsText(const filter::JobSettings& s) {
   std::string text = std::to_string(s.resolutionMode) + " " + std::to_string(s.resolutionDpi);

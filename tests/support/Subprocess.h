@@ -57,6 +57,11 @@ class BackgroundProcess {
   int termSignal_ = 0;
 };
 
+// Waits for child `pid` to end, sends `signal` first when it is not 0;
+// SIGKILL after `seconds`. Returns the exit status, -1 when killed by a
+// signal.
+int WaitForChild(pid_t pid, int signal, double seconds);
+
 // Polls `condition` every 20 ms until it holds or `seconds` have passed.
 template <typename Condition>
 bool WaitFor(Condition condition, double seconds);
