@@ -1,54 +1,37 @@
-// Written only from docs/emulator-protocol.md, with plain sockets: what
-// the document promises a client of the emulator.
+// Written from docs/emulator-protocol.md: what the document promises a
+// client of the emulator, every request and reply as the document spells
+// it.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <memory>
-#include <cstring>
 #include <string>
 
+#include "platform/usb/EmulatorConnection.h"
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
 namespace {
 
-// One connection to the emulator's socket, a line per request and reply.
-class Client {
- public:
-  explicit Client(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-    ok_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  }
-  ~Client() { close(fd_); }
-  bool ok() const { return ok_; }
+// One connection to the emulator's socket (through the suite's client of
+// the protocol, which only frames the lines), a line per request and reply.
+struct Client : kv71p::EmulatorConnection {
+  explicit Client(const std::string& path) : ok(Connect(path) == 0) {}
   std::string Line() {
     std::string line;
-    for (char c; recv(fd_, &c, 1, 0) == 1 && c != '\n';) line += c;
-    return line;
+    return ReadLine(&line, 10000) == 1 ? line : "";
   }
-  std::string Ask(const std::string& request) {
-    send(fd_, (request + "\n").data(), request.size() + 1, MSG_NOSIGNAL);
-    return Line();
-  }
+  std::string Ask(const std::string& request) { return SendLine(request) ? Line() : ""; }
   // A bulk OUT on interface 0 with its bytes raw behind the line; then
   // `next` when given. The reply to the bulk OUT.
   std::string Raw(const std::string& next, const std::string& bytes) {
-    const std::string request = "bulkout-raw 0 1 1000 " + std::to_string(bytes.size()) + "\n" + bytes;
-    send(fd_, request.data(), request.size(), MSG_NOSIGNAL);
+    SendLine("bulkout-raw 0 1 1000 " + std::to_string(bytes.size()), bytes.data(), bytes.size());
     const std::string reply = Line();
     if (!next.empty()) Ask(next);
     return reply;
   }
-
- private:
-  int fd_;
-  bool ok_ = false;
+  const bool ok;
 };
 
 std::string Hex(const std::string& bytes) {
@@ -75,7 +58,7 @@ class EmulatorDocTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(process_.Start({KV71P_EMULATOR_PROGRAM, "--socket", path_}, {}));
-    ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path_).ok(); }, 10));
+    ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path_).ok; }, 10));
     control_ = std::make_unique<Client>(path_);
   }
   // Attaches a printer and opens and claims it on `holder`; its id.
@@ -155,7 +138,7 @@ TEST_F(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   EXPECT_EQ("OK", control.Ask("shutdown"));
   EXPECT_TRUE(kv71p::test::WaitFor([&] { return !process_.Running(); }, 10));
   EXPECT_EQ(0, process_.exitStatus());
-  EXPECT_FALSE(Client(path).ok());
+  EXPECT_FALSE(Client(path).ok);
 }
 
 // Each print is MULTICUT (or none) and START, sent raw; print-ms=0 prints at once.
