@@ -91,8 +91,7 @@ class PrinterFaults : public ::testing::Test {
     r.serialKnown = record.serialKnown;
     r.modelKnown = record.modelKnown;
     r.opensAfter = printer->first()->OpenCount();
-    struct stat st;
-    r.fileWritten = stat(path.c_str(), &st) == 0;
+    r.fileWritten = kv71p::test::Exists(path);
     if (r.fileWritten) r.file = kv71p::test::ReadFile(path);
     for (const std::string& title : emulator_.LoggedTitles(id)) {
       const size_t space = title.rfind(' ');

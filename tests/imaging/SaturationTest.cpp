@@ -58,7 +58,8 @@ TEST(Saturation, MatchesLiteralOnAwkwardShapes) {
         SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]) + " change " + std::to_string(change) +
                      " order " + std::to_string(order));
         plain::Image image = RandomImage(s[0], s[1], ++seed);
-        const plain::Image out = Through(image, [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); }, order);
+        const auto saturate = [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); };
+        const plain::Image out = Through(image, saturate, order);
         plain::Saturation(image, change, order);
         ASSERT_TRUE(SamePixels(image, out));
       }
@@ -74,7 +75,8 @@ TEST(Saturation, MatchesLiteralOnEveryColour) {
     SCOPED_TRACE(change);
     plain::Image expected = image;
     plain::Saturation(expected, change, 1);
-    ASSERT_TRUE(SamePixels(expected, Through(image, [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); })));
+    const auto saturate = [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); };
+    ASSERT_TRUE(SamePixels(expected, Through(image, saturate)));
   }
 }
 

@@ -112,7 +112,8 @@ class WindowTest : public ::testing::Test {
 TEST_F(WindowTest, SetUpShowsTitlesAndEmptyLabelsAndStartsOneSecondTimer) {
   EXPECT_EQ("KV-71P Studio", window_->view.windowTitle().toStdString());
   EXPECT_EQ(1.0, window_->host.timerSeconds);
-  EXPECT_EQ(Tr("mediaGroupTitle") + "[ --- ]", window_->view.findChild<QGroupBox*>("mediaInfoBox")->title().toStdString());
+  EXPECT_EQ(Tr("mediaGroupTitle") + "[ --- ]",
+            window_->view.findChild<QGroupBox*>("mediaInfoBox")->title().toStdString());
   EXPECT_EQ("", window_->view.findChild<QLabel*>("statusLabel")->text().toStdString());
   const QProgressBar* gauge = window_->view.findChild<QProgressBar*>("progressIndicator");
   ASSERT_NE(nullptr, gauge);
