@@ -123,8 +123,8 @@ TEST_F(WindowTest, SetUpShowsTitlesAndEmptyLabelsAndStartsOneSecondTimer) {
 }
 
 // One cycle per row, each on a fresh window. "#" in a count text stands
-// for the unit. (A printer as the service reports it, ready, out of paper
-// and unplugged, with every item: test_scenario.)
+// for the unit. (A printer as the service reports it, ready and out of
+// paper: test_scenario; unplugged: the placeholder below.)
 TEST_F(WindowTest, OneCycleTurnsTheFileIntoTexts) {
   const std::string T = Tr("mediaGroupTitle"), mediaLine = "\n" + Tr("ms_00108");
   const std::string hidden = Sheets("0 / 200  # ( 0  # :  8x6in)");
@@ -145,10 +145,7 @@ TEST_F(WindowTest, OneCycleTurnsTheFileIntoTexts) {
        {{"STATUS_ICON", "PrtStsRibbonEnd"}, {"MESSAGE", Tr("ms_00103")}, {"MEDIA_COUNT", hidden},
         {"GAUGE", "0"}, {"SERIAL_NO", "---"}, {"FIRM_VERSION", "---"},
         {"MEDIA_SIZE", Tr("size_00510")}}},
-      {"offline hides them too",
-       {{kPrinterStatus, "99999"}, {kPrinterMessage, "00006"}},
-       {{"STATUS", Tr("st_99999")}, {"STATUS_ICON", "PrtStsOffline"}, {"MESSAGE", Tr("ms_00006")},
-        {"MEDIA_COUNT", hidden}, {"GAUGE", "0"}}},
+      {"offline hides them too", {{kPrinterStatus, "99999"}}, {{"MEDIA_COUNT", hidden}, {"GAUGE", "0"}}},
       {"empty status is offline; message 0 has no text",
        {{kPrinterStatus, ""}, {kPrinterMessage, "00000"}, {kMediaSize, "00400"}},
        {{"STATUS", Tr("st_99999")}, {"STATUS_ICON", "PrtStsOffline"}, {"MESSAGE", ""},
@@ -213,13 +210,18 @@ TEST_F(WindowTest, RememberedTotalCountAndLastKnownStatus) {
                 QImage::Format_ARGB32));
 }
 
-// A file that is missing or cannot be read shows what the placeholder of a
-// printer that is gone shows (every text of it: test_scenario), whatever
-// the cycle before showed.
+// The placeholder of a printer that is gone shows the printer offline with
+// nothing known of it; a file that is missing or cannot be read shows the
+// same, whatever the cycle before showed.
 TEST_F(WindowTest, MissingOrUnreadableFileShowsThePrinterOffline) {
   Write(test::PlaceholderFile());
   const Texts offline = Cycle();
-  ASSERT_EQ("PrtStsOffline", offline.at("STATUS_ICON"));
+  const Texts expected = {
+      {"TITLE", "KV-71P Studio"}, {"STATUS", Tr("st_99999")}, {"STATUS_ICON", "PrtStsOffline"},
+      {"MESSAGE", Tr("ms_00006")}, {"MEDIA_TITLE", Tr("mediaGroupTitle") + "[ --- ]"}, {"MEDIA_SIZE", "---"},
+      {"MEDIA_COUNT", Sheets("--- / ---  #")}, {"GAUGE", "0"}, {"TOTAL_COUNT", "---"}, {"SERIAL_NO", "---"},
+      {"FIRM_VERSION", "---"}};
+  for (const auto& [name, value] : expected) EXPECT_EQ(value, offline.at(name)) << name;
   const std::string path = InformationFilePath(kSerial), good = dir_ / "good";
   ASSERT_TRUE(test::WriteFile(good, InfoFile({{kPrinterStatus, "00001"}})));
   const std::pair<const char*, std::function<void()>> cases[] = {

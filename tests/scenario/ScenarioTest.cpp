@@ -160,8 +160,7 @@ const std::vector<std::string> kShownItems = {
     "TITLE",       "STATUS", "STATUS_ICON", "MESSAGE",   "MEDIA_TITLE", "MEDIA_SIZE",
     "MEDIA_COUNT", "GAUGE",  "TOTAL_COUNT", "SERIAL_NO", "FIRM_VERSION"};
 
-// (The window closing when its queue is deleted: test_printwatch_process.)
-TEST_F(ScenarioTest, PrinterFromPlugInToUnplug) {
+TEST_F(ScenarioTest, PrinterFromPlugInToQueueDeletion) {
   // Plugged in: the service reads the printer, creates its queue and
   // writes its first information file.
   const unsigned id = AttachPrinter({"status=0", "firmware=2.07", "media=0000500", "class=0000003",
@@ -223,6 +222,12 @@ TEST_F(ScenarioTest, PrinterFromPlugInToUnplug) {
   // (What the window shows of a printer that is gone: the window's tests.)
   EXPECT_FALSE(WaitForShown("STATUS_ICON", "PrtStsOffline").empty());
   EXPECT_EQ(windows, Windows());
+
+  // The queue deleted, the last one: the window closes by itself and
+  // removes its flag.
+  ASSERT_TRUE(suite_.DeleteQueue(kQueue));
+  EXPECT_EQ(0, WaitForChild(windows[0], 0, 20));
+  EXPECT_FALSE(Exists(CachePath("_UTIL")));
 }
 
 // A PDF printed to each of two printers' queues: CUPS's own filters,

@@ -24,8 +24,8 @@ using kv71p::service::UriMentionsSerial;
 
 const std::string kBase = kQueueBaseName;
 
-// (Which device URIs are a printer's: the launcher's tests and the
-// service's queue cases below.)
+// (Which device URIs are a printer's: test_common, and the service's queue
+// cases below.)
 TEST(QueueRules, NumberOfANewPrinter) {
   const std::pair<std::vector<std::string>, int> numbers[] = {
       {{}, 0},

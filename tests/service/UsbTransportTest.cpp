@@ -3,7 +3,7 @@
 // of an answer, answers that fit the caller's buffer, serial numbers taken
 // and refused; and a printer that stops taking bytes in the middle of a
 // write.
-// (Prints rendered by the emulator: the scenario test.)
+// (Prints arriving whole: the backend's tests, test_backend and test_usbmock.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
