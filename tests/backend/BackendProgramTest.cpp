@@ -50,8 +50,12 @@ class BackendTest : public ::testing::Test {
   bool Logged(const std::string& line) {
     return WaitFor([&] { return log().find(line) != std::string::npos; }, 20);
   }
-  std::string Events(unsigned id) { return emulator_.Request("prints " + std::to_string(id)); }
   std::string PerJobFile() const { return cache_ + "/Print_7.log"; }
+  // A printer with the serial number kSerial and these further properties.
+  unsigned AttachPrinter(std::vector<std::string> properties) {
+    properties.push_back(std::string("serial=") + kSerial);
+    return emulator_.Attach(properties);
+  }
 
   EmulatorProcess emulator_;
   TestTempDir dir_;
@@ -113,87 +117,34 @@ TEST_F(BackendTest, EachEndingHasItsExitCode) {
     const char* message;
     const char* printed;  // the printer's print events
   };
+  const std::string one = SmallPrints(1);
   const std::vector<Case> cases = {
-      {"all prints printed",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       SmallPrints(2),
-       CUPS_BACKEND_OK,
-       "\nPAGE: 2 1\n",
+      {"all prints printed", {"print-ms=0"}, {}, kFileSerial, SmallPrints(2), CUPS_BACKEND_OK, "\nPAGE: 2 1\n",
        "OK started:half printed:half started:half printed:half"},
-      {"a wrong argument count",
-       {},
-       {"7", "user"},
-       kFileSerial,
-       "",
-       CUPS_BACKEND_FAILED,
-       "Usage: ",
-       ""},
-      {"a refused serial number",
-       {},
-       {},
-       "..%2Fx",
-       "",
-       CUPS_BACKEND_FAILED,
-       "ERROR: The device URI's serial number is refused (holds \"/\" or \"..\")",
-       ""},
-      {"no command stream",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       "%!PS-Adobe-3.0\n",
-       CUPS_BACKEND_FAILED,
-       "ERROR: The print data is not a KV-71P command stream (at byte 0:",
-       "OK"},
-      {"an incomplete last print",
-       {"print-ms=0"},
-       {},
-       kFileSerial,
-       incomplete,
-       CUPS_BACKEND_FAILED,
-       "the stream ends inside print 2",
-       "OK started:half printed:half"},
-      {"the printer absent past the bound",
-       {},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_RETRY,
-       "STATE: +offline-report",
-       ""},
-      {"the printer refuses to be opened",
-       {"refuse-open=interface"},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_RETRY_CURRENT,
-       "cannot be opened",
-       "OK"},
-      {"a system error",
-       {"status=2100"},
-       {},
-       kFileSerial,
-       SmallPrints(1),
-       CUPS_BACKEND_STOP,
-       "STATE: +other-error\nERROR: System error 2100: ",
-       "OK"},
+      {"a wrong argument count", {}, {"7", "user"}, kFileSerial, "", CUPS_BACKEND_FAILED, "Usage: ", ""},
+      {"a refused serial number", {}, {}, "..%2Fx", "", CUPS_BACKEND_FAILED,
+       "ERROR: The device URI's serial number is refused (holds \"/\" or \"..\")", ""},
+      {"no command stream", {"print-ms=0"}, {}, kFileSerial, "%!PS-Adobe-3.0\n", CUPS_BACKEND_FAILED,
+       "ERROR: The print data is not a KV-71P command stream (at byte 0:", "OK"},
+      {"an incomplete last print", {"print-ms=0"}, {}, kFileSerial, incomplete, CUPS_BACKEND_FAILED,
+       "the stream ends inside print 2", "OK started:half printed:half"},
+      {"the printer absent past the bound", {}, {}, kFileSerial, one, CUPS_BACKEND_RETRY,
+       "STATE: +offline-report", ""},
+      {"the printer refuses to be opened", {"refuse-open=interface"}, {}, kFileSerial, one,
+       CUPS_BACKEND_RETRY_CURRENT, "cannot be opened", "OK"},
+      {"a system error", {"status=2100"}, {}, kFileSerial, one, CUPS_BACKEND_STOP,
+       "STATE: +other-error\nERROR: System error 2100: ", "OK"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    unsigned id = 0;
-    if (!c.printer.empty() || *c.printed != '\0') {
-      std::vector<std::string> properties = {std::string("serial=") + kSerial};
-      properties.insert(properties.end(), c.printer.begin(), c.printer.end());
-      id = emulator_.Attach(properties);
-    }
+    const unsigned id = !c.printer.empty() || *c.printed != '\0' ? AttachPrinter(c.printer) : 0;
     const std::vector<std::string> args =
         c.args.empty() ? std::vector<std::string>{"7", "user", "title", "1", ""} : c.args;
     const ProcessResult r = Run(args, c.stream, Env(c.uriSerial, 1));
     EXPECT_EQ(c.exit, r.exitStatus) << r.err;
     EXPECT_NE(std::string::npos, r.err.find(c.message)) << r.err;
     if (id != 0) {
-      EXPECT_EQ(c.printed, Events(id));
+      EXPECT_EQ(c.printed, emulator_.Prints(id));
       emulator_.Detach(id);
     }
     EXPECT_FALSE(fs::exists(PerJobFile()));
@@ -207,17 +158,14 @@ TEST_F(BackendTest, PerJobFileReplacesAPlantedLinkAndGoesWithTheJob) {
   fs::create_directories(cache_);
   ASSERT_TRUE(WriteFile(dir_ / "target", "kept"));
   fs::create_symlink(dir_ / "target", PerJobFile());
-  ASSERT_NE(0u, emulator_.Attach(
-                    {std::string("serial=") + kSerial, "remain=000000077", "print-ms=2000"}));
+  ASSERT_NE(0u, AttachPrinter({"remain=000000077", "print-ms=2000"}));
   ASSERT_TRUE(StartJob(SmallPrints(1)));
-  struct stat st;
-  ASSERT_TRUE(
-      WaitFor([&] { return lstat(PerJobFile().c_str(), &st) == 0 && S_ISREG(st.st_mode); }, 20));
-  EXPECT_EQ(0644u, st.st_mode & 07777);
+  ASSERT_TRUE(WaitFor([&] { return S_ISREG(ModeOf(PerJobFile())); }, 20));
+  EXPECT_EQ(0644u, Permissions(PerJobFile()));
   EXPECT_EQ(DefaultInformationFile(kFileSerial, "KV-71P", {{"MEDIA_REMAIN", "00077"}}),
             ReadFile(PerJobFile()));
   EXPECT_EQ(CUPS_BACKEND_OK, job_.Stop(0, 20)) << log();
-  EXPECT_FALSE(fs::exists(fs::symlink_status(PerJobFile())));
+  EXPECT_FALSE(Exists(PerJobFile()));
   EXPECT_EQ("kept", ReadFile(dir_ / "target"));
 }
 
@@ -232,21 +180,9 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     const char* printed;
   };
   const std::vector<Case> cases = {
-      {"for the hand-over lock",
-       {"print-ms=0"},
-       true,
-       "INFO: Waiting for printer KV%207001: ",
-       "OK"},
-      {"for the absent printer",
-       {},
-       false,
-       "INFO: Waiting for printer KV%207001 to be connected.",
-       ""},
-      {"while print 1 prints",
-       {"print-ms=3000"},
-       false,
-       "INFO: Printing print 1.",
-       "OK started:half printed:half"},
+      {"for the hand-over lock", {"print-ms=0"}, true, "INFO: Waiting for printer KV%207001: ", "OK"},
+      {"for the absent printer", {}, false, "INFO: Waiting for printer KV%207001 to be connected.", ""},
+      {"while print 1 prints", {"print-ms=3000"}, false, "INFO: Printing print 1.", "OK started:half printed:half"},
   };
   setenv("KV71P_LOCK_DIR", locks_.c_str(), 1);
   for (const Case& c : cases) {
@@ -255,12 +191,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     if (c.lockHeld) {
       ASSERT_EQ(delivery::LockAttempt::Taken, lock.TryTake());
     }
-    unsigned id = 0;
-    if (!c.printer.empty()) {
-      std::vector<std::string> properties = {std::string("serial=") + kSerial};
-      properties.insert(properties.end(), c.printer.begin(), c.printer.end());
-      id = emulator_.Attach(properties);
-    }
+    const unsigned id = c.printer.empty() ? 0 : AttachPrinter(c.printer);
     ASSERT_TRUE(StartJob(SmallPrints(2)));
     ASSERT_TRUE(Logged(c.waiting)) << log();
     const auto start = std::chrono::steady_clock::now();
@@ -268,7 +199,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(fs::exists(PerJobFile()));
     if (id != 0) {
-      EXPECT_TRUE(WaitFor([&] { return Events(id) == c.printed; }, 5)) << Events(id);
+      EXPECT_TRUE(WaitFor([&] { return emulator_.Prints(id) == c.printed; }, 5)) << emulator_.Prints(id);
       emulator_.Detach(id);
     }
     fs::remove(dir_ / "job.log");
@@ -281,7 +212,7 @@ TEST_F(BackendTest, CancelEndsEachWaitAtOnce) {
 TEST_F(BackendTest, SideChannelAnswersFromThePrintersState) {
   int channel[2];
   ASSERT_EQ(0, socketpair(AF_LOCAL, SOCK_STREAM | SOCK_CLOEXEC, 0, channel));
-  const unsigned id = emulator_.Attach({std::string("serial=") + kSerial, "print-ms=4000"});
+  const unsigned id = AttachPrinter({"print-ms=4000"});
   ASSERT_TRUE(StartJob(SmallPrints(1), channel[1]));
   ASSERT_TRUE(Logged("INFO: Printing print 1.")) << log();
   auto ask = [&](cups_sc_command_t command) {

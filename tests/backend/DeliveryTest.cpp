@@ -45,61 +45,46 @@ delivery::Print PrintNumber(int number) {
   return print;
 }
 
-std::string Events(EmulatorProcess& emulator, unsigned id) {
-  return emulator.Request("prints " + std::to_string(id));
-}
-
 TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
+  // What happens to the printer at that moment and a while later, as
+  // requests to the emulator.
   struct Case {
     const char* name;
-    std::function<bool(EmulatorProcess&, std::vector<std::thread>&)> act;
+    bool cancel;
+    std::string now;
+    int laterMs;
+    std::string later;
     DeliveryResult second;  // the result of print 2
     const char* firstPrinter;
     const char* secondPrinter;  // the printer plugged in again ("" when none)
   };
   const std::vector<Case> cases = {
-      {"cancel: print 2 is dropped unfinished", [](EmulatorProcess&, auto&) { return true; },
-       DeliveryResult::Cancelled, "OK started:half printed:half discarded:unfinished", ""},
-      {"unplugged and back: print 2 again from its start on the printer plugged in",
-       [](EmulatorProcess& e, auto& threads) {
-         e.Detach(1);
-         threads.emplace_back([&e] {
-           std::this_thread::sleep_for(std::chrono::milliseconds(300));
-           e.Attach({"serial=P1", "print-ms=0"});
-         });
-         return false;
-       },
-       DeliveryResult::Done, "OK started:half printed:half discarded:unfinished",
+      {"cancel: print 2 is dropped unfinished", true, "", 0, "", DeliveryResult::Cancelled,
+       "OK started:half printed:half discarded:unfinished", ""},
+      {"unplugged and back: print 2 again from its start on the printer plugged in", false, "detach 1", 300,
+       "attach serial=P1 print-ms=0", DeliveryResult::Done, "OK started:half printed:half discarded:unfinished",
        "OK started:half printed:half"},
-      {"cover opened as it arrives: discarded, sent again once closed",
-       [](EmulatorProcess& e, auto& threads) {
-         e.Set(1, {"status=1000"});
-         threads.emplace_back([&e] {
-           std::this_thread::sleep_for(std::chrono::seconds(3));
-           e.Set(1, {"status=0"});
-         });
-         return false;
-       },
-       DeliveryResult::Done,
+      {"cover opened as it arrives: discarded, sent again once closed", false, "set 1 status=1000", 3000,
+       "set 1 status=0", DeliveryResult::Done,
        "OK started:half printed:half discarded:not-ready started:half printed:half", ""},
-      {"printer stops taking bytes for a while: the rest follows, printed once",
-       [](EmulatorProcess& e, auto& threads) {
-         e.Set(1, {"out-limit=0"});
-         threads.emplace_back([&e] {
-           std::this_thread::sleep_for(std::chrono::seconds(1));
-           e.Set(1, {"out-limit=none"});
-         });
-         return false;
-       },
-       DeliveryResult::Done, "OK started:half printed:half started:half printed:half", ""},
+      {"printer stops taking bytes for a while: the rest follows, printed once", false, "set 1 out-limit=0",
+       1000, "set 1 out-limit=none", DeliveryResult::Done, "OK started:half printed:half started:half printed:half",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EmulatorProcess emulator;
     ASSERT_TRUE(emulator.Start());
     ASSERT_EQ(1u, emulator.Attach({"serial=P1", "print-ms=0"}));
-    std::vector<std::thread> threads;
-    ActingObserver observer(2, [&] { return c.act(emulator, threads); });
+    std::thread later;
+    ActingObserver observer(2, [&] {
+      if (!c.now.empty()) emulator.Request(c.now);
+      later = std::thread([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(c.laterMs));
+        if (!c.later.empty()) emulator.Request(c.later);
+      });
+      return c.cancel;
+    });
     delivery::DeliverySettings settings;
     settings.reconnectBound = std::chrono::seconds(20);
     settings.refreshInformationFile = false;
@@ -113,11 +98,11 @@ TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
       EXPECT_EQ(DeliveryResult::Done, delivery.Deliver(PrintNumber(1)));
       EXPECT_EQ(c.second, delivery.Deliver(PrintNumber(2)));
     }
-    for (std::thread& t : threads) t.join();
-    EXPECT_TRUE(WaitFor([&] { return Events(emulator, 1) == c.firstPrinter; }, 5))
-        << Events(emulator, 1);
+    if (later.joinable()) later.join();
+    EXPECT_TRUE(WaitFor([&] { return emulator.Prints(1) == c.firstPrinter; }, 5))
+        << emulator.Prints(1);
     if (*c.secondPrinter != '\0') {
-      EXPECT_EQ(c.secondPrinter, Events(emulator, 2));
+      EXPECT_EQ(c.secondPrinter, emulator.Prints(2));
     }
   }
 }

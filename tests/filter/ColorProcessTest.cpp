@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "filter/DeviceEntry_KV71P.h"
-#include "filter/FdBlockWriter.h"
 #include "platform/color/ColorEngine.h"
+#include "tests/filter/FilterTestHelpers.h"
 #include "tests/imaging/TestBitmaps.h"
 #include "tests/support/PlainImaging.h"
 #include "tests/support/TestTempDir.h"
@@ -146,22 +145,9 @@ class ColorMatching : public ::testing::Test {
   const std::string lut = dir / "lut.icc";
 };
 
-struct Settings {
-  bool border, icm, adjust;
-  int gamma[3], brightness[3], contrast[3];
-  int sharpness, chroma;
-};
-const Settings kEverything = {true, true, true, {141, 100, 70}, {20, -20, 0}, {100, 0, -100}, 750, 200};
-
-void Apply(JobSettings& j, const Settings& s, const std::string& profile) {
-  j.border = s.border;
-  j.icm = s.icm;
-  j.iccProfile = profile;
-  j.colorAdjustment = s.adjust;
-  for (int k = 0; k < 3; ++k) j.gamma[k] = s.gamma[k], j.brightness[k] = s.brightness[k], j.contrast[k] = s.contrast[k];
-  j.sharpness = s.sharpness;
-  j.chroma = s.chroma;
-}
+using Settings = kv71p::test::ColorSettings;
+using kv71p::test::Apply;
+using kv71p::test::kEverything;
 
 // The steps in their order: border fit, colour matching, the tone curves,
 // sharpening, chroma. Without the colour adjustment only the sharpness of

@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "filter/DeviceEntry_KV71P.h"
+#include "filter/FdBlockWriter.h"
 #include "filter/JobSettingsFromOptions.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
@@ -66,21 +67,6 @@ class TestPpd {
   ppd_file_t* ppd_ = nullptr;
 };
 
-// Points KV71P_CACHE_DIR at a temporary folder for the life of the object.
-class TestCacheDir {
- public:
-  TestCacheDir() { setenv("KV71P_CACHE_DIR", dir_.path().c_str(), 1); }
-  ~TestCacheDir() { unsetenv("KV71P_CACHE_DIR"); }
-  const std::string& path() const { return dir_.path(); }
-  // Writes the per-job file of `jobId`.
-  void WriteJobFile(const std::string& jobId, const std::string& content) const {
-    WriteFile(dir_ / ("Print_" + jobId + ".log"), content);
-  }
-
- private:
-  TestTempDir dir_;
-};
-
 // A temporary file that receives the job object's output.
 class CapturedOutput {
  public:
@@ -101,6 +87,34 @@ class CapturedOutput {
  private:
   FILE* file_ = std::tmpfile();
 };
+
+// A job object of the KV-71P (207 x 105 mm, code 33, until told otherwise)
+// whose blocks are captured.
+struct CapturedJob {
+  CapturedOutput out;
+  filter::FdBlockWriter writer{out.fd()};
+  filter::DeviceEntry_KV71P entry{writer};
+  CapturedJob() { entry.SetSettings(filter::JobSettings()); }
+};
+
+// The settings of the colour pipeline's steps.
+struct ColorSettings {
+  bool border, icm, adjust;
+  int gamma[3], brightness[3], contrast[3];
+  int sharpness, chroma;
+};
+// Every step switched on and changing the image.
+inline constexpr ColorSettings kEverything = {true, true, true, {141, 100, 70}, {20, -20, 0}, {100, 0, -100}, 750, 200};
+
+inline void Apply(filter::JobSettings& j, const ColorSettings& s, const std::string& profile) {
+  j.border = s.border;
+  j.icm = s.icm;
+  j.iccProfile = profile;
+  j.colorAdjustment = s.adjust;
+  for (int k = 0; k < 3; ++k) j.gamma[k] = s.gamma[k], j.brightness[k] = s.brightness[k], j.contrast[k] = s.contrast[k];
+  j.sharpness = s.sharpness;
+  j.chroma = s.chroma;
+}
 
 // Every setting of `s` but the page size name, as text.
 inline std::string SettingsText(const filter::JobSettings& s) {

@@ -103,7 +103,6 @@ TEST(JobSettings, DefaultsAndPrecedence) {
       {"media only for PageSize", {{"media", "300x600dpi"}}, {}, "Resolution", "0,300,0"},
   };
   for (const auto& tc : cases) EXPECT_EQ(tc.expected, Setting(SettingsOf(tc.job, tc.ppd), tc.keyword)) << tc.label;
-  EXPECT_EQ(kv71p::test::SettingsText(JobSettings()), kv71p::test::SettingsText(SettingsOf({}))) << "the defaults";
 }
 
 }  // namespace

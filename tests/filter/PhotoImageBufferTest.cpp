@@ -5,10 +5,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <string>
-
-#include "filter/DeviceEntry_KV71P.h"
-#include "filter/FdBlockWriter.h"
 #include "tests/common/HandMadeBlocks.h"
 #include "tests/filter/FilterTestHelpers.h"
 
@@ -30,12 +26,7 @@ PhotoBitmap MakePhoto(int width, int height) {
   return photo;
 }
 
-struct CapturedJob {
-  kv71p::test::CapturedOutput out;
-  FdBlockWriter writer{out.fd()};
-  DeviceEntry_KV71P entry{writer};
-  CapturedJob() { entry.SetSettings(JobSettings()); }  // 207 x 105 mm, code 33
-};
+using kv71p::test::CapturedJob;
 
 TEST(PhotoImageBuffer, EmptySlotsRefillsAndPrintsThatCannotBeComposed) {
   CapturedJob job;

@@ -14,10 +14,9 @@ using namespace kv71p::filter;
 
 namespace {
 
-using kv71p::test::TestCacheDir;
 
 TEST(PerJobValues, ReadOnceFromThePerJobFile) {
-  TestCacheDir cache;
+  TestCacheDir cache("");
   const std::string v127(127, '7'), v128(128, '8');
   const struct {
     const char* label;
@@ -38,7 +37,7 @@ TEST(PerJobValues, ReadOnceFromThePerJobFile) {
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.label);
     const std::string job = std::to_string(&tc - cases);
-    if (!tc.file.empty()) cache.WriteJobFile(job, tc.file);
+    if (!tc.file.empty()) kv71p::test::WriteFile(cache / ("Print_" + job + ".log"), tc.file);
     const PerJobValues values = ReadPerJobValues(job);
     EXPECT_EQ(tc.size, values.mediaSize);
     EXPECT_EQ(tc.mediaClass, values.mediaClass);
@@ -50,7 +49,7 @@ TEST(QueueInformation, ValueFromTheInformationFileOfAQueuesPrinter) {
   kv71p::test::PrivateCupsd cupsd;
   ASSERT_TRUE(cupsd.Start()) << cupsd.errorLog();
   cupsd.ExportClientEnvironment();
-  TestCacheDir cache;
+  TestCacheDir cache("");
   const std::string queues[][2] = {
       {"KV_SERIAL", "vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=A1B2%20C3"},
       {"KV_PLAIN", "vexbackend://KORVALE%20SYSTEMS/KV-71P"},
@@ -59,9 +58,9 @@ TEST(QueueInformation, ValueFromTheInformationFileOfAQueuesPrinter) {
   };
   for (const auto& q : queues)
     ASSERT_EQ(0, cupsd.Lpadmin({"-p", q[0], "-E", "-v", q[1]}).exitStatus) << q[0];
-  kv71p::test::WriteFile(cache.path() + "/KV-71P_A1B2%20C3.log", "STATUS=\"1\"\nSERIAL=\"A1B2 C3\"\n");
-  kv71p::test::WriteFile(cache.path() + "/KV-71P.log", "SERIAL=\"none\"\n");
-  kv71p::test::WriteFile(cache.path() + "/x.log", "SERIAL=\"outside\"\n");
+  kv71p::test::WriteFile(cache / "KV-71P_A1B2%20C3.log", "STATUS=\"1\"\nSERIAL=\"A1B2 C3\"\n");
+  kv71p::test::WriteFile(cache / "KV-71P.log", "SERIAL=\"none\"\n");
+  kv71p::test::WriteFile(cache / "x.log", "SERIAL=\"outside\"\n");
   const struct {
     const char* queue;
     QueueLookup result;

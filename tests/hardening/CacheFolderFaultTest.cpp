@@ -33,11 +33,9 @@ namespace {
 namespace pw = kv71p::printwatch;
 
 enum class Folder { Missing, Unwritable, Link, PlainFile };
+const char* const kFolderNames[] = {"Missing", "Unwritable", "Link", "PlainFile"};
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
-}
+using kv71p::test::ModeOf;
 
 // Unprivileged users: nobody, and one more for a third party.
 constexpr uid_t kNobody = 65534;
@@ -102,39 +100,26 @@ const Operation kOperations[] = {
 
 class CacheFolderFaults : public ::testing::TestWithParam<Folder> {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(0, chmod(dir_.path().c_str(), 0755));  // reachable by the unprivileged user
-    maker_ = dir_ / "Korvale";
-    model_ = maker_ + "/KV-71P";
-    elsewhere_ = dir_ / "elsewhere";
-    setenv("KV71P_CACHE_DIR", model_.c_str(), 1);
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+  void SetUp() override { ASSERT_EQ(0, chmod(dir_.path().c_str(), 0755)); }  // reachable by the unprivileged user
 
   void Prepare(Folder state) {
     std::system(("rm -rf '" + maker_ + "' '" + elsewhere_ + "'").c_str());
     if (state == Folder::Missing) return;
     ASSERT_EQ(0, mkdir(maker_.c_str(), 0755));
-    switch (state) {
-      case Folder::Unwritable:
-        ASSERT_EQ(0, mkdir(model_.c_str(), 0555));
-        ASSERT_EQ(0, chmod(model_.c_str(), 0555));
-        break;
-      case Folder::Link:
-        ASSERT_EQ(0, mkdir(elsewhere_.c_str(), 0777));
-        ASSERT_EQ(0, chmod(elsewhere_.c_str(), 0777));
-        ASSERT_EQ(0, symlink(elsewhere_.c_str(), model_.c_str()));
-        break;
-      case Folder::PlainFile:
-        ASSERT_TRUE(kv71p::test::WriteFile(model_, "not a folder"));
-        break;
-      case Folder::Missing:
-        break;
+    if (state == Folder::Unwritable) {
+      ASSERT_EQ(0, mkdir(model_.c_str(), 0555));
+      ASSERT_EQ(0, chmod(model_.c_str(), 0555));
+    } else if (state == Folder::Link) {
+      ASSERT_EQ(0, mkdir(elsewhere_.c_str(), 0777));
+      ASSERT_EQ(0, chmod(elsewhere_.c_str(), 0777));
+      ASSERT_EQ(0, symlink(elsewhere_.c_str(), model_.c_str()));
+    } else {
+      ASSERT_TRUE(kv71p::test::WriteFile(model_, "not a folder"));
     }
   }
 
-  TestTempDir dir_;
-  std::string maker_, model_, elsewhere_;
+  TestCacheDir dir_;
+  const std::string maker_ = dir_ / "Korvale", model_ = dir_.cache(), elsewhere_ = dir_ / "elsewhere";
 };
 
 TEST_P(CacheFolderFaults, EveryProgramCopes) {
@@ -180,16 +165,8 @@ TEST_P(CacheFolderFaults, EveryProgramCopes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
-                         ::testing::Values(Folder::Missing, Folder::Unwritable, Folder::Link,
-                                           Folder::PlainFile),
-                         [](const ::testing::TestParamInfo<Folder>& info) {
-                           switch (info.param) {
-                             case Folder::Missing: return "Missing";
-                             case Folder::Unwritable: return "Unwritable";
-                             case Folder::Link: return "Link";
-                             default: return "PlainFile";
-                           }
-                         });
+                         ::testing::Values(Folder::Missing, Folder::Unwritable, Folder::Link, Folder::PlainFile),
+                         [](const auto& info) { return kFolderNames[static_cast<int>(info.param)]; });
 
 // In the sticky cache folder a flag file that one user made can be neither
 // opened for writing nor replaced by another: the kernel refuses an O_CREAT
@@ -199,12 +176,10 @@ INSTANTIATE_TEST_SUITE_P(States, CacheFolderFaults,
 // it is.
 TEST(StickyCacheFolder, AFlagAnotherUserMadeCountsAsMade) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to act as other users";
-  TestTempDir dir;
+  TestCacheDir dir;
   ASSERT_EQ(0, chmod(dir.path().c_str(), 0755));
-  const std::string model = dir / "Korvale/KV-71P";
-  setenv("KV71P_CACHE_DIR", model.c_str(), 1);
   CheckAndMake_CacheFolder();
-  const std::string flag = model + "/" + FlagFileName(FlagFile::WindowStarted, "SN1");
+  const std::string flag = dir.cache() + "/" + FlagFileName(FlagFile::WindowStarted, "SN1");
   for (const mode_t mode : {0666, 0644}) {
     SCOPED_TRACE(mode);
     unlink(flag.c_str());
@@ -216,7 +191,6 @@ TEST(StickyCacheFolder, AFlagAnotherUserMadeCountsAsMade) {
                             [] { return pw::CreateFlagFile(FlagFile::WindowStarted, "SN1"); }));
     EXPECT_EQ(static_cast<mode_t>(S_IFREG | mode), ModeOf(flag)) << "left as it was";
   }
-  unsetenv("KV71P_CACHE_DIR");
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 #include <cups/raster.h>
 
-#include <cstring>
 #include <string>
 
 #include "filter/DeviceEntry_KV71P.h"
@@ -28,7 +27,6 @@ using kv71p::test::CapturedOutput;
 
 struct PageRun {
   bool pageObtained = false;
-  bool photoObtained = false;
   int sent = -1;           // SendImageData's result
   std::string output;
 };
@@ -44,15 +42,7 @@ PageRun RunPage(const std::string& profile, unsigned width, unsigned height) {
     JobSettings settings;
     settings.pageSize = "207x105mm";
     settings.resolutionMode = 1, settings.resolutionDpi = 600;
-    settings.border = true;
-    settings.icm = true;
-    settings.iccProfile = profile;
-    settings.colorAdjustment = true;
-    settings.gamma[0] = 141, settings.gamma[1] = 100, settings.gamma[2] = 70;
-    settings.brightness[0] = 20, settings.brightness[2] = -20;
-    settings.contrast[0] = 100, settings.contrast[2] = -100;
-    settings.sharpness = 750;
-    settings.chroma = 200;
+    kv71p::test::Apply(settings, kv71p::test::kEverything, profile);
     entry.SetSettings(settings);
 
     cups_page_header2_t header{};
@@ -67,7 +57,6 @@ PageRun RunPage(const std::string& profile, unsigned width, unsigned height) {
       page.pixels.get()[i] = static_cast<unsigned char>(i * 7 + i / 97);
 
     const PhotoBitmap photo = entry.MakeImageData(std::move(page.pixels), width, height);
-    run.photoObtained = photo != nullptr;
     entry.SetImageData(0, photo.get());
     entry.SetImageData(1, photo.get());
     run.sent = entry.SendImageData(2) == EntryResult::Ok ? 1 : 0;

@@ -8,7 +8,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,9 +26,8 @@ using namespace kv71p::service;
 namespace {
 
 using kv71p::test::EmulatorProcess;
+using kv71p::test::kShort;
 using kv71p::test::OpenPrinter;
-
-const TransferTimeouts kShort{500, 300};
 
 // The lines of the information file that each query fills.
 const std::map<std::string, std::vector<std::string>> kLinesOfQuery = {
@@ -70,12 +68,7 @@ struct PassResult {
 
 class PrinterFaults : public ::testing::Test {
  protected:
-  void SetUp() override {
-    cache_ = dir_ / "KV-71P";
-    setenv("KV71P_CACHE_DIR", cache_.c_str(), 1);
-    ASSERT_TRUE(emulator_.Start());
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+  void SetUp() override { ASSERT_TRUE(emulator_.Start()); }
 
   // One pass of a fresh worker over a newly attached printer with `set`.
   PassResult Pass(const std::vector<std::string>& set) {
@@ -85,7 +78,7 @@ class PrinterFaults : public ::testing::Test {
     auto printer = OpenPrinter(emulator_.socketPath(), id);
     EXPECT_TRUE(printer);
     if (!printer) return r;
-    const std::string path = cache_ + "/KV-71P_KVP00123.log";
+    const std::string path = cache_.cache() + "/KV-71P_KVP00123.log";
     unlink(path.c_str());
     PrinterRecord record(printer->device);
     record.queue = QueueState::Registered;  // no lpadmin here: the queue counts as made
@@ -98,8 +91,7 @@ class PrinterFaults : public ::testing::Test {
     r.serialKnown = record.serialKnown;
     r.modelKnown = record.modelKnown;
     r.opensAfter = printer->first()->OpenCount();
-    struct stat st;
-    r.fileWritten = stat(path.c_str(), &st) == 0;
+    r.fileWritten = kv71p::test::Exists(path);
     if (r.fileWritten) r.file = kv71p::test::ReadFile(path);
     for (const std::string& title : emulator_.LoggedTitles(id)) {
       const size_t space = title.rfind(' ');
@@ -108,8 +100,7 @@ class PrinterFaults : public ::testing::Test {
     return r;
   }
 
-  TestTempDir dir_;
-  std::string cache_;
+  TestCacheDir cache_;
   EmulatorProcess emulator_;
 };
 

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -16,6 +15,7 @@
 #include "common/CacheFolder.h"
 #include "common/SafeFile.h"
 #include "service/InformationFile.h"
+#include "tests/support/InfoFileText.h"
 #include "tests/support/TestTempDir.h"
 
 using namespace kv71p;
@@ -25,35 +25,21 @@ namespace {
 
 namespace pw = kv71p::printwatch;
 
-const char kFull[] =
-    "#PRINTER_INFORMATION\n"
-    "MODEL=\"KV-71P\"\n"
-    "PRINTER_STATUS=\"01000\"\n"
-    "PRINTER_MESSAGE=\"00100\"\n"
-    "PRINTER_VERSION=\"1.53.000000000000000000000000000000000000000000000000000\"\n"
-    "PRINTER_SERIAL_NO=\"SN1\"\n"
-    "\n"
-    "#MEDIA_INFORMATION\n"
-    "MEDIA_SIZE=\"00510\"\n"
-    "MEDIA_CLASS=\"0000002\"\n"
-    "MEDIA_INITIAL=\"00400\"\n"
-    "MEDIA_REMAIN=\"00123\"\n"
-    "MEDIA_REMAIN_HALF=\"00246\"\n"
-    "\n"
-    "#COUNTER_INFORMATION\n"
-    "TOTAL_COUNT=\"01234\"\n"
-    "\n";
+// A full file, with a version line long enough to be written in parts.
+const std::string kFull = kv71p::test::InfoFileText(
+    {{"MODEL", "KV-71P"}, {"PRINTER_STATUS", "01000"}, {"PRINTER_MESSAGE", "00100"},
+     {"PRINTER_VERSION", "1.53." + std::string(51, '0')}, {"PRINTER_SERIAL_NO", "SN1"}, {"MEDIA_SIZE", "00510"},
+     {"MEDIA_CLASS", "0000002"}, {"MEDIA_INITIAL", "00400"}, {"MEDIA_REMAIN", "00123"},
+     {"MEDIA_REMAIN_HALF", "00246"}, {"TOTAL_COUNT", "01234"}});
 
 bool OneOf(const std::string& value, const std::string& a, const std::string& b) {
   return value == a || value == b;
 }
 
 TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
-  TestTempDir dir;
-  const std::string cache = dir / "KV-71P";
-  setenv("KV71P_CACHE_DIR", cache.c_str(), 1);
+  TestCacheDir dir;
   const std::string name = InformationFileName("SN1");
-  const std::string path = cache + "/" + name;
+  const std::string path = dir.cache() + "/" + name;
 
   // The two versions as the window parses them.
   WritePlaceholderFile("SN1");
@@ -96,7 +82,6 @@ TEST(RewriteRace, ReaderSeesWholeVersionsOnly) {
   }
   stop = true;
   writer.join();
-  unsetenv("KV71P_CACHE_DIR");
   EXPECT_GT(writes.load(), 100);
   EXPECT_GT(reads, 100);
 }

@@ -22,9 +22,8 @@ Rgb Saturate(Rgb in, int change) {
   image.row(0)[2] = static_cast<unsigned char>(in.r);
   image.row(0)[1] = static_cast<unsigned char>(in.g);
   image.row(0)[0] = static_cast<unsigned char>(in.b);
-  Bitmap bitmap;
-  if (!MakeOwned(bitmap, image, 1) || IL_ChangeBitmapSaturation(&bitmap, change) != IL_OK) return {-1, -1, -1};
-  return {bitmap.Data[2], bitmap.Data[1], bitmap.Data[0]};
+  const plain::Image out = Through(image, [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); });
+  return out.width != 1 ? Rgb{-1, -1, -1} : Rgb{out.row(0)[2], out.row(0)[1], out.row(0)[0]};
 }
 
 TEST(Saturation, WorkedValues) {
@@ -59,11 +58,10 @@ TEST(Saturation, MatchesLiteralOnAwkwardShapes) {
         SCOPED_TRACE(std::to_string(s[0]) + "x" + std::to_string(s[1]) + " change " + std::to_string(change) +
                      " order " + std::to_string(order));
         plain::Image image = RandomImage(s[0], s[1], ++seed);
-        Bitmap bitmap;
-        ASSERT_TRUE(MakeOwned(bitmap, image, order));
-        ASSERT_EQ(IL_OK, IL_ChangeBitmapSaturation(&bitmap, change));
+        const auto saturate = [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); };
+        const plain::Image out = Through(image, saturate, order);
         plain::Saturation(image, change, order);
-        ASSERT_TRUE(SamePixels(image, PixelsOf(bitmap)));
+        ASSERT_TRUE(SamePixels(image, out));
       }
     }
   }
@@ -75,12 +73,10 @@ TEST(Saturation, MatchesLiteralOnEveryColour) {
     for (int k = 0; k < 3; ++k) image.row(v >> 12)[(v & 4095) * 3 + k] = static_cast<unsigned char>(v >> (8 * k));
   for (int change : {300, -650, 1000}) {
     SCOPED_TRACE(change);
-    Bitmap bitmap;
-    ASSERT_TRUE(MakeOwned(bitmap, image, 1));
-    ASSERT_EQ(IL_OK, IL_ChangeBitmapSaturation(&bitmap, change));
     plain::Image expected = image;
     plain::Saturation(expected, change, 1);
-    ASSERT_TRUE(SamePixels(expected, PixelsOf(bitmap)));
+    const auto saturate = [&](BITMAPHANDLE* b) { return IL_ChangeBitmapSaturation(b, change); };
+    ASSERT_TRUE(SamePixels(expected, Through(image, saturate)));
   }
 }
 

@@ -43,6 +43,15 @@ inline plain::Image PixelsOf(const BITMAPHANDLE& bitmap) {
   return image;
 }
 
+// `image` after the library's operation `op` on an owned bitmap of it; an
+// empty image when the operation fails.
+template <class Operation>
+plain::Image Through(const plain::Image& image, Operation op, int colorOrder = 1) {
+  Bitmap bitmap;
+  if (!MakeOwned(bitmap, image, colorOrder) || op(&bitmap) != IL_OK) return plain::Image();
+  return PixelsOf(bitmap);
+}
+
 // Random pixel bytes, random padding bytes.
 inline plain::Image RandomImage(int width, int height, unsigned seed) {
   plain::Image image(width, height);

@@ -123,7 +123,7 @@ std::string FilterView(ppd_file_t* ppd, const Pairs& job) {
 }
 
 TEST(Ppd, DefaultsAndChoicesMeanWhatTheFilterExpects) {
-  kv71p::test::TestCacheDir cache;
+  TestCacheDir cache;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   ppd_file_t* ppd = ppdOpenFile(KV71P_TEST_PPD);

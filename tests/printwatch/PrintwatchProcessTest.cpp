@@ -28,12 +28,8 @@ using kv71p::FlagFile;
 using kv71p::test::BackgroundProcess;
 using kv71p::test::WaitFor;
 
-bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-mode_t ModeOf(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
+using kv71p::test::Exists;
+using kv71p::test::Permissions;
 
 // A scheduler that accepts every connection and never answers: a child
 // that accepts for ever and keeps every connection open.
@@ -62,17 +58,13 @@ class SilentScheduler {
 
 class ProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    chmod(runtime_.path().c_str(), 0700);
-    setenv("KV71P_CACHE_DIR", folder_.c_str(), 1);  // for the flags' paths
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
+  void SetUp() override { chmod(runtime_.path().c_str(), 0700); }
 
   // The environment of a window; `cups` chooses the scheduler (by default
   // none at all).
   std::vector<std::string> Environment(std::vector<std::string> cups = {}) const {
     if (cups.empty()) cups = {"CUPS_SERVER=" + (dir_ / "no-scheduler.sock"), "HOME=" + dir_.path()};
-    cups.insert(cups.end(), {"KV71P_CACHE_DIR=" + folder_, "KV71P_PRINTWATCH_SHOWN_FILE=" + shownFile_,
+    cups.insert(cups.end(), {"KV71P_CACHE_DIR=" + dir_.cache(), "KV71P_PRINTWATCH_SHOWN_FILE=" + shownFile_,
                              "QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + runtime_.path(),
                              "LANGUAGE=en", "LC_ALL=C.UTF-8"});
     return cups;
@@ -99,8 +91,9 @@ class ProcessTest : public ::testing::Test {
     return kv71p::FlagFilePath(flag, serial, &path) ? path : "(too long)";
   }
 
-  TestTempDir dir_, runtime_;
-  std::string folder_ = dir_ / "Korvale/KV-71P", shownFile_ = dir_ / "shown.txt";
+  TestCacheDir dir_;  // its cache folder for the flags' paths
+  TestTempDir runtime_;
+  std::string shownFile_ = dir_ / "shown.txt";
 };
 
 // Printwatch without both arguments prints its usage; the screenshot tool
@@ -137,8 +130,8 @@ TEST_F(ProcessTest, FlagsOverTheWindowsLifeAndItsEndOnSignals) {
     SCOPED_TRACE(strsignal(sig));
     BackgroundProcess window;
     Start(&window, "SN%201", "KV-71P Studio", Environment());
-    EXPECT_EQ(0666u, ModeOf(Flag(FlagFile::WindowOpen, "SN%201")));
-    EXPECT_EQ(0666u, ModeOf(Flag(FlagFile::WindowStarted, "SN%201")));
+    EXPECT_EQ(0666u, Permissions(Flag(FlagFile::WindowOpen, "SN%201")));
+    EXPECT_EQ(0666u, Permissions(Flag(FlagFile::WindowStarted, "SN%201")));
     EXPECT_EQ(0, window.Stop(sig, 10)) << "a normal end";
     EXPECT_FALSE(Exists(Flag(FlagFile::WindowOpen, "SN%201"))) << "window flag removed";
     EXPECT_TRUE(Exists(Flag(FlagFile::WindowStarted, "SN%201"))) << "left for the service";

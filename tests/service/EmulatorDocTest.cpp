@@ -1,53 +1,37 @@
-// Written only from docs/emulator-protocol.md, with plain sockets: what
-// the document promises a client of the emulator.
+// Written from docs/emulator-protocol.md: what the document promises a
+// client of the emulator, every request and reply as the document spells
+// it.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
 
+#include "platform/usb/EmulatorConnection.h"
+#include "tests/common/HandMadeBlocks.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
 namespace {
 
-// One connection to the emulator's socket, a line per request and reply.
-class Client {
- public:
-  explicit Client(const std::string& path) : fd_(socket(AF_UNIX, SOCK_STREAM, 0)) {
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-    ok_ = connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-  }
-  ~Client() { close(fd_); }
-  bool ok() const { return ok_; }
+// One connection to the emulator's socket (through the suite's client of
+// the protocol, which only frames the lines), a line per request and reply.
+struct Client : kv71p::EmulatorConnection {
+  explicit Client(const std::string& path) : ok(Connect(path) == 0) {}
   std::string Line() {
     std::string line;
-    for (char c; recv(fd_, &c, 1, 0) == 1 && c != '\n';) line += c;
-    return line;
+    return ReadLine(&line, 10000) == 1 ? line : "";
   }
-  std::string Ask(const std::string& request) {
-    send(fd_, (request + "\n").data(), request.size() + 1, MSG_NOSIGNAL);
-    return Line();
-  }
+  std::string Ask(const std::string& request) { return SendLine(request) ? Line() : ""; }
   // A bulk OUT on interface 0 with its bytes raw behind the line; then
   // `next` when given. The reply to the bulk OUT.
   std::string Raw(const std::string& next, const std::string& bytes) {
-    const std::string request = "bulkout-raw 0 1 1000 " + std::to_string(bytes.size()) + "\n" + bytes;
-    send(fd_, request.data(), request.size(), MSG_NOSIGNAL);
+    SendLine("bulkout-raw 0 1 1000 " + std::to_string(bytes.size()), bytes.data(), bytes.size());
     const std::string reply = Line();
     if (!next.empty()) Ask(next);
     return reply;
   }
-
- private:
-  int fd_;
-  bool ok_ = false;
+  const bool ok;
 };
 
 std::string Hex(const std::string& bytes) {
@@ -56,19 +40,9 @@ std::string Hex(const std::string& bytes) {
   return out;
 }
 
-// A command block: ESC P, command and parameter padded, data length.
-std::string Block(const std::string& command, const std::string& parameter, const std::string& data = "") {
-  char length[16];
-  std::snprintf(length, sizeof length, "%08zu", data.size());
-  return "\x1bP" + command + std::string(6 - command.size(), ' ') + parameter +
-         std::string(16 - parameter.size(), ' ') + (data.empty() ? std::string(8, ' ') : length) + data;
-}
-std::string MultiCut(int code) {
-  char data[16];
-  std::snprintf(data, sizeof data, "%08d", code);
-  return Block("IMAGE", "MULTICUT", data);
-}
-const std::string kStart = Block("CNTRL", "START");
+using handmade::Block;
+
+const std::string kMultiCut408 = Block("IMAGE", "MULTICUT", "00000408"), kStart = Block("CNTRL", "START");
 
 // The value of one name=value word of a "get" reply.
 std::string Field(const std::string& reply, const std::string& name) {
@@ -78,32 +52,32 @@ std::string Field(const std::string& reply, const std::string& name) {
   return reply.substr(start, reply.find(' ', start) - start);
 }
 
-// The emulator running on a socket in a temporary folder.
-struct Emulator {
-  TestTempDir dir;
-  const std::string path = dir / "kv.sock";
-  kv71p::test::BackgroundProcess process;
-  Emulator() {
-    process.Start({KV71P_EMULATOR_PROGRAM, "--socket", path}, {});
-    kv71p::test::WaitFor([&] { return Client(path).ok(); }, 10);
+// The emulator running on a socket in a temporary folder, and a control
+// connection to it.
+class EmulatorDocTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(process_.Start({KV71P_EMULATOR_PROGRAM, "--socket", path_}, {}));
+    ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path_).ok; }, 10));
+    control_ = std::make_unique<Client>(path_);
   }
   // Attaches a printer and opens and claims it on `holder`; its id.
-  std::string AttachAndClaim(Client& control, Client& holder, const std::string& properties) {
-    const std::string id = control.Ask("attach " + properties).substr(3);
+  std::string AttachAndClaim(Client& holder, const std::string& properties) {
+    const std::string id = control_->Ask("attach " + properties).substr(3);
     EXPECT_EQ("OK", holder.Ask("open " + id));
     EXPECT_EQ("OK", holder.Ask("claim 0"));
     return id;
   }
+
+  TestTempDir dir_;
+  const std::string path_ = dir_ / "kv.sock";
+  kv71p::test::BackgroundProcess process_;
+  std::unique_ptr<Client> control_;
 };
 
-TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
-  TestTempDir dir;
-  const std::string path = dir / "kv.sock";
-  kv71p::test::BackgroundProcess emulator;
-  ASSERT_TRUE(emulator.Start({KV71P_EMULATOR_PROGRAM, "--socket", path}, {}));
-  ASSERT_TRUE(kv71p::test::WaitFor([&] { return Client(path).ok(); }, 10));
-
-  Client control(path);
+TEST_F(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
+  Client& control = *control_;
+  const std::string& path = path_;
   EXPECT_EQ("OK", control.Ask("ping"));
   EXPECT_EQ("OK 1", control.Ask("attach serial=\"AB 12\" status=1000 firmware=1.23"));
   EXPECT_EQ("OK 2", control.Ask("attach vendor=0x1234"));
@@ -124,16 +98,14 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
   EXPECT_EQ("OK", other.Ask("open 1"));
   EXPECT_EQ(0u, other.Ask("claim 0").find("ERR busy"));
 
-  // The firmware query: ESC P, "INFO" padded to 6, "FVER" padded to 16, 8 blanks.
-  const std::string query = std::string("\x1bPINFO  FVER") + std::string(12, ' ') + std::string(8, ' ');
-  ASSERT_EQ(32u, query.size());
+  const std::string query = Block("INFO", "FVER");
   EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(query)));
   EXPECT_EQ("OK " + Hex("00000005"), holder.Ask("bulkin 0 130 8 1000"));
   EXPECT_EQ("OK " + Hex("1.23\r"), holder.Ask("bulkin 0 130 100 1000"));
   EXPECT_EQ("TIMEOUT", holder.Ask("bulkin 0 130 8 50"));
 
   // The status as %07d and a carriage return; a whole frame set by hand.
-  const std::string status = std::string("\x1bPSTATUS") + std::string(24, ' ');
+  const std::string status = Block("STATUS", "");
   EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(status)));
   EXPECT_EQ("OK " + Hex("000000080001000\r"), holder.Ask("bulkin 0 130 64 1000"));
   EXPECT_EQ("OK", control.Ask("set 1 \"frame.STATUS=0000000A\\x00\""));
@@ -157,62 +129,54 @@ TEST(EmulatorDocTest, ASessionAsTheDocumentDescribesIt) {
 
   // Unplugging: the watcher hears it, the holder's transfers fail.
   EXPECT_EQ("OK", control.Ask("set 1 unplug-on=MQTY"));
-  const std::string mqty = std::string("\x1bPINFO  MQTY") + std::string(12, ' ') + std::string(8, ' ');
-  EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(mqty)));
+  EXPECT_EQ("OK 32", holder.Ask("bulkout 0 1 1000 " + Hex(Block("INFO", "MQTY"))));
   EXPECT_EQ("LEFT 1", watcher.Line());
   EXPECT_EQ("ERR no-device", holder.Ask("bulkin 0 130 8 1000"));
   EXPECT_EQ("OK 2", control.Ask("list"));
   EXPECT_EQ(0u, control.Ask("get 1").find("OK vendor=65535 product=11 interfaces=1 status=1000 serial=\"AB 12\""));
 
   EXPECT_EQ("OK", control.Ask("shutdown"));
-  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !emulator.Running(); }, 10));
-  EXPECT_EQ(0, emulator.exitStatus());
-  EXPECT_FALSE(Client(path).ok());
+  EXPECT_TRUE(kv71p::test::WaitFor([&] { return !process_.Running(); }, 10));
+  EXPECT_EQ(0, process_.exitStatus());
+  EXPECT_FALSE(Client(path).ok);
 }
 
 // Each print is MULTICUT (or none) and START, sent raw; print-ms=0 prints at once.
-TEST(EmulatorDocTest, PrintsCountTheRibbonDownOrAreDiscarded) {
+TEST_F(EmulatorDocTest, PrintsCountTheRibbonDownOrAreDiscarded) {
   struct Case {
     const char* name;
-    std::string properties;
-    int multiCut;  // -1: no MULTICUT
+    std::string properties, multiCut;  // multiCut: its data, none when empty
     const char* events;
-    const char* status;
-    const char* remainhalf;
-    const char* remain;
-    const char* total;
+    const char* after;  // status, remainhalf, remain and total afterwards
   };
   const Case cases[] = {
-      {"a 408 on 510 is a half print", "media=0000510", 408, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
-      {"a 434 on 600 is a half print", "media=0000600", 434, "started:half printed:half", "0", "000000004", "000000002", "0000010"},
-      {"a 410 on 500 is a full print", "media=0000500", 410, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
-      {"no MULTICUT is a full print", "media=0000510", -1, "started:full printed:full", "0", "000000003", "000000001", "0000010"},
-      {"standby prints and stays standby", "status=900", 13, "started:full printed:full", "900", "000000003", "000000001", "0000010"},
-      {"the last half print ends at ribbon end", "remainhalf=1 media=0000510", 409, "started:half printed:half", "1200", "0", "000000000", "0000010"},
-      {"a full print with one half left", "remainhalf=000000001", 13, "discarded:ribbon-end", "1200", "000000001", "000000002", "0000009"},
-      {"no print at paper end", "status=1100", 408, "discarded:not-ready", "1100", "000000005", "000000002", "0000009"},
-      {"no print at ribbon end", "status=1200", 408, "discarded:not-ready", "1200", "000000005", "000000002", "0000009"},
+      {"a 408 on 510 is a half print", "media=0000510", "00000408", "started:half printed:half", "0 000000004 000000002 0000010"},
+      {"a 434 on 600 is a half print", "media=0000600", "00000434", "started:half printed:half", "0 000000004 000000002 0000010"},
+      {"a 410 on 500 is a full print", "media=0000500", "00000410", "started:full printed:full", "0 000000003 000000001 0000010"},
+      {"no MULTICUT is a full print", "media=0000510", "", "started:full printed:full", "0 000000003 000000001 0000010"},
+      {"standby prints and stays standby", "status=900", "00000013", "started:full printed:full", "900 000000003 000000001 0000010"},
+      {"the last half print ends at ribbon end", "remainhalf=1 media=0000510", "00000409", "started:half printed:half", "1200 0 000000000 0000010"},
+      {"a full print with one half left", "remainhalf=000000001", "00000013", "discarded:ribbon-end", "1200 000000001 000000002 0000009"},
+      {"no print at paper end", "status=1100", "00000408", "discarded:not-ready", "1100 000000005 000000002 0000009"},
+      {"no print at ribbon end", "status=1200", "00000408", "discarded:not-ready", "1200 000000005 000000002 0000009"},
   };
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Client holder(emulator.path);
-    const std::string id = emulator.AttachAndClaim(
-        control, holder, "print-ms=0 remainhalf=000000005 remain=000000002 total=0000009 " + c.properties);
-    const std::string print = (c.multiCut < 0 ? "" : MultiCut(c.multiCut)) + kStart;
+    Client holder(path_);
+    const std::string id = AttachAndClaim(
+        holder, "print-ms=0 remainhalf=000000005 remain=000000002 total=0000009 " + c.properties);
+    const std::string print = (c.multiCut.empty() ? "" : Block("IMAGE", "MULTICUT", c.multiCut)) + kStart;
     EXPECT_EQ("OK " + std::to_string(print.size()), holder.Raw("", print));
     EXPECT_EQ(std::string("OK ") + c.events, control.Ask("prints " + id));
     const std::string get = control.Ask("get " + id);
-    EXPECT_EQ(c.status, Field(get, "status"));
-    EXPECT_EQ(c.remainhalf, Field(get, "remainhalf"));
-    EXPECT_EQ(c.remain, Field(get, "remain"));
-    EXPECT_EQ(c.total, Field(get, "total"));
+    EXPECT_EQ(c.after, Field(get, "status") + " " + Field(get, "remainhalf") + " " + Field(get, "remain") + " " +
+                           Field(get, "total"));
   }
 }
 
 // A print takes print-ms with status 1; a START meanwhile is discarded.
-TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
+TEST_F(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
   struct Case {
     const char* name;
     const char* setMeanwhile;  // empty: nothing
@@ -222,16 +186,15 @@ TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
       {"the status returns to standby", "", "900"},
       {"a status set meanwhile stands", "status=1000", "1000"},
   };
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Client holder(emulator.path);
-    const std::string id = emulator.AttachAndClaim(control, holder, "print-ms=300 status=900");
+    Client holder(path_);
+    const std::string id = AttachAndClaim(holder, "print-ms=300 status=900");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ("OK 104", holder.Raw("", MultiCut(408) + kStart + Block("STATUS", "")));
+    EXPECT_EQ("OK 104", holder.Raw("", kMultiCut408 + kStart + Block("STATUS", "")));
     EXPECT_EQ("OK " + Hex("000000080000001\r"), holder.Ask("bulkin 0 130 64 1000"));
-    EXPECT_EQ("OK 72", holder.Raw("", MultiCut(408) + kStart));
+    EXPECT_EQ("OK 72", holder.Raw("", kMultiCut408 + kStart));
     if (*c.setMeanwhile) {
       EXPECT_EQ("OK", control.Ask("set " + id + " " + c.setMeanwhile));
     }
@@ -244,25 +207,24 @@ TEST(EmulatorDocTest, APrintTakesItsTimeWithStatusOne) {
 
 // A print without its START is dropped when the claim ends, with the block
 // received in part; the next holder's queries are answered.
-TEST(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
+TEST_F(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
   const char* const endings[] = {"release 0", "close", ""};  // "": the connection ends
-  Emulator emulator;
-  Client control(emulator.path);
+  Client& control = *control_;
   for (const char* ending : endings) {
     SCOPED_TRACE(ending);
     std::string id;
     {
-      Client holder(emulator.path);
-      id = emulator.AttachAndClaim(control, holder, "print-ms=0");
+      Client holder(path_);
+      id = AttachAndClaim(holder, "print-ms=0");
       const std::string plane = Block("IMAGE", "YPLANE", std::string(100, 'y'));
-      EXPECT_EQ("OK 90", holder.Raw(*ending ? ending : "ping", MultiCut(408) + plane.substr(0, 50)));
+      EXPECT_EQ("OK 90", holder.Raw(*ending ? ending : "ping", kMultiCut408 + plane.substr(0, 50)));
       if (*ending) {
         EXPECT_EQ("OK discarded:unfinished", control.Ask("prints " + id));
       }
     }
     // The end of a connection is seen by the emulator a moment later.
     EXPECT_TRUE(kv71p::test::WaitFor([&] { return control.Ask("prints " + id) == "OK discarded:unfinished"; }, 10));
-    Client next(emulator.path);
+    Client next(path_);
     EXPECT_EQ("OK", next.Ask("open " + id));
     EXPECT_EQ("OK", next.Ask("claim 0"));
     EXPECT_EQ("OK 32", next.Raw("", Block("STATUS", "")));
@@ -271,10 +233,10 @@ TEST(EmulatorDocTest, AnUnfinishedPrintIsDiscardedWhenTheClaimEnds) {
 }
 
 // Raw bytes are not lines; a raw request without its length ends the connection.
-TEST(EmulatorDocTest, RawBulkOut) {
-  Emulator emulator;
-  Client control(emulator.path), holder(emulator.path);
-  const std::string id = emulator.AttachAndClaim(control, holder, "");
+TEST_F(EmulatorDocTest, RawBulkOut) {
+  Client& control = *control_;
+  Client holder(path_);
+  const std::string id = AttachAndClaim(holder, "");
   EXPECT_EQ("OK 4", holder.Raw("", "\n\nA\n"));
   EXPECT_EQ("OK 1", control.Ask("log " + id));
   EXPECT_EQ("JUNK 1 0 4 0a0a410a", control.Line());

@@ -74,9 +74,9 @@ OpenedPrinter::~OpenedPrinter() {
   if (device) device->Close();
 }
 
-std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsigned id) {
+std::unique_ptr<OpenedPrinter> OpenPrinter(std::unique_ptr<UsbBus> bus, unsigned id, bool listOnly) {
   auto printer = std::make_unique<OpenedPrinter>();
-  printer->bus = CreateEmulatedBus(socketPath);
+  printer->bus = std::move(bus);
   if (printer->bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID) != kUsbSuccess)
     return nullptr;
   WaitFor(
@@ -84,13 +84,14 @@ std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsign
         std::vector<UsbEvent> events;
         printer->bus->WaitForEvents(100, &events);
         for (auto& e : events)
-          if (e.kind == UsbEventKind::Arrived && e.device->Id() == id) printer->device = e.device;
+          if (e.kind == UsbEventKind::Arrived && (id == 0 || e.device->Id() == id) && !printer->device)
+            printer->device = e.device;
         return printer->device != nullptr;
       },
       10);
   if (!printer->device || printer->device->OpenSeize() != kUsbSuccess ||
       printer->device->GetInterfaces(&printer->interfaces) != kUsbSuccess ||
-      printer->interfaces.empty() || printer->interfaces[0]->OpenSeize() != kUsbSuccess)
+      printer->interfaces.empty() || (!listOnly && printer->interfaces[0]->OpenSeize() != kUsbSuccess))
     return nullptr;
   return printer;
 }

@@ -52,6 +52,8 @@ class EmulatorProcess {
   }
   bool Detach(unsigned id) { return IsOk(Request("detach " + std::to_string(id))); }
   bool ClearLog(unsigned id) { return IsOk(Request("clearlog " + std::to_string(id))); }
+  // What became of the prints printer `id` received ("OK started:full printed:full").
+  std::string Prints(unsigned id) { return Request("prints " + std::to_string(id)); }
   std::vector<std::string> Log(unsigned id);
   // Word `word` of every "BLOCK" line of the log: 6 the title ("STATUS",
   // "INFO FVER", ...), 3 the 32 header bytes (decoded).
@@ -81,8 +83,13 @@ struct OpenedPrinter {
   ~OpenedPrinter();
 };
 
-// Waits for printer `id` on a new emulated bus and opens it. Null on failure.
-std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsigned id);
+// Waits for printer `id` (0: the first one reported) on `bus` and opens it,
+// its interfaces listed and the first one opened unless `listOnly`. Null
+// on failure.
+std::unique_ptr<OpenedPrinter> OpenPrinter(std::unique_ptr<UsbBus> bus, unsigned id, bool listOnly = false);
+inline std::unique_ptr<OpenedPrinter> OpenPrinter(const std::string& socketPath, unsigned id) {
+  return OpenPrinter(CreateEmulatedBus(socketPath), id);
+}
 
 // Short transfer time-outs, so a silent printer costs well under a second.
 inline const service::TransferTimeouts kShort{500, 300};

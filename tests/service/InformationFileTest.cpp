@@ -4,16 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <set>
 
 #include "common/PrinterFiles.h"
 #include "service/FlagFileScan.h"
 #include "service/InformationFile.h"
 #include "tests/service/EmulatorProcess.h"
-
-namespace fs = std::filesystem;
 
 namespace kv71p::test {
 namespace {
@@ -29,39 +25,25 @@ std::string Expected(const InfoValues& changes) {
   return DefaultInformationFile(kDefaultSerial, "KV-71P", v);
 }
 
-std::set<std::string> Names(const std::string& folder) {
-  std::set<std::string> names;
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(folder, ec)) names.insert(e.path().filename());
-  return names;
-}
-
 // The emulator's printer opened as the worker holds it, and a cache folder
 // named by KV71P_CACHE_DIR.
 class InformationFileTest : public PrinterFixture {
  protected:
-  void SetUp() override {
-    setenv("KV71P_CACHE_DIR", folder_.c_str(), 1);
-    PrinterFixture::SetUp();
-  }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
   std::string Path(const std::string& serial) { return folder_ + "/" + InformationFileName(serial); }
   std::string Write(uint32_t flags = kRefresh, const std::string& model = "KV-71P",
                     const std::string& serial = kDefaultSerial) {
     WriteInformationFile(itf_, serial, model, flags, kShort);
     return ReadFile(Path(serial));
   }
-  TestTempDir dir_;
-  const std::string folder_ = dir_ / "KV-71P";
+  TestCacheDir dir_{"KV-71P"};
+  const std::string folder_ = dir_.cache();
 };
 
 TEST_F(InformationFileTest, FullFileByteForByteWithItsMode) {
   EXPECT_EQ(Expected({}), Write());
-  struct stat st;
-  ASSERT_EQ(0, lstat(Path(kDefaultSerial).c_str(), &st));
-  EXPECT_EQ(static_cast<mode_t>(S_IFREG | 0666), st.st_mode);
+  EXPECT_EQ(static_cast<mode_t>(S_IFREG | 0666), ModeOf(Path(kDefaultSerial)));
   EXPECT_EQ(1, itf_->OpenCount());  // the writer's own open was closed again
-  EXPECT_EQ(std::set<std::string>{"KV-71P_KVP00123.log"}, Names(folder_)) << "nothing else left";
+  EXPECT_EQ(std::set<std::string>{"KV-71P_KVP00123.log"}, FolderNames(folder_)) << "nothing else left";
   // The model line holds at most 127 bytes, no character cut in two.
   EXPECT_EQ(Expected({{"MODEL", std::string(127, 'm')}}), Write(kRefresh, std::string(200, 'm')));
   EXPECT_EQ(Expected({{"MODEL", std::string(126, 'm')}}),
@@ -166,8 +148,8 @@ TEST_F(InformationFileTest, NoFileNamedByASerialNumberWithASlash) {
   ASSERT_TRUE(WritePlaceholderFile("AB%2012"));
   EXPECT_FALSE(WritePlaceholderFile("../escape"));
   EXPECT_FALSE(WriteInformationFile(itf_, "a/b", "KV-71P", 0, kShort));
-  EXPECT_EQ((std::set<std::string>{"KV-71P_AB%2012.log"}), Names(folder_));
-  EXPECT_EQ((std::set<std::string>{"KV-71P"}), Names(dir_.path()));
+  EXPECT_EQ((std::set<std::string>{"KV-71P_AB%2012.log"}), FolderNames(folder_));
+  EXPECT_EQ((std::set<std::string>{"KV-71P"}), FolderNames(dir_.path()));
 }
 
 TEST_F(InformationFileTest, FlagScanMatchesPrefixesAndConsumesOneShotFiles) {
@@ -194,10 +176,10 @@ TEST_F(InformationFileTest, FlagScanMatchesPrefixesAndConsumesOneShotFiles) {
   ASSERT_EQ(0, mkdir(folder_.c_str(), 0777));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.files.empty() ? "none" : c.files[0]);
-    for (const std::string& n : Names(folder_)) unlink((folder_ + "/" + n).c_str());
+    for (const std::string& n : FolderNames(folder_)) unlink((folder_ + "/" + n).c_str());
     for (const std::string& f : c.files) ASSERT_TRUE(WriteFile(folder_ + "/" + f, ""));
     EXPECT_EQ(c.bits, ScanFlagFiles("S"));
-    EXPECT_EQ(c.left, Names(folder_));
+    EXPECT_EQ(c.left, FolderNames(folder_));
   }
   // (A folder that is missing or a link: the hardening suite's
   // CacheFolderFaultTest.)

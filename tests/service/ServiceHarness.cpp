@@ -38,7 +38,7 @@ bool ServiceHarness::StartCups(PrivateCupsd::Options options) {
   options.models.push_back({KV71P_PPD_MODEL_NAME, KV71P_TEST_PPD_FILE});
   cups_ = std::make_unique<PrivateCupsd>(options);
   if (!cups_->Start()) return false;
-  // libcups in this process (Queues, QueueOption) talks to it too.
+  // libcups in this process (Queues) talks to it too.
   cups_->ExportClientEnvironment();
   cupsSetServer(nullptr);
   return true;
@@ -105,20 +105,17 @@ bool ServiceHarness::WaitForInfoFile(const std::string& serial, const std::strin
       seconds);
 }
 
-std::map<std::string, std::string> ServiceHarness::QueueOptions(const std::string& option) const {
-  struct Search {
-    const std::string& option;
-    std::map<std::string, std::string> queues;
-  } search{option, {}};
+std::map<std::string, std::string> ServiceHarness::Queues() const {
+  std::map<std::string, std::string> queues;
   EnumerateQueues(
       [](void* data, unsigned, cups_dest_t* dest) {
-        auto* s = static_cast<Search*>(data);
-        const char* value = cupsGetOption(s->option.c_str(), dest->num_options, dest->options);
-        if (dest->instance == nullptr) s->queues[dest->name] = value ? value : "";
+        auto* found = static_cast<std::map<std::string, std::string>*>(data);
+        const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options);
+        if (dest->instance == nullptr) (*found)[dest->name] = uri ? uri : "";
         return 1;
       },
-      &search);
-  return search.queues;
+      &queues);
+  return queues;
 }
 
 size_t ServiceHarness::CountTitle(unsigned id, const std::string& title) {

@@ -72,17 +72,7 @@ class ServiceHarness {
   }
 
   // The queues of the private cupsd: name -> device URI.
-  std::map<std::string, std::string> Queues() const { return QueueOptions("device-uri"); }
-  // One option of a queue as libcups reports it ("printer-info", ...).
-  std::string QueueOption(const std::string& queue, const std::string& option) const {
-    const auto options = QueueOptions(option);
-    return options.count(queue) ? options.at(queue) : "(none)";
-  }
-  // True when the queue got the project's PPD.
-  bool QueueHasOurPpd(const std::string& queue) const {
-    return cups_ && ReadFile(cups_->root() + "/etc/ppd/" + queue + ".ppd")
-                            .find("*ModelName: \"KORVALE SYSTEMS KV-71P\"") != std::string::npos;
-  }
+  std::map<std::string, std::string> Queues() const;
 
   // Titles of the blocks printer `id` received ("STATUS", ...).
   std::vector<std::string> Titles(unsigned id) { return emulator_.LoggedTitles(id); }
@@ -96,9 +86,6 @@ class ServiceHarness {
   bool AwaitCycles(int cycles);
 
  private:
-  // Queue name -> the value of `option` ("" when the queue lacks it).
-  std::map<std::string, std::string> QueueOptions(const std::string& option) const;
-
   TestTempDir dir_;
   std::string cacheFolder_, lockFolder_, lpadminLog_, binDir_;
   EmulatorProcess emulator_;

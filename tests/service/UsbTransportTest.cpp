@@ -1,16 +1,15 @@
 // The USB layer, the transport and the status queries against the emulated
 // printer: opens with seize, chunked writes, framed reads and the checks
-// of an answer, every query's block and answer, serial numbers taken and
-// refused; and a printer that stops taking bytes in the middle of a write.
-// (Prints rendered by the emulator: the scenario test.)
+// of an answer, answers that fit the caller's buffer, serial numbers taken
+// and refused; and a printer that stops taking bytes in the middle of a
+// write.
+// (Prints arriving whole: the backend's tests, test_backend and test_usbmock.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/CommandCatalogue.h"
-#include "common/Kv71pConfig.h"
 #include "service/StatusQueries.h"
 #include "tests/service/EmulatorProcess.h"
 
@@ -39,42 +38,50 @@ TEST_F(EmulatedPrinter, AnotherHolderIsRefusedUntilTheLastClose) {
   EXPECT_FALSE(OpenPrinter(emulator_.socketPath(), emulator_.Attach({"refuse-open=interface"})));
 }
 
-TEST(LibusbBus, StartsWithoutPrintersWhereLibusbWorks) {
-  unsetenv("KV71P_USB_EMULATOR");
-  auto bus = CreateUsbBus();
-  if (bus->StartWatching(KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID) != kUsbSuccess)
-    GTEST_SKIP() << "libusb cannot start on this machine";
-  std::vector<UsbEvent> events;
-  EXPECT_EQ(kUsbSuccess, bus->WaitForEvents(50, &events));
-  EXPECT_TRUE(events.empty());
-}
-
-// The transfers of each write, and the whole block at the printer.
-TEST_F(EmulatedPrinter, WritesInChunksAndThePrinterGetsTheWholeBlock) {
-  const std::pair<int, std::vector<std::string>> cases[] = {
-      {32, {"out:32"}},
-      {511, {"out:511"}},
-      {512, {"out:256", "out:256"}},
-      {1000, {"out:744", "out:256"}},
-      {65792, {"out:65536", "out:256"}},
-      {65793, {"out:65536", "out:257"}},
-      {140000, {"out:65536", "out:65536", "out:8672", "out:256"}},
+// The transfers of each write, and the bytes it reports as sent: a block
+// reaches the printer whole; from a printer that stops taking bytes, the
+// write reports the bytes taken and stops at the first chunk that did not
+// go out whole (a time-out is no transfer failure, and a silent printer
+// gets no second attempt).
+TEST_F(EmulatedPrinter, WritesInChunksAndReportTheBytesTaken) {
+  const struct {
+    int size, limit, sent;  // limit: bytes the printer takes (-1: all)
+    std::vector<std::string> transfers;
+  } cases[] = {
+      {32, -1, 32, {"out:32"}},
+      {511, -1, 511, {"out:511"}},
+      {512, -1, 512, {"out:256", "out:256"}},
+      {1000, -1, 1000, {"out:744", "out:256"}},
+      {65792, -1, 65792, {"out:65536", "out:256"}},
+      {65793, -1, 65793, {"out:65536", "out:257"}},
+      {140000, -1, 140000, {"out:65536", "out:65536", "out:8672", "out:256"}},
+      {1000, 100, 100, {"out:100"}},
+      {1000, 744, 744, {"out:744", "out:0"}},
+      {140000, 65546, 65546, {"out:65536", "out:10"}},
+      {32, 0, 0, {"out:0"}},
   };
-  for (const auto& [size, transfers] : cases) {
-    SCOPED_TRACE(size);
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    std::string data(static_cast<size_t>(size - 32), '\0');
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.size) + " limit " + std::to_string(c.limit));
+    std::string data(static_cast<size_t>(c.size - 32), '\0');
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + 1);
     DeviceCmd block;
-    ASSERT_EQ(0, size == 32 ? MakeStartCmd(block)
-                            : block.MakeCmd(kCmdImage, kParamYPlane, size - 32, data.data()));
-    int sent = 0;
-    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, &block, kUsbWriteTimeoutMs, &sent));
-    EXPECT_EQ(size, sent);
-    EXPECT_EQ(transfers, emulator_.Transfers(id_));
+    ASSERT_EQ(0, c.size == 32 ? MakeStartCmd(block) : block.MakeCmd(kCmdImage, kParamYPlane, c.size - 32, data.data()));
+    const std::string limit = "out-limit=" + (c.limit < 0 ? std::string("none") : std::to_string(c.limit));
+    int taken = -1, sent = -1;
+    if (c.limit >= 0) {
+      ASSERT_TRUE(Set({limit}));
+      EXPECT_EQ(kTransportOk, BulkWriteOnce(itf_, block.buffer, c.size, &taken));
+      EXPECT_EQ(std::min(c.size, c.limit), taken);
+    }
+    ASSERT_TRUE(Set({limit}) && emulator_.ClearLog(id_));
+    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, block.buffer, c.size, 100, &sent));
+    EXPECT_EQ(c.sent, sent);
+    EXPECT_EQ(c.transfers, emulator_.Transfers(id_));
     const std::vector<std::string> log = emulator_.Log(id_);
-    ASSERT_EQ(1u, log.size());
-    EXPECT_NE(std::string::npos, log[0].find(" " + std::to_string(size - 32) + " "));
+    if (c.limit < 0) {
+      ASSERT_EQ(1u, log.size());
+      EXPECT_NE(std::string::npos, log[0].find(" " + std::to_string(c.size - 32) + " "));
+    }
   }
 }
 
@@ -149,67 +156,15 @@ TEST_F(EmulatedPrinter, SilentOrUnpluggedPrinterAndInvalidArguments) {
   EXPECT_EQ(std::vector<std::string>{"STATUS"}, emulator_.LoggedTitles(id_));
 }
 
-// A printer that stops taking bytes: the write reports the bytes it took
-// and stops at the first chunk that did not go out whole; a time-out is no
-// transfer failure.
-TEST_F(EmulatedPrinter, AWriteTheTimeOutCutShortReportsTheBytesTakenAndStops) {
-  const struct {
-    int count, limit, sent;
-    std::vector<std::string> transfers;  // bytes taken by each bulk OUT transfer
-  } cases[] = {
-      {1000, 100, 100, {"out:100"}},
-      {1000, 744, 744, {"out:744", "out:0"}},
-      {140000, 65546, 65546, {"out:65536", "out:10"}},
-      {32, 0, 0, {"out:0"}},  // silent: never a second attempt
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.limit);
-    const std::vector<unsigned char> bytes(static_cast<size_t>(c.count), 'b');
-    int taken = -1, sent = -1;
-    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
-    EXPECT_EQ(kTransportOk, BulkWriteOnce(itf_, bytes.data(), c.count, &taken));
-    EXPECT_EQ(std::min(c.count, c.limit), taken);
-    ASSERT_TRUE(Set({"out-limit=" + std::to_string(c.limit)}));
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    EXPECT_EQ(kTransportOk, WriteInChunks(itf_, bytes.data(), c.count, 100, &sent));
-    EXPECT_EQ(c.sent, sent);
-    EXPECT_EQ(c.transfers, emulator_.Transfers(id_));
-  }
-}
-
-using TextQueryFn = int64_t (*)(UsbInterface*, char*, size_t, const TransferTimeouts&);
-
-TEST_F(EmulatedPrinter, EachQuerySendsItsBlockAndReturnsTheAnswer) {
-  const struct {
-    TextQueryFn fn;
-    const char* property;  // emulator property holding the answer
-    const char* block;     // the 32-byte block the printer must receive
-  } queries[] = {
-      {GetFirmVersion, "firmware", "\x1bPINFO  FVER                    "},
-      {GetMediaSize, "media", "\x1bPINFO  MEDIA                   "},
-      {GetMediaClass, "class", "\x1bPINFO  MEDIA_CLASS_RFID        "},
-      {GetMediaInitial, "initial", "\x1bPINFO  MQTY_DEFAULT            "},
-      {GetMediaRemain, "remain", "\x1bPINFO  MQTY                    "},
-      {GetMediaRemainHalf, "remainhalf", "\x1bPINFO  RQTY                    "},
-      {GetTotalCount, "total", "\x1bPMNT_RDCOUNTER_LIFE            "},
-  };
-  for (const auto& q : queries) {
-    SCOPED_TRACE(q.property);
-    ASSERT_TRUE(emulator_.ClearLog(id_));
-    ASSERT_TRUE(Set({std::string(q.property) + "=0012345"}));
-    char out[64];
-    EXPECT_EQ(7, q.fn(itf_, out, sizeof out, kShort));
-    EXPECT_STREQ("0012345", out);
-    EXPECT_EQ(std::vector<std::string>{std::string(q.block, 32)}, emulator_.LoggedHeaders(id_));
-  }
-  ASSERT_TRUE(emulator_.ClearLog(id_));
-  EXPECT_EQ(0, GetStatus(itf_, kShort));
-  EXPECT_EQ(std::vector<std::string>{"\x1bPSTATUS" + std::string(24, ' ')}, emulator_.LoggedHeaders(id_));
+// A query without a printer or without room for its answer asks nothing.
+// (Each query's block and the line its answer fills: InformationFileTest.)
+TEST_F(EmulatedPrinter, QueriesWithoutPrinterOrBufferAskNothing) {
   char out[64] = "x";
   EXPECT_EQ(-1, GetFirmVersion(nullptr, out, sizeof out));
   EXPECT_STREQ("", out);
   EXPECT_EQ(-1, GetFirmVersion(itf_, nullptr, 64));
   EXPECT_EQ(kStatusQueryFailed, GetStatus(nullptr));
+  EXPECT_TRUE(emulator_.Transfers(id_).empty());
 }
 
 // What fits the caller's buffer, through one of the text queries (the
@@ -237,42 +192,24 @@ TEST_F(EmulatedPrinter, AnswersThatFitTheCallersBufferOrNot) {
   }
 }
 
+// The serial number query reads the answer whole and converts it (every
+// answer taken or refused: test_common).
 TEST_F(EmulatedPrinter, SerialNumbersTakenAndRefusedWithTheReason) {
-  std::string escaped21;
-  for (int i = 0; i < 21; ++i) escaped21 += "%20";
   const struct {
     std::string answer, serial;
     SerialRefusal refusal;
   } cases[] = {
       {"KVP 001 A", "KVP%20001%20A", SerialRefusal::None},
-      {"", "", SerialRefusal::None},
-      {"a.b", "a.b", SerialRefusal::None},
-      {"Z\xc3\xbcrich \xe2\x82\xac", "Z\xc3\xbcrich%20\xe2\x82\xac", SerialRefusal::None},
-      {std::string(21, ' '), escaped21, SerialRefusal::None},  // 63 bytes converted
-      {std::string(63, 'x'), std::string(63, 'x'), SerialRefusal::None},
-      {std::string(22, ' '), "", SerialRefusal::TooLong},  // 66 bytes converted
-      {std::string(64, 'x'), "", SerialRefusal::TooLong},
-      {std::string(300, 'a'), "", SerialRefusal::TooLong},  // beyond the work buffer
-      {"AB\xff", "", SerialRefusal::NotUtf8},
-      {"\xc0\xaf", "", SerialRefusal::NotUtf8},          // overlong "/"
-      {"\xed\xa0\x80", "", SerialRefusal::NotUtf8},      // a surrogate
-      {"\xf4\x90\x80\x80", "", SerialRefusal::NotUtf8},  // beyond U+10FFFF
-      {"\xe2\x82", "", SerialRefusal::NotUtf8},          // cut short
+      {std::string(300, 'a'), "", SerialRefusal::TooLong},  // beyond the serial number's buffer
       {"../etc", "", SerialRefusal::PathPart},
-      {"a..b", "", SerialRefusal::PathPart},
-      {"/", "", SerialRefusal::PathPart},
-      {"AB\x01", "", SerialRefusal::ControlCharacter},
-      {"\x7f", "", SerialRefusal::ControlCharacter},
-      {"\xc2\x85", "", SerialRefusal::ControlCharacter},  // C1
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.answer));
+    SCOPED_TRACE(c.answer);
     ASSERT_TRUE(Set({"serial=" + c.answer}) && emulator_.ClearLog(id_));
     char out[64];
-    std::memset(out, 'Z', sizeof out);
     SerialRefusal refusal = SerialRefusal::TooLong;
-    const int64_t length = c.refusal == SerialRefusal::None ? static_cast<int64_t>(c.serial.size()) : -1;
-    EXPECT_EQ(length, GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
+    EXPECT_EQ(c.serial.empty() ? -1 : static_cast<int64_t>(c.serial.size()),
+              GetSerialNo(itf_, out, sizeof out, kShort, &refusal));
     EXPECT_EQ(c.serial, std::string(out));
     EXPECT_EQ(c.refusal, refusal);
     EXPECT_EQ(std::vector<std::string>{"\x1bPINFO  SERIAL_NUMBER           "}, emulator_.LoggedHeaders(id_));

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -46,6 +47,19 @@ void DecodeStatus(int status, int* exitStatus, int* signal) {
   *signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
+// Waits up to `seconds` for child `pid` to end, then kills it; its wait
+// status. `timedOut` tells whether it had to be killed.
+int AwaitChild(pid_t pid, double seconds, bool* timedOut = nullptr) {
+  int status = 0;
+  const bool ended = WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  if (timedOut != nullptr) *timedOut = !ended;
+  return status;
+}
+
 // A temporary file, removed with this object.
 struct TempFile {
   std::string path = "/tmp/kv71p-process-XXXXXX";
@@ -70,13 +84,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const ProcessOpti
   posix_spawn_file_actions_addopen(&actions, 2, err.path.c_str(), O_WRONLY | O_TRUNC, 0);
   const pid_t pid = Spawn(argv, options.env, &actions, &result.err);
   if (pid < 0) return result;
-  int status = 0;
-  if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, options.timeoutSeconds)) {
-    result.timedOut = true;
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
-  DecodeStatus(status, &result.exitStatus, &result.signal);
+  DecodeStatus(AwaitChild(pid, options.timeoutSeconds, &result.timedOut), &result.exitStatus, &result.signal);
   result.out = ReadFile(out.path);
   result.err = ReadFile(err.path);
   return result;
@@ -114,13 +122,8 @@ bool BackgroundProcess::Running() {
 int BackgroundProcess::Stop(int signal, double timeoutSeconds) {
   if (!Running()) return exitStatus_;
   kill(pid_, signal);
-  if (!WaitFor([this] { return !Running(); }, timeoutSeconds)) {
-    kill(pid_, SIGKILL);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    DecodeStatus(status, &exitStatus_, &termSignal_);
-    pid_ = -1;
-  }
+  DecodeStatus(AwaitChild(pid_, timeoutSeconds), &exitStatus_, &termSignal_);
+  pid_ = -1;
   return exitStatus_;
 }
 
@@ -135,6 +138,18 @@ bool WriteFile(const std::string& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
   return static_cast<bool>(out);
+}
+
+int WaitForChild(pid_t pid, int signal, double seconds) {
+  if (signal != 0) kill(pid, signal);
+  int exitStatus = -1, termSignal = 0;
+  DecodeStatus(AwaitChild(pid, seconds), &exitStatus, &termSignal);
+  return exitStatus;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
 }
 
 }  // namespace kv71p::test

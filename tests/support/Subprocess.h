@@ -57,6 +57,11 @@ class BackgroundProcess {
   int termSignal_ = 0;
 };
 
+// Waits for child `pid` to end, sends `signal` first when it is not 0;
+// SIGKILL after `seconds`. Returns the exit status, -1 when killed by a
+// signal.
+int WaitForChild(pid_t pid, int signal, double seconds);
+
 // Polls `condition` every 20 ms until it holds or `seconds` have passed.
 template <typename Condition>
 bool WaitFor(Condition condition, double seconds);
@@ -65,6 +70,11 @@ bool WaitFor(Condition condition, double seconds);
 std::string ReadFile(const std::string& path);
 // Writes a whole file; false on failure.
 bool WriteFile(const std::string& path, const std::string& content);
+// The type and mode bits of `path` itself (a link is not followed); 0 when
+// it does not exist. Permissions(): the mode bits only.
+mode_t ModeOf(const std::string& path);
+inline mode_t Permissions(const std::string& path) { return ModeOf(path) & 07777; }
+inline bool Exists(const std::string& path) { return ModeOf(path) != 0; }
 
 }  // namespace kv71p::test
 

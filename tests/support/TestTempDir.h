@@ -1,8 +1,10 @@
-// A temporary folder for one test, removed with everything in it.
+// A temporary folder for one test, removed with everything in it; one
+// that holds the cache folder of the test.
 #pragma once
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 
 class TestTempDir {
@@ -25,3 +27,27 @@ class TestTempDir {
  private:
   std::string path_;
 };
+
+// A temporary folder and the cache folder `folder` below it (the temporary
+// folder itself when empty; not made), which KV71P_CACHE_DIR names for the
+// life of the object.
+class TestCacheDir : public TestTempDir {
+ public:
+  explicit TestCacheDir(const std::string& folder = "Korvale/KV-71P")
+      : cache_(folder.empty() ? path() : *this / folder) {
+    setenv("KV71P_CACHE_DIR", cache_.c_str(), 1);
+  }
+  ~TestCacheDir() { unsetenv("KV71P_CACHE_DIR"); }
+  const std::string& cache() const { return cache_; }
+
+ private:
+  const std::string cache_;
+};
+
+// The names of the entries of `folder` (none when it cannot be read).
+inline std::set<std::string> FolderNames(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(folder, ec)) names.insert(e.path().filename());
+  return names;
+}

@@ -2,7 +2,6 @@
 // first malformed byte of broken streams.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

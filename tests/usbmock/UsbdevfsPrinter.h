@@ -15,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace kv71p::test {
 

@@ -1,7 +1,7 @@
-// The launcher's decisions without processes: which device URIs name a
-// printer of ours and their serial numbers, the printer name from the
+// The launcher's decisions without processes: the printer name from the
 // printer list, and the queues the picker offers in its dialog (offscreen,
-// with the built German texts).
+// with the built German texts). (Which device URIs name a printer of ours:
+// test_common.)
 #include <gtest/gtest.h>
 
 #include <QListWidget>
@@ -23,34 +23,6 @@ using namespace kv71p;
 using namespace kv71p::watchlauncher;
 
 const std::string kUri = kDeviceUriPrefix;
-
-TEST(DeviceUriTest, SerialNumberIsTheRestAfterTheFirstSerialKey) {
-  const struct {
-    std::string uri;
-    const char* serial;  // null: no printer of ours
-  } cases[] = {
-      {kUri + "A1B2C3", "A1B2C3"},
-      {kUri + "SN%2012", "SN%2012"},
-      {kUri + "A?serial=B", "A?serial=B"},  // the first key counts
-      {"serial=X vexbackend KORVALE KV-71P", "X vexbackend KORVALE KV-71P"},
-      {kUri + "K\xc3\xa4" "1", "K\xc3\xa4" "1"},
-      // Not one of ours (the whole rule: DeviceInputTest).
-      {kUri, nullptr},
-      {"usb://KORVALE/KV-71P?serial=A1", nullptr},
-      {kUri + "../../etc/x", nullptr},  // leaves the cache folder
-      {kUri + "A/B", nullptr},
-      {kUri + "..", nullptr},
-      {kUri + "A\nB", nullptr},
-      {kUri + "A\x7f", nullptr},
-      {kUri + "A\xc3", nullptr},  // broken UTF-8
-      {"", nullptr},
-  };
-  for (const auto& c : cases) {
-    std::string serial = "unchanged";
-    EXPECT_EQ(c.serial != nullptr, SerialNumberOfDeviceUri(c.uri, &serial)) << c.uri;
-    EXPECT_EQ(c.serial ? c.serial : "unchanged", serial) << c.uri;
-  }
-}
 
 CupsDestination Printer(const std::string& id, const std::string& name, const std::string& uri,
                         bool hasUri = true, bool instance = false) {

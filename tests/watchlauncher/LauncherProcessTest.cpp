@@ -3,7 +3,6 @@
 // Printwatch.app that records how it was started. (With the real window
 // and the service: test_scenario; installed: InstallTest.)
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,7 +31,6 @@ class LauncherTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(cupsd_.Start()) << cupsd_.errorLog();
-    setenv("KV71P_CACHE_DIR", cache_.c_str(), 1);  // for the flags' paths
     ASSERT_TRUE(CopyProgram(WATCHLAUNCHER_BINARY, folder_ + "/Watchlauncher"));
     ASSERT_TRUE(CopyProgram(PICKER_BINARY, folder_ + "/kv71p-status"));
     ASSERT_TRUE(WriteStandIn(LaunchPath(), records_));
@@ -44,13 +42,13 @@ class LauncherTest : public ::testing::Test {
         {"KV_LONG_INFO", kLongUri + "1", "Long studio"},
         {"KV_LONG", kLongUri + "2", ""},
         {"-reverse", DeviceUriOf("QT"), ""},  // a Qt option as a queue name
+        {"OFFICE", "file:///dev/null", ""},
     };
     for (const auto& q : queues) {
       const ProcessResult r = cupsd_.Lpadmin({"-p", q[0], "-E", "-v", q[1], "-D", q[2]});
       ASSERT_EQ(0, r.exitStatus) << r.err;
     }
   }
-  void TearDown() override { unsetenv("KV71P_CACHE_DIR"); }
 
   std::string LaunchPath() const { return folder_ + "/Printwatch.app/Contents/MacOS/Printwatch"; }
   std::string WindowFlag(const std::string& serial) const {
@@ -64,20 +62,13 @@ class LauncherTest : public ::testing::Test {
     return RunClient(cupsd_, cache_, argv,
                      {"QT_QPA_PLATFORM=offscreen", "XDG_RUNTIME_DIR=" + dir_.path()});
   }
-  // The names in the cache folder.
-  std::set<std::string> CacheFiles() const {
-    std::set<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(cache_, ec)) names.insert(e.path());
-    return names;
-  }
   // The stand-in's starts since the last call.
   std::vector<StandInRun> Started() { return TakeStandInRuns(children_, "Printwatch", records_); }
 
   AdoptedChildren children_;
-  TestTempDir dir_;
+  TestCacheDir dir_;  // its cache folder for the flags' paths
   PrivateCupsd cupsd_;
-  std::string cache_ = dir_ / "Korvale/KV-71P", folder_ = dir_ / "launcher",
+  std::string cache_ = dir_.cache(), folder_ = dir_ / "launcher",
               records_ = dir_ / "records";
 };
 
@@ -104,6 +95,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
       {"serial number and the printer's name, no shell", {kQueue}, 0, {"A1B2C3", kShellName}},
       {"no queue name", {}, 1, {}},
       {"names compare exactly", {"korvale_systems_kv_71p"}, 1, {}},
+      {"a queue of another printer", {"OFFICE"}, 1, {}},
       {"last printer with the URI names it", {"KV_1"}, 0, {"SHARED", "Second"}},
       {"URI too long to compare: the description", {"KV_LONG_INFO"}, 0,
        {longSerial + "1", "Long studio"}},
@@ -124,7 +116,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
     SCOPED_TRACE(row.what);
     fs::remove_all(cache_);
     ASSERT_TRUE(!row.prepare || row.prepare());
-    const std::set<std::string> flags = CacheFiles();
+    const std::set<std::string> flags = FolderNames(cache_);
     const ProcessResult r = Run("Watchlauncher", row.args);
     EXPECT_EQ(row.status, r.exitStatus);
     EXPECT_EQ("", r.out);
@@ -142,7 +134,7 @@ TEST_F(LauncherTest, WhatStartsForWhichQueue) {
       EXPECT_EQ("/dev/null /dev/null /dev/null", run.in + " " + run.out + " " + run.err);
       EXPECT_TRUE(run.ownSession);
     }
-    EXPECT_EQ(flags, CacheFiles());
+    EXPECT_EQ(flags, FolderNames(cache_));
     ASSERT_TRUE(WriteStandIn(LaunchPath(), records_)) << "the stand-in back for the next row";
   }
 }

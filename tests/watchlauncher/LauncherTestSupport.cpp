@@ -30,22 +30,6 @@ std::vector<pid_t> AdoptedChildren::Find(const std::string& name) const {
   return found;
 }
 
-int AdoptedChildren::Reap(const std::string& name, double seconds) const {
-  const std::vector<pid_t> children = Find(name);
-  for (pid_t pid : children) WaitForChild(pid, 0, seconds);
-  return static_cast<int>(children.size());
-}
-
-int WaitForChild(pid_t pid, int signal, double seconds) {
-  if (signal != 0) kill(pid, signal);
-  int status = 0;
-  if (!WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, seconds)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The record holds, each ended by a NUL: where standard input, output and
 // error lead, the session id, the process id, then the arguments.
 bool WriteStandIn(const std::string& path, const std::string& recordFolder) {
@@ -62,7 +46,7 @@ bool WriteStandIn(const std::string& path, const std::string& recordFolder) {
 
 std::vector<StandInRun> TakeStandInRuns(const AdoptedChildren& children, const std::string& name,
                                         const std::string& recordFolder) {
-  children.Reap(name);
+  for (pid_t pid : children.Find(name)) WaitForChild(pid, 0, 20);
   std::vector<StandInRun> runs;
   std::error_code ec;
   for (const fs::directory_entry& e : fs::directory_iterator(recordFolder, ec)) {

@@ -24,14 +24,7 @@ class AdoptedChildren {
   // Our children whose command name is `name`, running or ended and not
   // yet awaited.
   std::vector<pid_t> Find(const std::string& name) const;
-  // Waits for every child called `name` to end (SIGKILL after `seconds`)
-  // and returns how many there were.
-  int Reap(const std::string& name, double seconds = 20) const;
 };
-
-// Waits for `pid` to end, sends `signal` first when it is not 0; SIGKILL
-// after `seconds`. Returns the exit status, -1 when killed by a signal.
-int WaitForChild(pid_t pid, int signal, double seconds);
 
 // One start of a stand-in: its arguments (argv[1] on), where its standard
 // channels led, and whether it led a session of its own.
