@@ -61,7 +61,9 @@ void ShowStatus(pappl_printer_t* printer, int status) {
 }
 
 void ShowSupplies(pappl_printer_t* printer, const delivery::Supplies& supplies) {
-  pappl_supply_t ribbon{PAPPL_SUPPLY_COLOR_MULTIPLE, "Ink ribbon", true, supplies.LevelPercent(),
+  // Without a colour: PAPPL 1.3.1's web interface has no bar colour for
+  // "multi-color" and reads past its table of them.
+  pappl_supply_t ribbon{PAPPL_SUPPLY_COLOR_NO_COLOR, "Ink ribbon", true, supplies.LevelPercent(),
                         PAPPL_SUPPLY_TYPE_INK_RIBBON};
   papplPrinterSetSupplies(printer, 1, &ribbon);
   const int level = supplies.LevelPercent();
