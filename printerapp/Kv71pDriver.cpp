@@ -87,8 +87,11 @@ bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*) {
   return true;
 }
 
+// (The page's log lines time PAPPL's placing of an image's lines and the
+// composing of its prints apart.)
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
   JobData* data = DataOf(job);
+  data->observer.Log("Page " + std::to_string(page) + ": its lines come.");
   if (data->photos->StartPage(options->header, page)) return true;
   data->observer.Say(data->photos->error(), PAPPL_LOGLEVEL_ERROR);
   return false;
@@ -99,8 +102,10 @@ bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned 
   return true;
 }
 
-bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned) {
-  return DataOf(job)->photos->EndPage(options->copies);
+bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
+  JobData* data = DataOf(job);
+  data->observer.Log("Page " + std::to_string(page) + ": all lines in.");
+  return data->photos->EndPage(options->copies);
 }
 
 // Sends the last print. PAPPL calls it a second time when it failed (1.3.1,
