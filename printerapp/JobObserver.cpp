@@ -35,6 +35,7 @@ void JobObserver::OnStatus(int status, delivery::PrinterCondition) {
 void JobObserver::OnWaiting(delivery::WaitReason reason, int status) {
   switch (reason) {
     case delivery::WaitReason::PrinterAbsent:
+      ShowStatus(printer_, kStatusUnknown);
       Say(ReasonOfCondition(delivery::PrinterCondition::Offline).message);
       break;
     case delivery::WaitReason::PrinterRefused:
