@@ -7,6 +7,7 @@
 #include "common/DeviceUri.h"
 #include "common/Kv71pConfig.h"
 #include "delivery/PrinterDiscovery.h"
+#include "printerapp/AutoAddRequest.h"
 
 namespace kv71p::printerapp {
 
@@ -16,7 +17,9 @@ bool ListDevices(pappl_device_cb_t found, void* data, pappl_deverror_cb_t, void*
   const auto printers = delivery::ListAttachedPrinters(
       *CreateUsbBus(), KV71P_USB_VENDOR_ID, KV71P_USB_PRODUCT_ID, [](const std::string&) {});
   for (const delivery::PrinterIdentity& printer : printers) {
-    const std::string info = std::string(kMakeAndModel) + " (" + printer.serialNo + ")";
+    // PAPPL's autoadd sub-command names a printer object after its device's
+    // info: the name the server itself gives an arriving printer.
+    const std::string info = PrinterNameOf(printer.serialNo);
     if (found(info.c_str(), DeviceUriOf(printer.serialNo).c_str(), printer.deviceId.c_str(), data))
       return true;
   }
