@@ -2,10 +2,15 @@
 
 #include "common/Kv71pConfig.h"
 #include "delivery/PrinterLock.h"
+#include "service/StatusQueries.h"
 
 namespace kv71p::printerapp {
 
 namespace {
+
+// A reading answers a client that waits for it: a printer that answers
+// answers within milliseconds.
+const service::TransferTimeouts kIdleTimeouts{1000, 1000};
 
 // One look, no waiting: a refusal counts at once.
 delivery::LinkSettings IdleLinkSettings() {
@@ -40,8 +45,10 @@ IdleReading UsbPrinter::ReadWhenIdle(PrinterReading* reading) {
   QuietObserver quiet;
   if (link_.Connect(std::chrono::milliseconds(0), quiet) != delivery::LinkResult::Connected)
     return IdleReading::Absent;
-  const bool read = ReadPrinter(link_.interface(), serialNo_, link_.identity().model,
-                                service::TransferTimeouts(), reading);
+  // The status first: a printer that does not answer it is not asked the
+  // rest, each query of which would wait for it in vain.
+  const bool read = service::GetStatus(link_.interface(), kIdleTimeouts) != service::kStatusQueryFailed &&
+                    ReadPrinter(link_.interface(), serialNo_, link_.identity().model, kIdleTimeouts, reading);
   link_.Drop();
   return read ? IdleReading::Read : IdleReading::Absent;
 }

@@ -15,7 +15,7 @@ namespace kv71p::printerapp {
 
 enum class IdleReading {
   Read,     // the printer answered: the reading holds its state
-  Absent,   // it is not on the bus (or refuses to be opened)
+  Absent,   // it is not on the bus, refuses to be opened or does not answer
   Skipped,  // it is in use: a job of this or another program, or the service
 };
 
