@@ -149,8 +149,9 @@ LinkResult PrinterLink::Connect(std::chrono::milliseconds bound, DeliveryObserve
   Clock::time_point nextLook = Clock::now();
   int refusedLooks = 0;
   bool waitReported = false;
-  // The first wait for events brings the printers attached already.
-  TakeBusEvents(static_cast<int>(settings_.step.count()) * 2);
+  // The first wait for events brings the printers attached already; a link
+  // that watches the bus already only takes what has come since.
+  TakeBusEvents(watching_ ? 0 : static_cast<int>(settings_.step.count()) * 2);
   for (;;) {
     if (observer.CancelRequested()) return LinkResult::Cancelled;
     if (Clock::now() >= nextLook) {

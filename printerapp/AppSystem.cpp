@@ -10,6 +10,7 @@
 #include <string>
 
 #include "printerapp/Kv71pDriver.h"
+#include "printerapp/PrinterApp.h"
 
 namespace kv71p::printerapp {
 
@@ -105,7 +106,10 @@ pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void* data)
   if (!privateServer) papplSystemAddListeners(system, std::strcmp(listen, "*") == 0 ? nullptr : listen);
 
   // The drivers first: the saved state names printers by their driver.
-  papplSystemSetPrinterDrivers(system, kDriverCount, kDrivers, nullptr, nullptr, FillDriverData, data);
+  auto* app = static_cast<PrinterApp*>(data);
+  papplSystemSetPrinterDrivers(system, kDriverCount, kDrivers, DriverOfDevice, nullptr, FillDriverData,
+                               &app->registry());
+  app->AttachTo(system);
   stateFile = stateDir + "/" + kAppName + ".state";
   papplSystemLoadState(system, stateFile.c_str());
   papplSystemSetSaveCallback(system, SaveState, stateFile.data());

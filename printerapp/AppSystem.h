@@ -21,7 +21,8 @@
 namespace kv71p::printerapp {
 
 // papplMainloop's system callback: the system with the drivers, the
-// web interface's texts and the saved state loaded.
+// web interface's texts and the saved state loaded. `data` is the
+// application's PrinterApp.
 pappl_system_t* CreateSystem(int numOptions, cups_option_t* options, void* data);
 
 }  // namespace kv71p::printerapp

@@ -20,6 +20,9 @@ const MediaSizeRow kMediaSizes[8] = {
     {"om_kv71p-a4_214.04x300.06mm", "214x300mm"},
 };
 
+// The rolls as the status window names them: 8x5 in, 8x6 in and A5.
+const LoadedRollRow kLoadedRolls[3] = {{"00500", 1}, {"00510", 2}, {"00600", 6}};
+
 const ResolutionRow kResolutions[3] = {
     {300, 300, "300dpi"},
     {300, 600, "300x600dpi"},
@@ -77,6 +80,12 @@ const MediaSizeRow* FindMediaSize(const char* pwgName) {
   if (pwgName == nullptr) return nullptr;
   for (const MediaSizeRow& row : kMediaSizes)
     if (std::strcmp(row.pwgName, pwgName) == 0) return &row;
+  return nullptr;
+}
+
+const MediaSizeRow* ReadyMediaOf(const std::string& mediaSize) {
+  for (const LoadedRollRow& roll : kLoadedRolls)
+    if (mediaSize == roll.mediaSize) return &kMediaSizes[roll.mediaRow];
   return nullptr;
 }
 

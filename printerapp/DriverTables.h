@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace kv71p::printerapp {
 
@@ -18,6 +19,10 @@ struct MediaSizeRow {
   const char* pageSize;
 };
 extern const MediaSizeRow kMediaSizes[8];
+// The one media source (the roll of paper) and media type.
+inline constexpr char kMediaSource[] = "main-roll";
+inline constexpr char kMediaType[] = "photographic";
+
 // The size that PAPPL offers by default and reports as loaded until the
 // printer says what it holds.
 inline constexpr size_t kDefaultMediaSize = 0;
@@ -54,6 +59,17 @@ struct VendorOptionRow {
 };
 extern const VendorOptionRow kVendorOptions[];
 extern const size_t kVendorOptionCount;
+
+// The roll the printer reports loaded (MEDIA_SIZE of its information file)
+// and the media size shown as ready for it (media-ready).
+struct LoadedRollRow {
+  const char* mediaSize;
+  size_t mediaRow;  // index into kMediaSizes
+};
+extern const LoadedRollRow kLoadedRolls[3];
+
+// The ready media size of a loaded roll, or null for a roll not known.
+const MediaSizeRow* ReadyMediaOf(const std::string& mediaSize);
 
 // The row of `pwgName`, or null.
 const MediaSizeRow* FindMediaSize(const char* pwgName);

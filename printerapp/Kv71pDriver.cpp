@@ -1,15 +1,24 @@
 #include "printerapp/Kv71pDriver.h"
 
+#include <strings.h>
+
 #include <cstring>
 #include <map>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "printerapp/DeviceLink.h"
+#include "common/DeviceUri.h"
 #include "printerapp/DriverTables.h"
+#include "printerapp/JobObserver.h"
 #include "printerapp/PhotoJob.h"
+#include "printerapp/PrinterRegistry.h"
+#include "printerapp/PrinterStatus.h"
+#include "printerapp/UsbJobLink.h"
+#include "printerapp/UsbPrinter.h"
 
 namespace kv71p::printerapp {
 
@@ -19,25 +28,22 @@ pappl_pr_driver_t kDrivers[1] = {
 
 namespace {
 
-// The printer's one supply until the printer reports its own: the ribbon
-// (with the paper it comes with), level unknown.
-const pappl_supply_t kSupplies[] = {
-    {PAPPL_SUPPLY_COLOR_MULTIPLE, "Ribbon", true, -1, PAPPL_SUPPLY_TYPE_INK_RIBBON},
-};
-
-// The media source: the roll of paper.
-constexpr char kSource[] = "main-roll";
-constexpr char kMediaType[] = "photographic";
-
-// A job's state between PAPPL's raster callbacks.
+// A job's state between PAPPL's raster callbacks: the printer's link for
+// the job and the job's pages and prints.
 struct JobData {
-  JobData(IppJobChoices choices, pappl_device_t* device, pappl_job_t* job)
-      : link(device), photos(std::move(choices), link, [job] { return papplJobIsCanceled(job); }) {}
-  DeviceLink link;
-  PhotoJob photos;
+  JobData(pappl_job_t* job, const std::string& serialNo) : observer(job), link(serialNo, observer) {}
+  JobObserver observer;
+  UsbJobLink link;
+  std::optional<PhotoJob> photos;
 };
 
 JobData* DataOf(pappl_job_t* job) { return static_cast<JobData*>(papplJobGetData(job)); }
+
+UsbPrinter* UsbPrinterOf(pappl_printer_t* printer) {
+  pappl_pr_driver_data_t data;
+  papplPrinterGetDriverData(printer, &data);
+  return static_cast<UsbPrinter*>(data.extension);
+}
 
 // The vendor attribute values that the printer's defaults hold.
 std::map<std::string, std::string> PrinterDefaults(pappl_printer_t* printer) {
@@ -65,36 +71,52 @@ IppJobChoices ChoicesOf(pappl_job_t* job, const pappl_pr_options_t* options) {
   return choices;
 }
 
-bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
-  auto* data = new (std::nothrow) JobData(ChoicesOf(job, options), device, job);
-  if (data == nullptr) return false;
-  papplJobSetData(job, data);
+// Gets the printer ready (its lock, the printer itself, its loaded media)
+// before the first page.
+bool StartJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*) {
+  std::string serialNo;
+  if (!SerialNumberOfDeviceUri(papplPrinterGetDeviceURI(papplJobGetPrinter(job)), &serialNo)) return false;
+  std::unique_ptr<JobData> data(new (std::nothrow) JobData(job, serialNo));
+  if (!data) return false;
+  filter::PerJobValues loadedMedia;
+  if (data->link.Prepare(&loadedMedia) != StepResult::Done) return false;
+  JobObserver* observer = &data->observer;
+  data->photos.emplace(ChoicesOf(job, options), loadedMedia, data->link,
+                       [observer] { return observer->CancelRequested(); });
+  papplJobSetData(job, data.release());
   return true;
 }
 
+// (The page's log lines time PAPPL's placing of an image's lines and the
+// composing of its prints apart.)
 bool StartPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
   JobData* data = DataOf(job);
-  if (data->photos.StartPage(options->header, page)) return true;
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", data->photos.error().c_str());
-  papplJobSetMessage(job, "%s", data->photos.error().c_str());
+  data->observer.Log("Page " + std::to_string(page) + ": its lines come.");
+  if (data->photos->StartPage(options->header, page)) return true;
+  data->observer.Say(data->photos->error(), PAPPL_LOGLEVEL_ERROR);
   return false;
 }
 
 bool WriteLine(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned y, const unsigned char* line) {
-  DataOf(job)->photos.WriteLine(y, line);
+  DataOf(job)->photos->WriteLine(y, line);
   return true;
 }
 
-bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned) {
-  return DataOf(job)->photos.EndPage(options->copies);
+bool EndPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned page) {
+  JobData* data = DataOf(job);
+  data->observer.Log("Page " + std::to_string(page) + ": all lines in.");
+  return data->photos->EndPage(options->copies);
 }
 
+// Sends the last print. PAPPL calls it a second time when it failed (1.3.1,
+// images): the job's state is gone by then.
 bool EndJob(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
-  JobData* data = DataOf(job);
-  const bool finished = data->photos.Finish();
-  if (data->photos.lastSend() == SendResult::Failed) papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "A print did not reach the printer.");
-  delete data;
+  std::unique_ptr<JobData> data(DataOf(job));
   papplJobSetData(job, nullptr);
+  if (!data) return false;
+  const bool finished = data->photos->Finish();
+  if (data->photos->lastSend() == StepResult::Failed)
+    data->observer.Log("A print did not reach the printer.", PAPPL_LOGLEVEL_ERROR);
   return finished;
 }
 
@@ -105,13 +127,43 @@ bool PrintRawFile(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
   return false;
 }
 
+// The printer's state while it is idle: PAPPL asks for it before it
+// answers for the printer (at most every other second), never while a job
+// runs. A printer in use elsewhere keeps the state last shown.
 bool UpdateStatus(pappl_printer_t* printer) {
-  if (papplPrinterGetSupplies(printer, 0, nullptr) == 0) {
-    pappl_supply_t supplies[sizeof kSupplies / sizeof kSupplies[0]];
-    std::memcpy(supplies, kSupplies, sizeof supplies);
-    papplPrinterSetSupplies(printer, static_cast<int>(sizeof kSupplies / sizeof kSupplies[0]), supplies);
+  UsbPrinter* usb = UsbPrinterOf(printer);
+  if (usb == nullptr) return true;
+  PrinterReading reading;
+  switch (usb->ReadWhenIdle(&reading)) {
+    case IdleReading::Read:
+      ShowReading(printer, reading);
+      break;
+    case IdleReading::Absent:
+      ShowStatus(printer, kStatusUnknown);
+      if (papplPrinterGetSupplies(printer, 0, nullptr) == 0) ShowSupplies(printer, delivery::Supplies());
+      break;
+    case IdleReading::Skipped:
+      break;
   }
   return true;
+}
+
+void DeletePrinter(pappl_printer_t*, pappl_pr_driver_data_t* data) {
+  delete static_cast<UsbPrinter*>(data->extension);
+  data->extension = nullptr;
+}
+
+// The maker and model fields of an IEEE 1284 device ID.
+std::pair<std::string, std::string> MakeAndModelOf(const char* deviceId) {
+  cups_option_t* fields = nullptr;
+  const int count = papplDeviceParseID(deviceId, &fields);
+  const char* make = cupsGetOption("MFG", count, fields);
+  if (make == nullptr) make = cupsGetOption("MANUFACTURER", count, fields);
+  const char* model = cupsGetOption("MDL", count, fields);
+  if (model == nullptr) model = cupsGetOption("MODEL", count, fields);
+  std::pair<std::string, std::string> makeAndModel(make != nullptr ? make : "", model != nullptr ? model : "");
+  cupsFreeOptions(count, fields);
+  return makeAndModel;
 }
 
 // The printer has no display: the message goes to the log.
@@ -154,26 +206,32 @@ ipp_t* DriverAttributes() {
   return attrs;
 }
 
-// Media `row` as PAPPL's media record: borderless, on the roll.
-pappl_media_col_t MediaCol(const MediaSizeRow& row) {
-  pappl_media_col_t col{};
-  const pwg_media_t* pwg = pwgMediaForPWG(row.pwgName);
-  col.size_width = pwg != nullptr ? pwg->width : 0;
-  col.size_length = pwg != nullptr ? pwg->length : 0;
-  std::strncpy(col.size_name, row.pwgName, sizeof col.size_name - 1);
-  std::strncpy(col.source, kSource, sizeof col.source - 1);
-  std::strncpy(col.type, kMediaType, sizeof col.type - 1);
-  return col;
-}
-
 }  // namespace
 
-bool FillDriverData(pappl_system_t* system, const char* driverName, const char*, const char*,
-                    pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+const char* DriverOfDevice(const char*, const char*, const char* deviceId, void*) {
+  if (deviceId == nullptr) return nullptr;
+  const auto device = MakeAndModelOf(deviceId), driver = MakeAndModelOf(kDrivers[0].device_id);
+  return strcasecmp(device.first.c_str(), driver.first.c_str()) == 0 &&
+                 strcasecmp(device.second.c_str(), driver.second.c_str()) == 0
+             ? kDrivers[0].name
+             : nullptr;
+}
+
+bool FillDriverData(pappl_system_t* system, const char* driverName, const char* deviceUri, const char*,
+                    pappl_pr_driver_data_t* data, ipp_t** attrs, void* registry) {
   if (driverName == nullptr || std::strcmp(driverName, kDrivers[0].name) != 0) {
     papplLog(system, PAPPL_LOGLEVEL_ERROR, "Unknown driver '%s'.", driverName != nullptr ? driverName : "");
     return false;
   }
+  std::string serialNo;
+  if (deviceUri == nullptr || !SerialNumberOfDeviceUri(deviceUri, &serialNo)) {
+    papplLog(system, PAPPL_LOGLEVEL_ERROR, "'%s' is no KV-71P device URI (%s<serial number>).",
+             deviceUri != nullptr ? deviceUri : "", kDeviceUriPrefix);
+    return false;
+  }
+  data->extension = new (std::nothrow) UsbPrinter(serialNo, *static_cast<PrinterRegistry*>(registry));
+  if (data->extension == nullptr) return false;
+  data->delete_cb = DeletePrinter;
   data->printfile_cb = PrintRawFile;
   data->rstartjob_cb = StartJob;
   data->rstartpage_cb = StartPage;
@@ -220,10 +278,10 @@ bool FillDriverData(pappl_system_t* system, const char* driverName, const char*,
   data->num_media = 0;
   for (const MediaSizeRow& m : kMediaSizes) data->media[data->num_media++] = m.pwgName;
   data->num_source = 1;
-  data->source[0] = kSource;
+  data->source[0] = kMediaSource;
   data->num_type = 1;
   data->type[0] = kMediaType;
-  data->media_default = MediaCol(kMediaSizes[kDefaultMediaSize]);
+  data->media_default = MediaColOf(kMediaSizes[kDefaultMediaSize]);
   data->media_ready[0] = data->media_default;
 
   data->num_vendor = 0;

@@ -17,9 +17,10 @@ bool IsGreyPage(const cups_page_header2_t& h) {
 
 }  // namespace
 
-PhotoJob::PhotoJob(IppJobChoices choices, PrinterLink& link, filter::PrintComposer::CancelCheck canceled)
+PhotoJob::PhotoJob(IppJobChoices choices, filter::PerJobValues loadedMedia, PrinterLink& link,
+                   filter::PrintComposer::CancelCheck canceled)
     : choices_(std::move(choices)),
-      loadedMedia_(link.LoadedMedia()),
+      loadedMedia_(std::move(loadedMedia)),
       canceled_(std::move(canceled)),
       buffer_(link),
       entry_(buffer_) {}

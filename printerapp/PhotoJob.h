@@ -23,8 +23,10 @@ namespace kv71p::printerapp {
 
 class PhotoJob {
  public:
-  // The loaded media is asked from `link` now. `link` must outlive the job.
-  PhotoJob(IppJobChoices choices, PrinterLink& link, filter::PrintComposer::CancelCheck canceled);
+  // `loadedMedia` is what the link's Prepare read. `link` must outlive the
+  // job.
+  PhotoJob(IppJobChoices choices, filter::PerJobValues loadedMedia, PrinterLink& link,
+           filter::PrintComposer::CancelCheck canceled);
 
   // Starts page `pageNumber` with `header`. A page that arrives again under
   // the number of the page before is another copy of it (PAPPL renders an
@@ -47,7 +49,7 @@ class PhotoJob {
 
   const std::string& error() const { return error_; }
   // How the last print went.
-  SendResult lastSend() const { return buffer_.lastResult(); }
+  StepResult lastSend() const { return buffer_.lastResult(); }
 
  private:
   bool Refuse(const std::string& why);

@@ -9,18 +9,21 @@ bool PrintBuffer::Write(const void* bytes, size_t count) {
   if (bytes == nullptr || count == 0) return true;
   const auto* first = static_cast<const unsigned char*>(bytes);
   try {
-    print_.insert(print_.end(), first, first + count);
+    print_.blocks.emplace_back(first, first + count);
   } catch (const std::bad_alloc&) {
     // A print that does not fit in memory cannot be sent.
-    lastResult_ = SendResult::Failed;
+    lastResult_ = StepResult::Failed;
   }
   return !Failed();
 }
 
 bool PrintBuffer::EndPrint() {
   if (Failed()) return false;
-  if (!print_.empty()) lastResult_ = link_.SendPrint(print_);
-  print_.clear();
+  if (!print_.blocks.empty()) {
+    print_.number = ++printsSent_;
+    lastResult_ = link_.SendPrint(print_);
+  }
+  print_.blocks.clear();
   return !Failed();
 }
 

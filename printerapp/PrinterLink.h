@@ -1,34 +1,33 @@
-// The printer application's way to one printer: what it has loaded, and
-// where each composed print goes. This is the seam the USB delivery fills
-// (finding the printer by its serial number, holding its lock, sending each
-// print with status waiting and resending); until then a printer is PAPPL's
-// output device (DeviceLink).
+// The printer application's way to one printer for one job: it gets the
+// printer ready and tells what media it holds, then takes each composed
+// print. UsbJobLink fills it with the suite's USB delivery (the printer
+// found by its serial number, its hand-over lock held for the job, each
+// print sent with status waiting and resending).
 #pragma once
 
-#include <vector>
-
+#include "delivery/Print.h"
 #include "filter/PerJobValues.h"
 
 namespace kv71p::printerapp {
 
-enum class SendResult {
-  Sent,
-  Failed,    // the print did not reach the printer; the job stops
-  Canceled,  // the job was cancelled while the print waited or went out
+enum class StepResult {
+  Done,
+  Failed,    // the printer cannot be reached or would not print; the job stops
+  Canceled,  // the job was cancelled while it waited or sent
 };
 
 class PrinterLink {
  public:
   virtual ~PrinterLink() = default;
 
-  // The media loaded in the printer, as the filter reads it from the
-  // per-job file: it decides the layout and the first-alone rule. Asked
-  // once, when a job starts.
-  virtual filter::PerJobValues LoadedMedia() = 0;
+  // Gets the printer ready for the job and reads the media loaded in it,
+  // as the filter reads it from the per-job file: it decides the layout and
+  // the first-alone rule. Called once, before the first print.
+  virtual StepResult Prepare(filter::PerJobValues* loadedMedia) = 0;
 
   // Sends one whole print: its finishing commands, "MULTICUT", the three
-  // planes and "START", as the filter writes them.
-  virtual SendResult SendPrint(const std::vector<unsigned char>& print) = 0;
+  // planes and "START", each block as the filter writes it.
+  virtual StepResult SendPrint(const delivery::Print& print) = 0;
 };
 
 }  // namespace kv71p::printerapp

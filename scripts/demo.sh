@@ -17,6 +17,11 @@
 #    status window, opened by Watchlauncher for the queue (Qt offscreen),
 #    through an update, paper end, unplugging and the queue's deletion, with
 #    screenshots.
+# 3. The same photo through the printer application kv71p-printer-app on the
+#    same emulated bus: a printer plugged in gets its printer object by
+#    itself, the photo sent with `submit` is printed by the emulated
+#    printer, and ipptool shows the printer (state reasons, supplies) once
+#    printed and out of paper.
 #
 # Nothing touches the machine's own CUPS or cache folder: the scheduler,
 # the service's cache folder and the emulator's socket live in a temporary
@@ -331,6 +336,49 @@ no_window() { [ ! -e "$cache/KV-71P_${fileserial}_UTIL" ] && [ -z "$(window_pids
 wait_for 20 "the window did not close with its queue" no_window
 say "queue deleted: the status window closed"
 
+# --- 3. The same photo through the printer application ------------------
+
+# kv71p-printer-app on the same emulated bus, cache and lock folder: a
+# printer plugged in gets a printer object by itself (the status service
+# beside it gives it a CUPS queue as well; the hand-over lock keeps the
+# two apart). The photo goes in with `submit`, the emulated printer prints
+# it into demo-output/printer/, and ipptool shows the printer as IPP
+# clients see it: once printed, and out of paper.
+app=$build/printerapp/kv71p-printer-app
+port=18071
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+KV71P_USB_EMULATOR=$socket KV71P_CACHE_DIR=$cache KV71P_LOCK_DIR=$work/locks SNAP_COMMON=$work \
+  "$app" server -o server-port="$port" -o state-directory="$work/printer-app" -o log-level=info \
+  -o log-file="$out/logs/printer-app.log" &
+pids+=($!)
+appcmd() { SNAP_COMMON=$work "$app" "$@"; }
+app_runs() { appcmd status | grep -q '^Running'; }
+wait_for 20 "the printer application did not start" app_runs
+appid=$(emu attach "serial=KV 7002" media=0000500 initial=000000050 remain=000000030 remainhalf=000000060 print-ms=1000)
+appid=${appid#OK }
+app_printer=KV-71P_KV_7002
+app_has_printer() { appcmd printers | grep -qx "$app_printer"; }
+wait_for 30 "the printer application did not add the printer" app_has_printer
+say "printer $appid plugged in: the printer application added $app_printer"
+app_uri=ipp://localhost:$port/ipp/print/$app_printer
+appjob=$(appcmd submit -d "$app_printer" -o media=om_kv71p-8x4_207.27x104.65mm -o copies=2 \
+  -o kv71p-overcoat-finish=luster "$out/photo.png")
+app_printed() { ls "$out/printer/printer$appid-print"*-preview.png; }
+wait_for 60 "the printer application's job $appjob was not printed" app_printed
+app_done() { appcmd jobs -d "$app_printer" | grep -q "^${appjob##*-} completed"; }
+wait_for 30 "the printer application's job $appjob did not complete" app_done
+ipptool -tv "$app_uri" get-printer-attributes.test >"$out/printerapp-ipp.txt"
+say "printer application: job $appjob printed as $(basename "$(app_printed | head -1)");" \
+  "$(grep -o 'printer-supply (octetString) = .*' "$out/printerapp-ipp.txt")"
+emu set "$appid" status=1100 >/dev/null
+app_paper_out() {
+  ipptool -tv "$app_uri" get-printer-attributes.test >"$out/printerapp-ipp-paper-end.txt" &&
+    grep -q 'printer-state-reasons (keyword) = media-empty' "$out/printerapp-ipp-paper-end.txt"
+}
+wait_for 30 "the printer application did not show the paper end" app_paper_out
+say "printer application, paper end: $(grep -o 'printer-state-reasons.*' "$out/printerapp-ipp-paper-end.txt")"
+emu set "$appid" status=0 >/dev/null
+
 echo
 echo "demo: all results are in demo-output/ (the README lists them):"
 echo "demo:   photo.png                      the picture printed"
@@ -340,3 +388,4 @@ echo "demo:                                  by the decoder and by the emulated 
 echo "demo:   ipp-before.txt, ipp-paper-end.txt, ipp-after.txt   the queue's state reasons and"
 echo "demo:                                  marker levels around a job with a paper end"
 echo "demo:   status-window*.png             the status window: ready, paper end, offline"
+echo "demo:   printerapp-ipp*.txt            the printer application's printer as ipptool sees it"

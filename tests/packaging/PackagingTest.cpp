@@ -85,7 +85,7 @@ std::map<std::string, PackageContents> ExpectedPackages() {
          {"/usr/share/man/man1/kv71p-printer-app.1.gz", data},
          {"/usr/share/doc/kv71p-printer-app/changelog.gz", data},
          {"/usr/share/doc/kv71p-printer-app/copyright", data}},
-        {"libc6", "libcups2", "libpappl1", "liblcms2-2", "libstdc++6",
+        {"libc6", "libcups2", "libpappl1", "liblcms2-2", "libusb-1.0-0", "libstdc++6",
          "avahi-daemon"}}},
   };
   for (int icon = 0; icon < kv71p::printwatch::kStatusIconCount; ++icon)

@@ -3,7 +3,7 @@
 // raster, the queue's PPD, the per-job file) and through the application's
 // job (IPP values, lines as PAPPL delivers them, the loaded media from its
 // printer link), and the bytes must be equal. Each print reaches the link
-// whole and alone. The media sizes the application offers make exactly the
+// whole and alone, numbered. The media sizes the application offers make exactly the
 // PPD's raster.
 #include <cups/ppd.h>
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@ using kv71p::filter::PerJobValues;
 using kv71p::printerapp::IppJobChoices;
 using kv71p::printerapp::PhotoJob;
 using kv71p::printerapp::PrinterLink;
-using kv71p::printerapp::SendResult;
+using kv71p::printerapp::StepResult;
 using kv71p::test::FilterJob;
 using kv71p::test::PatternPage;
 using kv71p::test::RasterPage;
@@ -32,10 +32,16 @@ using kv71p::test::RasterPage;
 class KeptPrints : public PrinterLink {
  public:
   explicit KeptPrints(PerJobValues loaded) : loaded_(std::move(loaded)) {}
-  PerJobValues LoadedMedia() override { return loaded_; }
-  SendResult SendPrint(const std::vector<unsigned char>& print) override {
-    prints.emplace_back(print.begin(), print.end());
-    return SendResult::Sent;
+  StepResult Prepare(PerJobValues* loadedMedia) override {
+    *loadedMedia = loaded_;
+    return StepResult::Done;
+  }
+  StepResult SendPrint(const kv71p::delivery::Print& print) override {
+    EXPECT_EQ(print.number, static_cast<int>(prints.size()) + 1);
+    std::string bytes;
+    for (const auto& block : print.blocks) bytes.append(block.begin(), block.end());
+    prints.push_back(bytes);
+    return StepResult::Done;
   }
   std::vector<std::string> prints;
 
@@ -57,7 +63,9 @@ struct Case {
 // The application's job on the case's pages; the prints it sent.
 std::vector<std::string> ComposeInApp(const Case& c) {
   KeptPrints link(c.loaded);
-  PhotoJob job(c.ipp, link, [] { return false; });
+  PerJobValues loaded;
+  EXPECT_EQ(link.Prepare(&loaded), StepResult::Done);
+  PhotoJob job(c.ipp, loaded, link, [] { return false; });
   unsigned number = 0;
   for (const RasterPage& page : c.pages) {
     cups_page_header2_t h{};

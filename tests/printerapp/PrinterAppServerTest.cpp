@@ -1,35 +1,43 @@
-// kv71p-printer-app as a real server on loopback: two printers on file://
-// devices added with its own sub-commands, a JPEG and the same picture as
-// PWG raster sent with `submit` that come out as the filter makes them from
-// the same pixels and settings, CUPS's IPP Everywhere and IPP/2.0
-// conformance tests, the web interface, and the printers kept across a
-// restart. The avahi and D-Bus daemons PAPPL wants are started when none
-// runs (and stopped after). Its installation.
+// kv71p-printer-app as a real server on loopback, the printer emulator as
+// its USB bus: printers that get their printer objects by themselves (one
+// attached before the server starts, one while it runs) and are listed
+// without avahi; a JPEG and the same picture as PWG raster, sent with
+// `submit`, that the emulated printers receive as the filter makes them;
+// CUPS's IPP Everywhere and IPP/2.0 conformance tests; the printers kept
+// across a restart. The printer's state through jobs (paper end, unplugging,
+// cancel while waiting, supplies, the information file); a PDF through a
+// CUPS driverless queue; the installation.
 #include <arpa/inet.h>
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/usb/EmulatorWire.h"
 #include "tests/filter/FilterRunner.h"
+#include "tests/service/EmulatorProcess.h"
+#include "tests/support/PrivateCupsd.h"
 #include "tools/testbed/testphoto/TestPhoto.h"
 
 namespace {
 
 using namespace kv71p::test;
 namespace fs = std::filesystem;
+
+const char k8x4[] = "om_kv71p-8x4_207.27x104.65mm";
 
 // A TCP port on loopback that nothing listens on now.
 int FreePort() {
@@ -43,42 +51,6 @@ int FreePort() {
   close(fd);
   return ok ? ntohs(addr.sin_port) : 0;
 }
-
-// The D-Bus system bus and avahi, started when installed and not running.
-class DnsSdDaemons {
- public:
-  DnsSdDaemons() {
-    if (getuid() != 0 || access("/usr/sbin/avahi-daemon", X_OK) != 0) return;
-    if ((running_ = RunProcess({"avahi-daemon", "--check"}).exitStatus == 0)) return;
-    if (!Alive("/run/dbus/pid")) {
-      fs::remove("/run/dbus/pid");
-      fs::create_directories("/run/dbus");
-      startedBus_ = RunProcess({"dbus-daemon", "--system", "--fork"}).exitStatus == 0;
-    }
-    running_ = startedAvahi_ =
-        RunProcess({"avahi-daemon", "--daemonize", "--no-drop-root", "--no-chroot"}).exitStatus == 0;
-  }
-  // True when avahi runs.
-  bool running() const { return running_; }
-  ~DnsSdDaemons() {
-    if (startedAvahi_) RunProcess({"avahi-daemon", "--kill"});
-    if (!startedBus_ || !Alive("/run/dbus/pid")) return;
-    kill(std::stoi(ReadFile("/run/dbus/pid")), SIGTERM);
-    WaitFor([] { return !Alive("/run/dbus/pid"); }, 10);
-    fs::remove("/run/dbus/pid");
-  }
-
- private:
-  // True when the process of `pidFile` runs (a zombie waiting to be
-  // reaped has ended).
-  static bool Alive(const std::string& pidFile) {
-    const std::string pid = ReadFile(pidFile);
-    if (pid.empty()) return false;
-    const std::string stat = ReadFile("/proc/" + std::to_string(std::stoi(pid)) + "/stat");
-    return !stat.empty() && stat.find(") Z ") == std::string::npos;
-  }
-  bool startedBus_ = false, startedAvahi_ = false, running_ = false;
-};
 
 // `rgb` (rows from the top) as a JPEG of 300 pixels per inch.
 bool WriteJpeg(const std::string& path, const std::vector<unsigned char>& rgb, int width, int height) {
@@ -137,8 +109,7 @@ bool WritePwgRaster(const std::string& path, const std::vector<unsigned char>& r
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
   cups_page_header2_t h;
-  bool ok = cupsRasterInitPWGHeader(&h, pwgMediaForPWG("om_kv71p-8x4_207.27x104.65mm"), "srgb_8", 300, 300,
-                                    "one-sided", "normal") &&
+  bool ok = cupsRasterInitPWGHeader(&h, pwgMediaForPWG(k8x4), "srgb_8", 300, 300, "one-sided", "normal") &&
             cupsRasterWriteHeader2(raster, &h);
   for (unsigned y = 0; ok && y < h.cupsHeight; ++y)
     ok = cupsRasterWritePixels(raster, const_cast<unsigned char*>(&rgb[y * h.cupsBytesPerLine]), h.cupsBytesPerLine) != 0;
@@ -158,16 +129,18 @@ std::pair<http_status_t, std::string> WebPage(int port, const std::string& path)
   return {status, ReadFile(dir / "page")};
 }
 
+using Attributes = std::map<std::string, std::string>;
+
 // The server with a private state folder, control socket (SNAP_COMMON, as
-// PAPPL's mainloop has it) and port; its sub-commands reach it. (Those
-// that would start a server of their own when none answers are given the
-// server's URI.)
+// PAPPL's mainloop has it), port, cache and lock folder, on the emulated bus.
 class AppServer {
  public:
-  AppServer() { chmod(dir_.path().c_str(), 0755); }
-  bool Start(const std::string& logFile) {
+  explicit AppServer(const EmulatorProcess& emulator) : socket_(emulator.socketPath()) {
+    chmod(dir_.path().c_str(), 0755);
+  }
+  bool Start() {
     return server_.Start({KV71P_TEST_APP, "server", "-o", "server-port=" + std::to_string(port_), "-o",
-                          "state-directory=" + dir_ / "state", "-o", "log-level=debug", "-o", "log-file=" + logFile},
+                          "state-directory=" + dir_ / "state", "-o", "log-level=debug", "-o", "log-file=" + log()},
                          env()) &&
            WaitFor([&] { return Run({"status"}).out.find("Running") == 0; }, 20);
   }
@@ -175,131 +148,299 @@ class AppServer {
     args.insert(args.begin(), KV71P_TEST_APP);
     return RunProcess(args, {env(), "", "", 60});
   }
+  // Sends `file` to `printer` with `options` ("-o", "copies=2", ...); the job's id, 0 on failure.
+  int Submit(const std::string& printer, std::vector<std::string> options, const std::string& file) const {
+    options.insert(options.begin(), {"submit", "-u", uri(printer)});
+    options.push_back(file);
+    const ProcessResult r = Run(options);
+    const size_t dash = r.out.rfind('-');  // "NAME-ID" or "ID"
+    const int job = std::atoi(r.out.c_str() + (dash == std::string::npos ? 0 : dash + 1));
+    EXPECT_GT(job, 0) << r.out << r.err;
+    return job;
+  }
+  // The printer's attributes (job 0), or the job's; each as ippAttributeString writes it.
+  Attributes Ipp(const std::string& printer, int job = 0) const {
+    Attributes found;
+    http_t* http = httpConnect2("localhost", port_, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+    ipp_t* request = ippNewRequest(job != 0 ? IPP_OP_GET_JOB_ATTRIBUTES : IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri(printer).c_str());
+    if (job != 0) ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+    ipp_t* response = cupsDoRequest(http, request, "/");
+    for (ipp_attribute_t* a = ippFirstAttribute(response); a != nullptr; a = ippNextAttribute(response)) {
+      char text[2048];
+      ippAttributeString(a, text, sizeof text);
+      if (ippGetName(a) != nullptr) found[ippGetName(a)] = text;
+    }
+    ippDelete(response);
+    httpClose(http);
+    return found;
+  }
+  // Polls attribute `name` until it reads `value`.
+  bool Shows(const std::string& printer, const std::string& name, const std::string& value, int job = 0) const {
+    return WaitFor([&] { return Ipp(printer, job)[name] == value; }, 30);
+  }
   BackgroundProcess& process() { return server_; }
   int port() const { return port_; }
-  std::string uri(const std::string& printer = "") const {
-    return "ipp://localhost:" + std::to_string(port_) + (printer.empty() ? "/ipp/system" : "/ipp/print/" + printer);
+  std::string uri(const std::string& printer) const {
+    return "ipp://localhost:" + std::to_string(port_) + "/ipp/print/" + printer;
   }
   std::string path(const std::string& name) const { return dir_ / name; }
+  std::string log() const { return dir_ / "app.log"; }
+  std::string cache() const { return dir_ / "cache/KV-71P"; }
 
  private:
-  std::vector<std::string> env() const { return {"SNAP_COMMON=" + dir_.path()}; }
+  std::vector<std::string> env() const {
+    return {"SNAP_COMMON=" + dir_.path(), "KV71P_USB_EMULATOR=" + socket_, "KV71P_CACHE_DIR=" + cache(),
+            "KV71P_LOCK_DIR=" + dir_ / "locks"};
+  }
+  std::string socket_;
   TestTempDir dir_;
   int port_ = FreePort();
   BackgroundProcess server_;
 };
 
-// The first group of every match of `pattern` in ipptool's report.
-std::multiset<std::string> Found(const std::string& report, const std::string& pattern) {
+// The first group of every match of `pattern` in `text`.
+std::multiset<std::string> Found(const std::string& text, const std::string& pattern) {
   std::multiset<std::string> found;
   const std::regex re(pattern);
-  for (std::sregex_iterator m(report.begin(), report.end(), re), end; m != end; ++m) found.insert((*m)[1]);
+  for (std::sregex_iterator m(text.begin(), text.end(), re), end; m != end; ++m) found.insert((*m)[1]);
   return found;
 }
 
-// The one file a file:// device folder holds once it is a complete stream
-// of `prints` prints; empty when that does not come.
-std::string FinishedStream(const std::string& folder, size_t prints) {
-  std::string bytes;
+// The pictures in `folder` once `count` of them are there.
+std::multiset<std::string> Pictures(const std::string& folder, size_t count) {
+  std::multiset<std::string> pictures;
   WaitFor(
       [&] {
-        for (const auto& e : fs::directory_iterator(folder)) bytes = ReadFile(e.path());
-        const PrintOutput out = DecodePrintOutput(bytes);
-        return out.wellFormed && out.prints.size() == prints;
+        pictures.clear();
+        for (const auto& e : fs::directory_iterator(folder)) pictures.insert(ReadFile(e.path()));
+        return pictures.size() >= count;
       },
-      60);
-  return bytes;
+      30);
+  return pictures;
 }
 
-TEST(PrinterAppServer, ConformsPrintsAsTheFilterAndKeepsItsPrinters) {
-  DnsSdDaemons daemons;
-  AppServer app;
-  // A log already past PAPPL's rotation size: PAPPL 1.3.1 locks up when it
-  // rotates, so the server must not.
-  const std::string log = app.path("app.log");
-  ASSERT_TRUE(WriteFile(log, std::string(1100000, '#') + "\n"));
-  ASSERT_TRUE(app.Start(log)) << ReadFile(log).substr(1100000);
-  EXPECT_NE(app.Run({"drivers", "-o", "private-server=true"}).out.find("kv71p \"KORVALE SYSTEMS KV-71P\""),
-            std::string::npos);
-  for (const char* name : {"Photo", "Conformance"}) {
-    fs::create_directories(app.path(name));
-    ASSERT_EQ(app.Run({"add", "-d", name, "-m", "kv71p", "-v", "file://" + app.path(name), "-u", app.uri()}).exitStatus,
-              0);
-    // Printer defaults under the jobs' own values. (PAPPL 1.3.1's modify
-    // puts a printer URI given with -u in the wrong group.)
-    ASSERT_EQ(app.Run({"modify", "-d", name, "-o", "kv71p-overcoat-finish=matte", "-o",
-                       "kv71p-print-retry=false"}).exitStatus,
-              0);
+// Printer `id` received the filter's `stream`: every block but the status
+// queries, its header and first data bytes as the emulator logs them, and
+// the planes of each print as it renders them into `rendered` (the stream
+// rendered into `scratch` the same way).
+::testing::AssertionResult ReceivedAsStream(EmulatorProcess& emulator, unsigned id, const std::string& stream,
+                                            const std::string& rendered, const std::string& scratch) {
+  std::vector<std::string> sent;
+  kv71p::StreamError error;
+  kv71p::DecodeStream(reinterpret_cast<const unsigned char*>(stream.data()), stream.size(),
+                      [&](kv71p::StreamBlock&& b) {
+                        sent.emplace_back(b.bytes.begin(), b.bytes.begin() + std::min<size_t>(b.bytes.size(), 96));
+                      },
+                      &error);
+  std::vector<std::string> received;
+  const auto titles = emulator.LoggedBlocks(id, 6), headers = emulator.LoggedHeaders(id),
+             data = emulator.LoggedBlocks(id, 5);
+  for (size_t i = 0; i < titles.size() && i < headers.size() && i < data.size(); ++i) {
+    std::string bytes;
+    if (std::regex_search(titles[i], std::regex("^\"?(STATUS|INFO|MNT_RD)"))) continue;
+    received.push_back(headers[i] + (kv71p::wire::HexDecode(data[i], &bytes) ? bytes : ""));
   }
+  if (sent.empty() || received != sent) return ::testing::AssertionFailure() << "the blocks differ";
+  fs::create_directories(scratch);
+  WriteFile(scratch + ".kv71p", stream);
+  const std::string reply = emulator.Request("print " + std::to_string(id) + " " + scratch + ".kv71p " + scratch);
+  const size_t prints = static_cast<size_t>(std::atoi(reply.c_str() + 3));
+  if (prints == 0 || Pictures(scratch, 4 * prints) != Pictures(rendered, 4 * prints))
+    return ::testing::AssertionFailure() << "the planes differ (" << reply << ")";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(PrinterAppServer, AddsItsPrintersPrintsAsTheFilterConformsAndKeepsThem) {
+  EmulatorProcess emulator;
+  ASSERT_TRUE(emulator.Start());
+  AppServer app(emulator);
+  const std::vector<std::string> printers = {"KV-71P_KV_7001", "KV-71P_KV_7002"};
+  std::vector<unsigned> ids = {emulator.Attach({"serial=KV 7001", "print-ms=0", "output=" + app.path("printed1")})};
+  ASSERT_TRUE(app.Start()) << ReadFile(app.log());
+  ids.push_back(emulator.Attach({"serial=KV 7002", "print-ms=0", "output=" + app.path("printed2")}));
+  // The one at the start and the one plugged in later get printer objects
+  // by themselves; both are listed, without avahi.
+  EXPECT_TRUE(WaitFor([&] { return app.Run({"printers"}).out == printers[0] + "\n" + printers[1] + "\n"; }, 20));
+  const std::string devices = app.Run({"devices"}).out;
+  for (const char* uri : {"vexbackend://KORVALE%20SYSTEMS/KV-71P?serial=KV%207001", "serial=KV%207002"})
+    EXPECT_NE(devices.find(uri), std::string::npos) << devices;
+  for (const std::string& name : printers)
+    ASSERT_EQ(app.Run({"modify", "-d", name, "-o", "kv71p-overcoat-finish=matte", "-o", "kv71p-print-retry=false"})
+                  .exitStatus,
+              0);
 
   // The web interface, and in it the printing defaults with the vendor
   // attributes and their ranges.
-  for (const char* path : {"/", "/Photo/", "/Photo/printing", "/Photo/supplies"})
+  for (const char* path : {"/", "/KV-71P_KV_7001/", "/KV-71P_KV_7001/printing", "/KV-71P_KV_7001/supplies", "/addprinter"})
     EXPECT_EQ(WebPage(app.port(), path).first, HTTP_STATUS_OK) << path;
-  // Listing network printers needs avahi: PAPPL stops without it.
-  if (daemons.running()) {
-    EXPECT_EQ(WebPage(app.port(), "/addprinter").first, HTTP_STATUS_OK);
-    EXPECT_EQ(app.Run({"devices"}).exitStatus, 0);
-  }
-  const std::string defaults = WebPage(app.port(), "/Photo/printing").second;
+  // The ribbon's bar in one of PAPPL's own colours (it has none for "multi-color").
+  EXPECT_NE(WebPage(app.port(), "/KV-71P_KV_7001/supplies").second.find("class=\"bar\" style=\"background: url(data:"),
+            std::string::npos);
+  const std::string defaults = WebPage(app.port(), "/KV-71P_KV_7001/printing").second;
   for (const char* field : {"name=\"kv71p-sharpness\" min=\"-2\" max=\"8\" value=\"0\"",
                             "name=\"kv71p-gamma-red\" min=\"-100\" max=\"100\"", "value=\"fine-matte\"",
                             "name=\"kv71p-color-matching\" checked"})
     EXPECT_NE(defaults.find(field), std::string::npos) << field;
 
-  // A JPEG of the 8x4 page at 300 dpi, placed by PAPPL pixel for pixel.
+  // A JPEG of the 8x4 page at 300 dpi, placed by PAPPL pixel for pixel, to
+  // the first printer; the same pixels as PWG raster to the second. The
+  // filter reads the emulated printer's loaded roll (three 8x4 photos a
+  // print) from the per-job file.
   const int width = 2448, height = 1236;
-  const std::string jpeg = app.path("photo.jpg");
+  const std::string jpeg = app.path("photo.jpg"), pwg = app.path("photo.pwg");
   ASSERT_TRUE(WriteJpeg(jpeg, kv71p::MakeTestPhoto(width, height), width, height));
   const std::vector<unsigned char> pixels = ReadJpeg(jpeg);
-  // The same pixels as PWG raster, which PAPPL streams to the driver.
-  const std::string pwg = app.path("photo.pwg");
   ASSERT_TRUE(WritePwgRaster(pwg, pixels));
-  const std::vector<std::string> settings = {"-o", "copies=2", "-o", "kv71p-sharpness=3", "-o",
-                                             "kv71p-color-adjustment=true", "-o", "kv71p-gamma-red=20"};
-  for (const auto& [printer, file] : {std::pair{std::string("Photo"), jpeg}, {std::string("Conformance"), pwg}}) {
-    std::vector<std::string> args = {"submit", "-u", app.uri(printer)};
-    args.insert(args.end(), settings.begin(), settings.end());
-    args.push_back(file);
-    const ProcessResult submitted = app.Run(args);
-    ASSERT_EQ(submitted.exitStatus, 0) << submitted.err;
-  }
   RasterPage page = PatternPage(width, height, 0, 2);
   page.fill = [&](unsigned i, std::vector<unsigned char>& bytes) {
     std::copy_n(&pixels[static_cast<size_t>(i) * width * 3], static_cast<size_t>(width) * 3, bytes.begin());
   };
   FilterRunner filter;
-  const auto runs = filter.Run({{"VexOvercoatFinish=Matte VexPrintRetry=Disable VexSharpness=3 VexColorAdjustment=Enable VexGammaR=20", "",
-                                 {page}, false, {std::string("PPD=") + KV71P_TEST_PPD}}});
-  ASSERT_EQ(runs[0].output.prints.size(), 2u);
-  EXPECT_TRUE(FinishedStream(app.path("Photo"), 2) == runs[0].process.out) << "the JPEG's stream differs";
-  EXPECT_TRUE(FinishedStream(app.path("Conformance"), 2) == runs[0].process.out) << "the raster's stream differs";
+  const auto runs = filter.Run({{"VexOvercoatFinish=Matte VexPrintRetry=Disable VexSharpness=3 "
+                                 "VexColorAdjustment=Enable VexGammaR=20",
+                                 DefaultInformationFile("KV%207001"),
+                                 {page},
+                                 false,
+                                 {std::string("PPD=") + KV71P_TEST_PPD}}});
+  const std::vector<std::string> settings = {"-o", "media=" + std::string(k8x4), "-o", "copies=2", "-o",
+                                             "kv71p-sharpness=3", "-o", "kv71p-color-adjustment=true", "-o",
+                                             "kv71p-gamma-red=20"};
+  for (size_t p = 0; p < 2; ++p) {
+    SCOPED_TRACE(printers[p]);
+    const int job = app.Submit(printers[p], settings, p == 0 ? jpeg : pwg);
+    ASSERT_GT(job, 0);
+    EXPECT_TRUE(app.Shows(printers[p], "job-state", "completed", job)) << ReadFile(app.log());
+    EXPECT_TRUE(ReceivedAsStream(emulator, ids[p], runs[0].process.out, app.path("printed" + std::to_string(p + 1)),
+                                 app.path("expected" + std::to_string(p + 1))));
+  }
 
   // CUPS's conformance tests. The one check that fails is PAPPL's: 1.3.1
   // has no "overrides" (per-page job attributes), so no overrides-supported.
   // Not with the sanitizers: PAPPL opens the file of a job cancelled before
   // it started (the IPP/1.1 tests do that) with a null name, which libc
   // refuses and the sanitizers' fopen takes down.
-  // (The printers are older than a second by now: printer-up-time > 0.)
+  emulator.Set(ids[1], {"output="});
   const std::multiset<std::string> overrides = {"PWG 5100.14 section 5.1/5.2 - Required Operations and Attributes"};
   for (const auto& [suite, failures] : {std::pair{"ipp-everywhere.test", overrides}, {"ipp-2.0.test", {}}}) {
     if (KV71P_TEST_SANITIZED) break;
     SCOPED_TRACE(suite);
-    const ProcessResult r = RunProcess({"ipptool", "-t", "-f", jpeg, app.uri("Conformance"), suite}, {{}, "", "", 240});
+    const ProcessResult r = RunProcess({"ipptool", "-t", "-f", jpeg, app.uri(printers[1]), suite}, {{}, "", "", 240});
     EXPECT_EQ(Found(r.out, "\\n    (\\S.*?)\\s+\\[FAIL\\]"), failures) << r.out;
     // (ipptool names the missing attribute once for each value it looked for.)
     const std::vector<std::string> twice(failures.size() * 2, "overrides-supported");
-    const std::multiset<std::string> missing(twice.begin(), twice.end());
-    EXPECT_EQ(Found(r.out, "EXPECTED: (\\S+)"), missing);
+    EXPECT_EQ(Found(r.out, "EXPECTED: (\\S+)"), std::multiset<std::string>(twice.begin(), twice.end()));
     EXPECT_EQ(Found(r.out, "\\n    (\\S.*?)\\s+\\[PASS\\]").size(), 31u) << r.out;
   }
 
-  // Shut down with its sub-command and started again: both printers are back.
+  // Shut down with its sub-command and started again: both printers are
+  // back, and the printers attached get no second printer object.
   EXPECT_EQ(app.Run({"shutdown"}).exitStatus, 0);
-  EXPECT_TRUE(WaitFor([&] { return !app.process().Running(); }, 30));
+  EXPECT_TRUE(WaitFor([&] { return !app.process().Running(); }, 10));
   EXPECT_EQ(app.process().exitStatus(), 0);
-  ASSERT_TRUE(app.Start(log));
-  for (const char* page : {"/Photo/", "/Conformance/"}) EXPECT_EQ(WebPage(app.port(), page).first, HTTP_STATUS_OK);
+  ASSERT_TRUE(app.Start());
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  EXPECT_EQ(app.Run({"printers"}).out, printers[0] + "\n" + printers[1] + "\n");
+}
+
+// The printer's state through jobs: its information file and supplies from
+// the start, a paper end that a job waits for and that clears, a printer
+// unplugged and plugged in again, cancel while a job waits for paper.
+TEST(PrinterAppServer, ShowsThePrintersStateAndWaitsForIt) {
+  EmulatorProcess emulator;
+  ASSERT_TRUE(emulator.Start());
+  AppServer app(emulator);
+  const std::string printer = "KV-71P_KV_7001", info = app.cache() + "/KV-71P_KV%207001.log";
+  const std::vector<std::string> roll = {"serial=KV 7001", "print-ms=300", "initial=000000100", "remain=000000050",
+                                         "remainhalf=000000100"};
+  unsigned id = emulator.Attach(roll);
+  ASSERT_TRUE(app.Start());
+  // The information file, as the service writes it; supplies, ready media.
+  EXPECT_TRUE(WaitFor([&] {
+    return ReadFile(info) == DefaultInformationFile("KV%207001", "KV-71P",
+                                                    {{"MEDIA_INITIAL", "00100"}, {"MEDIA_REMAIN", "00050"},
+                                                     {"MEDIA_REMAIN_HALF", "00100"}});
+  }, 20)) << ReadFile(info);
+  EXPECT_TRUE(app.Shows(printer, "printer-supply", "index=0;type=inkRibbon;maxcapacity=100;level=50;colorantname=no-color;"));
+  EXPECT_EQ(app.Ipp(printer)["media-ready"], "om_kv71p-8x6_207.27x155.45mm");
+  const std::string photo = app.path("photo.jpg");
+  ASSERT_TRUE(WriteJpeg(photo, kv71p::MakeTestPhoto(600, 300), 600, 300));
+
+  struct Step {
+    const char* name;
+    std::vector<std::string> before;  // emulator requests before the job
+    const char* message;              // what the job then waits for
+    const char* reason;               // printer-state-reasons meanwhile
+    std::vector<std::string> after;   // emulator requests that end the wait; none: cancel the job
+    const char* level;                // the ribbon's level after the job
+  };
+  // (An even count of half prints on the roll: the photo waits for a second
+  // one until the job ends, and is sent from PAPPL's end-of-job callback.)
+  const std::vector<Step> steps = {
+      {"cancel while waiting for paper", {"set 1 status=1100"}, "paper end: load paper", "media-empty", {}, ""},
+      {"paper end", {}, "paper end: load paper", "media-empty", {"set 1 status=0"}, "level=49;"},
+      {"unplugged", {"detach 1"}, "printer not connected: connect it", "offline", {"attach"}, "level=49;"},
+  };
+  // One print printed, at the printer attached then.
+  const auto printedOnce = [&] {
+    const std::string prints = emulator.Request("prints " + std::to_string(id));
+    return Found(prints, "(started|printed):").size() == 2 && prints.find("discarded") == std::string::npos;
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    for (const std::string& request : step.before) emulator.Request(request);
+    const std::string printedBefore = emulator.Request("prints " + std::to_string(id));
+    const int job = app.Submit(printer, {"-o", "media=" + std::string(k8x4)}, photo);
+    ASSERT_GT(job, 0);
+    EXPECT_TRUE(app.Shows(printer, "job-state-message", step.message, job));
+    EXPECT_EQ(app.Ipp(printer)["printer-state-reasons"], step.reason);
+    if (step.after.empty()) {
+      // The cancel is answered at once, the job ends within a step of the
+      // delivery, nothing is printed, the server goes on.
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_EQ(app.Run({"cancel", "-d", printer, "-j", std::to_string(job)}).exitStatus, 0);
+      EXPECT_TRUE(app.Shows(printer, "job-state", "canceled", job));
+      EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+      EXPECT_EQ(emulator.Request("prints " + std::to_string(id)), printedBefore);
+      EXPECT_TRUE(app.process().Running());
+      continue;
+    }
+    if (step.after[0] == "attach") {
+      id = emulator.Attach(roll);
+    } else {
+      // The status window's refresh flag is answered while the job holds the printer.
+      ASSERT_TRUE(WriteFile(app.cache() + "/KV-71P_KV%207001_TC_UTIL", ""));
+      EXPECT_TRUE(WaitFor([&] { return ReadFile(info).find("TOTAL_COUNT=\"01234\"") != std::string::npos; }, 10));
+      for (const std::string& request : step.after) emulator.Request(request);
+    }
+    EXPECT_TRUE(app.Shows(printer, "job-state", "completed", job));
+    EXPECT_TRUE(app.Shows(printer, "printer-state-reasons", "none"));
+    EXPECT_NE(app.Ipp(printer)["printer-supply"].find(step.level), std::string::npos);
+    EXPECT_TRUE(printedOnce()) << emulator.Request("prints " + std::to_string(id));
+  }
+}
+
+// A PDF through a CUPS driverless queue on a private scheduler reaches the
+// emulated printer.
+TEST(PrinterAppServer, PrintsAPdfThroughADriverlessQueue) {
+  EmulatorProcess emulator;
+  ASSERT_TRUE(emulator.Start());
+  AppServer app(emulator);
+  const unsigned id = emulator.Attach({"serial=KV 7001", "print-ms=0"});
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(WaitFor([&] { return !app.Run({"printers"}).out.empty(); }, 20));
+  const std::string jpeg = app.path("photo.jpg"), pdf = app.path("photo.pdf");
+  ASSERT_TRUE(WriteJpeg(jpeg, kv71p::MakeTestPhoto(1200, 800), 1200, 800));
+  ASSERT_TRUE(WriteFile(pdf, RunProcess({"cupsfilter", "-m", "application/pdf", jpeg}).out));
+  PrivateCupsd cupsd;
+  ASSERT_TRUE(cupsd.Start());
+  const ProcessResult added = cupsd.Lpadmin({"-p", "Photo", "-E", "-m", "everywhere", "-v", app.uri("KV-71P_KV_7001")});
+  ASSERT_EQ(added.exitStatus, 0) << added.err;
+  const ProcessResult printed = RunProcess({"lp", "-d", "Photo", pdf}, {cupsd.ClientEnvironment(), "", "", 60});
+  ASSERT_EQ(printed.exitStatus, 0) << printed.err;
+  EXPECT_TRUE(WaitFor([&] { return emulator.Request("prints " + std::to_string(id)).find("printed:") != std::string::npos; },
+                      120))
+      << cupsd.errorLog();
 }
 
 }  // namespace
