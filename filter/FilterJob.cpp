@@ -24,6 +24,7 @@
 #include "filter/PrintComposer.h"
 #include "filter/PrintOptions.h"
 #include "filter/RasterPage.h"
+#include "platform/cups/CupsOptionList.h"
 
 namespace kv71p::filter {
 
@@ -37,21 +38,6 @@ void CancelJob(int /*signal*/) { Canceled = 1; }
 // The job option that carries the orientation.
 constexpr char kOrientationOption[] = "com.apple.print.preset.Orientation..n.";
 
-// The job's options, parsed from argv[5].
-class JobOptions {
- public:
-  explicit JobOptions(const char* text) { count_ = cupsParseOptions(text, 0, &options_); }
-  ~JobOptions() { cupsFreeOptions(count_, options_); }
-  JobOptions(const JobOptions&) = delete;
-  JobOptions& operator=(const JobOptions&) = delete;
-  int count() const { return count_; }
-  cups_option_t* options() const { return options_; }
-
- private:
-  int count_ = 0;
-  cups_option_t* options_ = nullptr;
-};
-
 // libcups marks its PPD interface deprecated; the filter reads the queue's
 // PPD through it all the same.
 #pragma GCC diagnostic push
@@ -60,7 +46,7 @@ class JobOptions {
 // when PPD is unset or the file cannot be read.
 class QueuePpd {
  public:
-  QueuePpd(const char* path, const JobOptions& options) {
+  QueuePpd(const char* path, const CupsOptionList& options) {
     if (path == nullptr) return;
     ppd_ = ppdOpenFile(path);
     if (ppd_ == nullptr) return;
@@ -161,13 +147,13 @@ void RunPages(RasterInput& input, PrintComposer& composer, int orientation) {
 int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFileWait& wait) {
   if (argc != 6 && argc != 7) return 1;
   RasterInput input(inputFd);
-  const JobOptions options(argv[5]);
+  const CupsOptionList options(argv[5]);
   const QueuePpd ppd(getenv("PPD"), options);
 
   Canceled = 0;
   InstallCancelHandler();
 
-  const char* orientationText = cupsGetOption(kOrientationOption, options.count(), options.options());
+  const char* orientationText = options.Get(kOrientationOption);
   const int orientation = orientationText != nullptr ? kv71p::ParseInt(orientationText) : 1;
 
   WaitForPerJobFile(argv[1], wait);

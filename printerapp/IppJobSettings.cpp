@@ -4,26 +4,12 @@
 
 #include "filter/JobSettingsFromOptions.h"
 #include "filter/PrintOptions.h"
+#include "platform/cups/CupsOptionList.h"
 #include "printerapp/DriverTables.h"
 
 namespace kv71p::printerapp {
 
 namespace {
-
-// A list of PPD choices, as the filter's job options hold them.
-class PpdChoiceList {
- public:
-  PpdChoiceList() = default;
-  ~PpdChoiceList() { cupsFreeOptions(count_, options_); }
-  PpdChoiceList(const PpdChoiceList&) = delete;
-  PpdChoiceList& operator=(const PpdChoiceList&) = delete;
-  void Add(const char* keyword, const char* choice) { count_ = cupsAddOption(keyword, choice, count_, &options_); }
-  filter::PrintOptions AsPrintOptions() const { return filter::PrintOptions(count_, options_, nullptr); }
-
- private:
-  int count_ = 0;
-  cups_option_t* options_ = nullptr;
-};
 
 // The PPD choice of `option`: the job's value, the printer's, the row's
 // default, the first of them that the row accepts.
@@ -44,14 +30,14 @@ bool JobSettingsOfIppJob(const IppJobChoices& choices, filter::JobSettings* sett
   const MediaSizeRow* media = FindMediaSize(choices.mediaSize.c_str());
   if (media == nullptr) media = &kMediaSizes[kDefaultMediaSize];
 
-  PpdChoiceList list;
+  CupsOptionList list;  // PPD choices, as the filter's job options hold them
   list.Add("PageSize", media->pageSize);
   list.Add("Resolution", resolution->ppdChoice);
   for (size_t i = 0; i < kVendorOptionCount; ++i) {
     char number[16];
     if (const char* choice = ChoiceOf(kVendorOptions[i], choices, number)) list.Add(kVendorOptions[i].ppdKeyword, choice);
   }
-  *settings = filter::JobSettingsFromOptions(list.AsPrintOptions());
+  *settings = filter::JobSettingsFromOptions(filter::PrintOptions(list.count(), list.options(), nullptr));
   return true;
 }
 

@@ -15,6 +15,7 @@
 #include "filter/DeviceEntry_KV71P.h"
 #include "filter/FdBlockWriter.h"
 #include "filter/JobSettingsFromOptions.h"
+#include "platform/cups/CupsOptionList.h"
 #include "tests/support/Subprocess.h"
 #include "tests/support/TestTempDir.h"
 
@@ -26,20 +27,11 @@ namespace kv71p::test {
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // A job's option list.
-class JobOptions {
+class JobOptions : public CupsOptionList {
  public:
   explicit JobOptions(const Pairs& pairs = {}) {
-    for (const auto& [name, value] : pairs) count_ = cupsAddOption(name.c_str(), value.c_str(), count_, &options_);
+    for (const auto& [name, value] : pairs) Add(name.c_str(), value.c_str());
   }
-  ~JobOptions() { cupsFreeOptions(count_, options_); }
-  JobOptions(const JobOptions&) = delete;
-  JobOptions& operator=(const JobOptions&) = delete;
-  int count() const { return count_; }
-  cups_option_t* options() const { return options_; }
-
- private:
-  int count_ = 0;
-  cups_option_t* options_ = nullptr;
 };
 
 // A PPD file whose options have the given default choices, opened with
