@@ -7,13 +7,10 @@
 // across a restart. The printer's state through jobs (paper end, unplugging,
 // cancel while waiting, supplies, the information file); a PDF through a
 // CUPS driverless queue; the installation.
-#include <arpa/inet.h>
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +26,7 @@
 #include "platform/usb/EmulatorWire.h"
 #include "tests/filter/FilterRunner.h"
 #include "tests/service/EmulatorProcess.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/PrivateCupsd.h"
 #include "tools/testbed/testphoto/TestPhoto.h"
 
@@ -38,19 +36,6 @@ using namespace kv71p::test;
 namespace fs = std::filesystem;
 
 const char k8x4[] = "om_kv71p-8x4_207.27x104.65mm";
-
-// A TCP port on loopback that nothing listens on now.
-int FreePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof addr;
-  const bool ok = bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-                  getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0;
-  close(fd);
-  return ok ? ntohs(addr.sin_port) : 0;
-}
 
 // `rgb` (rows from the top) as a JPEG of 300 pixels per inch.
 bool WriteJpeg(const std::string& path, const std::vector<unsigned char>& rgb, int width, int height) {

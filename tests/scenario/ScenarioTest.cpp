@@ -2,8 +2,8 @@
 // on the emulated USB bus, a private CUPS scheduler (the project's PPD, its
 // filter and its backend vexbackend, which prints to the emulated printer),
 // the status service infokv71p, the launcher Watchlauncher of the build
-// tree and the status windows it starts (Qt offscreen), all sharing one
-// private cache folder. Windows started by the launcher become children of
+// tree and the status windows it starts (Qt offscreen), and the printer
+// application beside the queue, all sharing one private cache folder. Windows started by the launcher become children of
 // the test process (a child subreaper), so the test sees exactly which
 // windows run and with which arguments.
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "common/CacheFolder.h"
 #include "common/DeviceUri.h"
 #include "tests/service/ServiceHarness.h"
+#include "tests/support/FreePort.h"
 #include "tests/watchlauncher/LauncherTestSupport.h"
 
 using namespace kv71p;
@@ -300,6 +301,48 @@ TEST_F(ScenarioTest, PrinterUnpluggedInTheMiddleOfAJobAndBack) {
   ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();
   EXPECT_EQ("OK started:full printed:full", Events(again));
   EXPECT_EQ("none", PrinterState()["printer-state-reasons"]);
+}
+
+// The queue's backend, the printer application and the service on one
+// printer: a job sent to each at once is printed one after the other, each
+// print once, and no program is left waiting for the printer.
+TEST_F(ScenarioTest, QueueAndPrinterApplicationTakeTurnsWithTheService) {
+  const unsigned id = AttachPrinter({"media=0000500", "print-ms=3000"});
+  ASSERT_NE(0u, id) << suite_.Output();
+  ASSERT_FALSE(Pdf().empty());
+  TestTempDir folder;
+  chmod(folder.path().c_str(), 0755);
+  const std::vector<std::string> env = {"SNAP_COMMON=" + folder.path(),
+                                        "KV71P_USB_EMULATOR=" + suite_.emulator().socketPath(),
+                                        "KV71P_CACHE_DIR=" + suite_.cacheFolder(),
+                                        "KV71P_LOCK_DIR=" + suite_.lockFolder()};
+  const std::string port = std::to_string(FreePort()), log = folder / "app.log";
+  BackgroundProcess app;
+  ASSERT_TRUE(app.Start({KV71P_PRINTER_APP, "server", "-o", "server-port=" + port, "-o",
+                         "state-directory=" + folder / "state", "-o", "log-level=debug", "-o", "log-file=" + log},
+                        env));
+  // The application adds the printer by itself; its job goes first, the
+  // queue's follows while the application's first print prints.
+  const std::string uri = "ipp://localhost:" + port + "/ipp/print/KV-71P_KV_7001";
+  ProcessResult submit;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        submit = RunProcess({KV71P_PRINTER_APP, "submit", "-u", uri, scratch_ / "photo.png"}, {env, "", "", 60});
+        return submit.exitStatus == 0;
+      },
+      30))
+      << submit.err << ReadFile(log);
+  ASSERT_TRUE(WaitFor([&] { return Events(id).find("started") != std::string::npos; }, 60)) << ReadFile(log);
+  const std::string job = Lp(kQueue, {"-o", "PageSize=207x156mm"});
+  ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();
+  // The application's 8 x 4 in photo is a half print of the loaded roll.
+  EXPECT_TRUE(WaitFor([&] { return Events(id) == "OK started:half printed:half started:full printed:full"; }, 30))
+      << Events(id) << ReadFile(log);
+
+  EXPECT_EQ(0, RunProcess({KV71P_PRINTER_APP, "shutdown"}, {env, "", "", 30}).exitStatus);
+  EXPECT_TRUE(WaitFor([&] { return !app.Running(); }, 20));
+  EXPECT_EQ(0, app.exitStatus());
+  EXPECT_EQ(0, suite_.StopService(SIGTERM)) << suite_.Output();
 }
 
 }  // namespace
