@@ -156,8 +156,8 @@ bool EmulatedPrinter::Set(const std::string& name, const std::string& value, boo
     return true;
   }
   if (name == "unplug-on") {
-    if (value != "none" && !IsQueryKey(value)) {
-      *error = "unplug-on takes none or a query key";
+    if (value != "none" && value != kParamStart && !IsQueryKey(value)) {
+      *error = "unplug-on takes none, START or a query key";
       return false;
     }
     unplugOn_ = value;
@@ -277,14 +277,15 @@ void EmulatedPrinter::AddPrintEvent(const std::string& event) {
 }
 
 void EmulatedPrinter::Receive(InterfaceState& itf, const char* data, size_t size,
-                              Clock::time_point now, bool* unplug) {
+                              Clock::time_point now, bool* unplug, bool* cutTransfer) {
   itf.answer.clear();
   receiving_ = &itf;
   receivedAt_ = now;
-  unplugRequested_ = false;
+  unplugRequested_ = transferCut_ = false;
   itf.splitter.Feed(data, size, *this);
   receiving_ = nullptr;
   *unplug = unplugRequested_;
+  *cutTransfer = transferCut_;
 }
 
 void EmulatedPrinter::EndHolding(InterfaceState& itf) {
@@ -355,7 +356,15 @@ bool EmulatedPrinter::OnBlockEnd(const std::string& header, size_t dataLength,
   unsigned long long code = 0;
   if (command == kCmdImage && parameter == kParamMultiCut)
     itf.print.multiCut = ReadCounter(dataStart.substr(0, 8), &code) ? static_cast<long>(code) : -1;
-  if (command == kCmdCntrl && parameter == kParamStart) StartPrint(itf);
+  if (command == kCmdCntrl && parameter == kParamStart) {
+    StartPrint(itf);
+    // The print has begun, but the host never hears that its START arrived.
+    if (unplugOn_ == kParamStart) {
+      unplugOn_ = "none";
+      unplugRequested_ = transferCut_ = true;
+      return false;
+    }
+  }
   return true;
 }
 

@@ -92,9 +92,10 @@ class EmulatedPrinter : private BlockSplitter::Listener {
   // Bulk OUT bytes on an interface at `now`: unread answer bytes are
   // dropped, whole command blocks are logged and answered, a START begins
   // a print. Sets `unplug` when a block named by "unplug-on" arrived (the
-  // caller detaches the printer).
+  // caller detaches the printer); `cutTransfer` when that block was a START,
+  // whose transfer then fails as on a printer pulled out during it.
   void Receive(InterfaceState& itf, const char* data, size_t size, Clock::time_point now,
-               bool* unplug);
+               bool* unplug, bool* cutTransfer);
   // The holder of `itf` let it go: what it sent and did not finish is
   // forgotten, an unfinished print discarded.
   void EndHolding(InterfaceState& itf);
@@ -165,6 +166,7 @@ class EmulatedPrinter : private BlockSplitter::Listener {
   InterfaceState* receiving_ = nullptr;
   Clock::time_point receivedAt_;
   bool unplugRequested_ = false;
+  bool transferCut_ = false;
 
   // The print printing now.
   bool printing_ = false;

@@ -463,17 +463,18 @@ std::string EmulatorServer::Deliver(Connection& c, const std::string& interfaceT
   EmulatedPrinter* p = OpenedPrinter(c);
   Clock::time_point end;
   const bool wasPrinting = p->Printing(&end);
-  bool unplug = false;
+  bool unplug = false, cutTransfer = false;
   // A printer that stops taking bytes ("out-limit") takes what it still
   // can; the transfer then ends by time-out, reported at once.
   const size_t taken = p->TakeOutBytes(size);
   p->AddTransfer(false, taken);
-  p->Receive(*itf, data, taken, Clock::now(), &unplug);
+  p->Receive(*itf, data, taken, Clock::now(), &unplug, &cutTransfer);
   if (unplug) Unplug(*p);
   for (PrintToRender& print : p->TakePrintsToRender())
     renderQueue_.Add(std::move(print.stream), std::move(print.folder), p->id());
   if (!wasPrinting && p->Printing(&end)) printClockWake_.notify_all();
   changed_.notify_all();
+  if (cutTransfer) return Err("no-device");
   return (taken < size ? "TIMEOUT " : "OK ") + std::to_string(taken);
 }
 
