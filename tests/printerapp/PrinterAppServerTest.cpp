@@ -37,33 +37,6 @@ namespace fs = std::filesystem;
 
 const char k8x4[] = "om_kv71p-8x4_207.27x104.65mm";
 
-// `rgb` (rows from the top) as a JPEG of 300 pixels per inch.
-bool WriteJpeg(const std::string& path, const std::vector<unsigned char>& rgb, int width, int height) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  jpeg_compress_struct c{};
-  jpeg_error_mgr error{};
-  c.err = jpeg_std_error(&error);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, file);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  c.density_unit = 1;
-  c.X_density = c.Y_density = 300;
-  jpeg_set_quality(&c, 92, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW row = const_cast<unsigned char*>(&rgb[static_cast<size_t>(c.next_scanline) * width * 3]);
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  return std::fclose(file) == 0;
-}
-
 // The pixels of a JPEG as PAPPL decodes it (libjpeg, RGB out, its defaults).
 std::vector<unsigned char> ReadJpeg(const std::string& path) {
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -274,7 +247,7 @@ TEST(PrinterAppServer, AddsItsPrintersPrintsAsTheFilterConformsAndKeepsThem) {
   // print) from the per-job file.
   const int width = 2448, height = 1236;
   const std::string jpeg = app.path("photo.jpg"), pwg = app.path("photo.pwg");
-  ASSERT_TRUE(WriteJpeg(jpeg, kv71p::MakeTestPhoto(width, height), width, height));
+  ASSERT_TRUE(kv71p::WriteRgbJpeg(jpeg, kv71p::MakeTestPhoto(width, height), width, height));
   const std::vector<unsigned char> pixels = ReadJpeg(jpeg);
   ASSERT_TRUE(WritePwgRaster(pwg, pixels));
   RasterPage page = PatternPage(width, height, 0, 2);
@@ -349,7 +322,7 @@ TEST(PrinterAppServer, ShowsThePrintersStateAndWaitsForIt) {
   EXPECT_TRUE(app.Shows(printer, "printer-supply", "index=0;type=inkRibbon;maxcapacity=100;level=50;colorantname=no-color;"));
   EXPECT_EQ(app.Ipp(printer)["media-ready"], "om_kv71p-8x6_207.27x155.45mm");
   const std::string photo = app.path("photo.jpg");
-  ASSERT_TRUE(WriteJpeg(photo, kv71p::MakeTestPhoto(600, 300), 600, 300));
+  ASSERT_TRUE(kv71p::WriteRgbJpeg(photo, kv71p::MakeTestPhoto(600, 300), 600, 300));
 
   struct Step {
     const char* name;
@@ -415,7 +388,7 @@ TEST(PrinterAppServer, PrintsAPdfThroughADriverlessQueue) {
   ASSERT_TRUE(app.Start());
   ASSERT_TRUE(WaitFor([&] { return !app.Run({"printers"}).out.empty(); }, 20));
   const std::string jpeg = app.path("photo.jpg"), pdf = app.path("photo.pdf");
-  ASSERT_TRUE(WriteJpeg(jpeg, kv71p::MakeTestPhoto(1200, 800), 1200, 800));
+  ASSERT_TRUE(kv71p::WriteRgbJpeg(jpeg, kv71p::MakeTestPhoto(1200, 800), 1200, 800));
   ASSERT_TRUE(WriteFile(pdf, RunProcess({"cupsfilter", "-m", "application/pdf", jpeg}).out));
   PrivateCupsd cupsd;
   ASSERT_TRUE(cupsd.Start());

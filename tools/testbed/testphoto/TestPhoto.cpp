@@ -2,6 +2,7 @@
 
 #include <cups/raster.h>
 #include <fcntl.h>
+#include <jpeglib.h>
 #include <png.h>
 #include <unistd.h>
 
@@ -131,6 +132,33 @@ bool WriteRgbRaster(const std::string& path, const std::vector<unsigned char>& r
   }
   if (raster != nullptr) cupsRasterClose(raster);
   return close(fd) == 0 && ok;
+}
+
+bool WriteRgbJpeg(const std::string& path, const std::vector<unsigned char>& rgb, int width, int height) {
+  if (width <= 0 || height <= 0 || rgb.size() < static_cast<size_t>(width) * height * 3) return false;
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  jpeg_compress_struct c{};
+  jpeg_error_mgr error{};
+  c.err = jpeg_std_error(&error);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, file);
+  c.image_width = width;
+  c.image_height = height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  c.density_unit = 1;
+  c.X_density = c.Y_density = 300;
+  jpeg_set_quality(&c, 92, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<unsigned char*>(&rgb[static_cast<size_t>(c.next_scanline) * width * 3]);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  return std::fclose(file) == 0;
 }
 
 }  // namespace kv71p

@@ -16,6 +16,11 @@ std::vector<unsigned char> MakeTestPhoto(int width, int height);
 bool WriteRgbPng(const std::string& path, const std::vector<unsigned char>& rgb, int width,
                  int height);
 
+// Writes an RGB picture as a JPEG file of 300 pixels per inch (quality 92);
+// false on failure.
+bool WriteRgbJpeg(const std::string& path, const std::vector<unsigned char>& rgb, int width,
+                  int height);
+
 // Writes an RGB picture as a CUPS raster stream of `pages` identical pages
 // (8-bit RGB, `dpiX` x `dpiY`, NumCopies `copies`); false on failure.
 bool WriteRgbRaster(const std::string& path, const std::vector<unsigned char>& rgb, int width,

@@ -1,6 +1,7 @@
 // kv71p-test-photo: writes the project's photo-like test picture.
 //
 //   kv71p-test-photo png WIDTH HEIGHT OUT.png
+//   kv71p-test-photo jpeg WIDTH HEIGHT OUT.jpg
 //   kv71p-test-photo raster WIDTH HEIGHT OUT.ras [PAGES [COPIES [DPIX DPIY]]]
 //
 // The raster form is a CUPS raster stream (8-bit RGB) such as the filter
@@ -18,6 +19,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kv71p-test-photo png WIDTH HEIGHT OUT.png\n"
+    "       kv71p-test-photo jpeg WIDTH HEIGHT OUT.jpg\n"
     "       kv71p-test-photo raster WIDTH HEIGHT OUT.ras [PAGES [COPIES [DPIX DPIY]]]\n";
 
 int Arg(int argc, char** argv, int i, int absent) {
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
   }
   const std::string mode = argv[1];
   const int width = kv71p::ParseInt(argv[2]), height = kv71p::ParseInt(argv[3]);
-  if ((mode != "png" && mode != "raster") || width <= 0 || height <= 0 || width > 20000 ||
+  if ((mode != "png" && mode != "jpeg" && mode != "raster") || width <= 0 || height <= 0 || width > 20000 ||
       height > 20000) {
     std::fputs(kUsage, stderr);
     return 2;
@@ -42,6 +44,8 @@ int main(int argc, char** argv) {
   bool ok;
   if (mode == "png") {
     ok = kv71p::WriteRgbPng(argv[4], rgb, width, height);
+  } else if (mode == "jpeg") {
+    ok = kv71p::WriteRgbJpeg(argv[4], rgb, width, height);
   } else {
     const int pages = Arg(argc, argv, 5, 1), copies = Arg(argc, argv, 6, 1);
     const int dpiX = Arg(argc, argv, 7, 300), dpiY = Arg(argc, argv, 8, 300);
