@@ -32,16 +32,8 @@ fi
 cmake --build "$build" -j 2 --target kv71p-printer-app kv71p-emulator kv71p-test-photo rastertokv71p >/dev/null
 
 tmp=$(mktemp -d /tmp/kv71p-appbench-XXXXXX)
-pids=()
-cleanup() {
-  set +e
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill -TERM "${pids[i]}" 2>/dev/null
-    wait "${pids[i]}" 2>/dev/null
-  done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+. scripts/lib/background.sh
+scratch=$tmp
 
 # The JPEG: the test picture on an 8 x 12 in page, rendered at 300 dpi.
 photo=$build/tools/testbed/testphoto/kv71p-test-photo

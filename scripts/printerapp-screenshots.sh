@@ -23,16 +23,8 @@ fi
 cmake --build "$build" -j2 --target kv71p-printer-app kv71p-emulator kv71p-test-photo
 
 work=$(mktemp -d /tmp/kv71p-screenshots-XXXXXX)
-pids=()
-cleanup() {
-  set +e
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-    kill -TERM "${pids[i]}" 2>/dev/null
-    wait "${pids[i]}" 2>/dev/null
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/lib/background.sh
+scratch=$work
 trap 'exit 130' INT TERM HUP
 
 wait_for() {  # seconds, what, command...
