@@ -144,7 +144,8 @@ void RunPages(RasterInput& input, PrintComposer& composer, int orientation) {
 
 }  // namespace
 
-int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFileWait& wait) {
+int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFileWait& wait,
+                 ModelMaker makeModel) {
   if (argc != 6 && argc != 7) return 1;
   RasterInput input(inputFd);
   const CupsOptionList options(argv[5]);
@@ -161,9 +162,10 @@ int RunFilterJob(int argc, char* argv[], int inputFd, int outputFd, const JobFil
   input.Open();
 
   FdBlockWriter output(outputFd);
-  DeviceEntry_KV71P entry(output);
+  const std::unique_ptr<DeviceEntry> entry =
+      makeModel != nullptr ? makeModel(output) : std::make_unique<DeviceEntry_KV71P>(output);
   const PrintOptions printOptions(options.count(), options.options(), ppd.get());
-  PrintComposer composer(entry, JobSettingsFromOptions(printOptions), jobValues,
+  PrintComposer composer(*entry, JobSettingsFromOptions(printOptions), jobValues,
                          printOptions.Value("VexICCProfile"), [] { return Canceled != 0; });
   RunPages(input, composer, orientation);
   composer.Finish();

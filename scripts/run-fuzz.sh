@@ -5,7 +5,7 @@
 #
 #   scripts/run-fuzz.sh [-t seconds-per-target] [-j targets-at-once] [name...]
 #
-# Names: filter_job response_framing device_id serial_number info_file
+# Names: filter_job raster_path response_framing device_id serial_number info_file
 # emulator_protocol backend_stream (default: all). Default time: 30 s
 # each, one at a time.
 # For a long campaign, e.g. two targets at a time for an hour each:
@@ -28,7 +28,7 @@ while getopts "t:j:" opt; do
   esac
 done
 shift $((OPTIND - 1))
-all=(filter_job response_framing device_id serial_number info_file emulator_protocol backend_stream)
+all=(filter_job raster_path response_framing device_id serial_number info_file emulator_protocol backend_stream)
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
 
