@@ -12,39 +12,29 @@
 // Input, as for fuzz_filter_job (its seeds serve here too): options text,
 // NUL, per-job file text, NUL, raster bytes; "@ICC@" in the options stands
 // for a printer profile (a LUT profile written at start). The page headers
-// come from the input and pass the filter's own checks; pages larger than
-// kFuzzMaxSide pixels a side or kFuzzMaxPageBytes bytes, and more than
-// kFuzzMaxPages pages or kFuzzMaxPhotos photos in all, are left out before
-// the job runs (libFuzzer is told so).
-#include <cups/raster.h>
-#include <sys/mman.h>
+// come from the input and pass the filter's own checks; inputs past kBounds
+// (pages over 256 pixels a side or 1 MB, more than four pages or six
+// photos in all) are left out before the job runs (libFuzzer is told so).
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "filter/DeviceEntry_KV71P.h"
-#include "filter/FilterJob.h"
-#include "filter/RasterPage.h"
+#include "fuzz/FilterJobInput.h"
 #include "fuzz/FuzzSupport.h"
 #include "tools/decoder/StreamDecoder.h"
-#include "tools/testbed/testprofiles/TestProfiles.h"
 
 using namespace kv71p;
 using namespace kv71p::filter;
 
-using kv71p::fuzz::InputReader;
 using kv71p::fuzz::Require;
 
 namespace {
 
 constexpr int kShrink = 24;
-constexpr unsigned kFuzzMaxSide = 256;
-constexpr unsigned kFuzzMaxPages = 4;
-constexpr uint64_t kFuzzMaxPhotos = 6;
-constexpr uint64_t kFuzzMaxPageBytes = 1u << 20;
+constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 1u << 20};
 
 // The KV-71P with its media table at 1/kShrink of the size: the rows'
 // base resolution goes up by the factor, so the sizes the filter derives
@@ -66,95 +56,21 @@ std::unique_ptr<DeviceEntry> MakeSmallModel(BlockWriter& output) {
   return std::make_unique<SmallKV71P>(output);
 }
 
-std::string gFolder;
-std::string gProfile;
-
-struct MemorySource {
-  const std::string* bytes;
-  size_t pos = 0;
-};
-
-ssize_t ReadMemory(void* context, unsigned char* buffer, size_t length) {
-  auto* source = static_cast<MemorySource*>(context);
-  const size_t n = std::min(length, source->bytes->size() - source->pos);
-  std::memcpy(buffer, source->bytes->data() + source->pos, n);
-  source->pos += n;
-  return static_cast<ssize_t>(n);
-}
-
-// True when the raster's pages keep a run short (see above).
-bool WithinRunBounds(const std::string& raster) {
-  MemorySource source{&raster};
-  cups_raster_t* r = cupsRasterOpenIO(ReadMemory, &source, CUPS_RASTER_READ);
-  if (r == nullptr) return true;
-  bool ok = true;
-  unsigned pages = 0;
-  uint64_t photos = 0;
-  cups_page_header2_t h;
-  static unsigned char scratch[65536];
-  while (ok && cupsRasterReadHeader2(r, &h) != 0) {
-    uint64_t stride = 0, size = 0;
-    const uint64_t pageBytes = uint64_t{h.cupsBytesPerLine} * h.cupsHeight;
-    if (++pages > kFuzzMaxPages || pageBytes > kFuzzMaxPageBytes) ok = false;
-    if (PageLayout(h.cupsWidth, h.cupsHeight, &stride, &size)) {
-      photos += h.NumCopies;
-      if (h.cupsWidth > kFuzzMaxSide || h.cupsHeight > kFuzzMaxSide || photos > kFuzzMaxPhotos)
-        ok = false;
-    }
-    for (uint64_t left = pageBytes; ok && left > 0;) {
-      const unsigned piece = left < sizeof scratch ? static_cast<unsigned>(left) : sizeof scratch;
-      if (cupsRasterReadPixels(r, scratch, piece) != piece) break;
-      left -= piece;
-    }
-  }
-  cupsRasterClose(r);
-  return ok;
-}
-
-// A file in memory holding `bytes`, read from its start.
-int MemoryFile(const char* name, const std::string& bytes) {
-  const int fd = memfd_create(name, MFD_CLOEXEC);
-  if (fd < 0) kv71p::fuzz::Fail("memfd_create");
-  if (!bytes.empty() && write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-    kv71p::fuzz::Fail("memfd write");
-  lseek(fd, 0, SEEK_SET);
-  return fd;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  gFolder = kv71p::fuzz::MakeRunFolder("raster-path");
-  setenv("KV71P_CACHE_DIR", gFolder.c_str(), 1);
-  setenv("PPD", KV71P_FUZZ_PPD_FILE, 1);
-  gProfile = gFolder + "/printer.icc";
-  if (!kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, gProfile))
-    kv71p::fuzz::Fail("cannot write the printer profile");
+  kv71p::fuzz::InitFilterRun("raster-path", KV71P_FUZZ_PPD_FILE);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  InputReader in(data, size);
-  std::string options = in.Until('\0');
-  for (size_t at; (at = options.find("@ICC@")) != std::string::npos;)
-    options.replace(at, 5, gProfile);
-  const std::string jobFile = in.Until('\0');
-  const std::string raster = in.Rest();
-  if (!WithinRunBounds(raster)) return -1;
-
-  const std::string jobFilePath = gFolder + "/Print_1.log";
-  if (!kv71p::fuzz::WriteFileBytes(jobFilePath, jobFile)) kv71p::fuzz::Fail("job file");
+  kv71p::fuzz::FilterJobInput job = kv71p::fuzz::SplitFilterJobInput(data, size);
+  if (!kv71p::fuzz::WithinRunBounds(job.raster, kBounds)) return -1;
 
   // The stream goes to a file in memory and is decoded once the job is
   // done: no reader thread per run.
-  const int input = MemoryFile("raster", raster);
-  const int output = MemoryFile("stream", "");
-  char arg0[] = "rastertokv71p", arg1[] = "1", arg2[] = "fuzz", arg3[] = "title", arg4[] = "1";
-  char* argv[] = {arg0, arg1, arg2, arg3, arg4, options.data(), nullptr};
-  const JobFileWait noWait{1, 0};
-  const int status = RunFilterJob(6, argv, input, output, noWait, MakeSmallModel);
-  close(input);
-  unlink(jobFilePath.c_str());
+  const int output = kv71p::fuzz::MemoryFile("stream", "");
+  const int status = kv71p::fuzz::RunFilterJobOn(job, output, MakeSmallModel);
 
   kv71p::StreamDecoder decoder([](kv71p::StreamBlock&&) {});
   lseek(output, 0, SEEK_SET);
@@ -162,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (ssize_t n; (n = read(output, buffer, sizeof buffer)) > 0;) decoder.Feed(buffer, static_cast<size_t>(n));
   close(output);
 
-  Require(status == 0, "the job failed with a working output");
   if (decoder.failed())
     std::fprintf(stderr, "at byte %llu: %s\n", static_cast<unsigned long long>(decoder.error().offset),
                  decoder.error().message.c_str());
+  Require(status == 0, "the job failed with a working output");
   Require(!decoder.failed(), "the stream holds a malformed block");
   Require(decoder.Finish() == 0, "the stream ends inside a block");
   return 0;
