@@ -19,14 +19,7 @@
 
 namespace {
 
-using kv71p::test::FilterJob;
-using kv71p::test::FilterRun;
-using kv71p::test::FilterRunner;
-using kv71p::test::PatternPage;
-using kv71p::test::Place;
-using kv71p::test::PlanesShow;
-using kv71p::test::RasterPage;
-using kv71p::test::RunProcess;
+using namespace kv71p::test;
 
 // Colour matching, tone and sharpness neutral: the photos arrive as drawn.
 const char kNeutral[] = "VexICM=None";

@@ -19,14 +19,9 @@
 
 namespace {
 
+using namespace kv71p::printerapp;
+using namespace kv71p::test;
 using kv71p::filter::PerJobValues;
-using kv71p::printerapp::IppJobChoices;
-using kv71p::printerapp::PhotoJob;
-using kv71p::printerapp::PrinterLink;
-using kv71p::printerapp::StepResult;
-using kv71p::test::FilterJob;
-using kv71p::test::PatternPage;
-using kv71p::test::RasterPage;
 
 // A printer that keeps every print it is sent.
 class KeptPrints : public PrinterLink {

@@ -3,9 +3,10 @@
 // filter and its backend vexbackend, which prints to the emulated printer),
 // the status service infokv71p, the launcher Watchlauncher of the build
 // tree and the status windows it starts (Qt offscreen), and the printer
-// application beside the queue, all sharing one private cache folder. Windows started by the launcher become children of
-// the test process (a child subreaper), so the test sees exactly which
-// windows run and with which arguments.
+// application beside the queue, all sharing one private cache folder.
+// Windows started by the launcher become children of the test process (a
+// child subreaper), so the test sees exactly which windows run and with
+// which arguments.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -312,10 +313,8 @@ TEST_F(ScenarioTest, QueueAndPrinterApplicationTakeTurnsWithTheService) {
   ASSERT_FALSE(Pdf().empty());
   TestTempDir folder;
   chmod(folder.path().c_str(), 0755);
-  const std::vector<std::string> env = {"SNAP_COMMON=" + folder.path(),
-                                        "KV71P_USB_EMULATOR=" + suite_.emulator().socketPath(),
-                                        "KV71P_CACHE_DIR=" + suite_.cacheFolder(),
-                                        "KV71P_LOCK_DIR=" + suite_.lockFolder()};
+  const std::vector<std::string> env = {"SNAP_COMMON=" + folder.path(), "KV71P_USB_EMULATOR=" + suite_.emulator().socketPath(),
+                                        "KV71P_CACHE_DIR=" + suite_.cacheFolder(), "KV71P_LOCK_DIR=" + suite_.lockFolder()};
   const std::string port = std::to_string(FreePort()), log = folder / "app.log";
   BackgroundProcess app;
   ASSERT_TRUE(app.Start({KV71P_PRINTER_APP, "server", "-o", "server-port=" + port, "-o",
@@ -324,14 +323,8 @@ TEST_F(ScenarioTest, QueueAndPrinterApplicationTakeTurnsWithTheService) {
   // The application adds the printer by itself; its job goes first, the
   // queue's follows while the application's first print prints.
   const std::string uri = "ipp://localhost:" + port + "/ipp/print/KV-71P_KV_7001";
-  ProcessResult submit;
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        submit = RunProcess({KV71P_PRINTER_APP, "submit", "-u", uri, scratch_ / "photo.png"}, {env, "", "", 60});
-        return submit.exitStatus == 0;
-      },
-      30))
-      << submit.err << ReadFile(log);
+  const std::vector<std::string> submit = {KV71P_PRINTER_APP, "submit", "-u", uri, scratch_ / "photo.png"};
+  ASSERT_TRUE(WaitFor([&] { return RunProcess(submit, {env, "", "", 60}).exitStatus == 0; }, 30)) << ReadFile(log);
   ASSERT_TRUE(WaitFor([&] { return Events(id).find("started") != std::string::npos; }, 60)) << ReadFile(log);
   const std::string job = Lp(kQueue, {"-o", "PageSize=207x156mm"});
   ASSERT_TRUE(JobDone(job)) << suite_.cups()->errorLog();

@@ -16,16 +16,6 @@ namespace {
 
 using kv71p::delivery::ConditionOfStatus;
 
-std::string WindowIcon(int status) {
-  kv71p::printwatch::StatusIcon icon;
-  return kv71p::printwatch::FindStatusIcon(status, &icon) ? kv71p::printwatch::IconName(icon) : "(kept)";
-}
-
-std::string CupsKeyword(int status) {
-  const auto* row = kv71p::backend::FindConditionKeyword(ConditionOfStatus(status));
-  return row != nullptr ? row->keyword : "";
-}
-
 TEST(StatusAgreement, EachStatusMeansTheSameInEveryProgram) {
   const struct {
     int status;
@@ -53,9 +43,13 @@ TEST(StatusAgreement, EachStatusMeansTheSameInEveryProgram) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.status);
-    EXPECT_EQ(row.icon, WindowIcon(row.status));
-    EXPECT_EQ(row.keyword, CupsKeyword(row.status));
-    EXPECT_EQ(row.reason, kv71p::printerapp::ReasonOfCondition(ConditionOfStatus(row.status)).reason);
+    const auto condition = ConditionOfStatus(row.status);
+    kv71p::printwatch::StatusIcon icon;
+    const bool iconFound = kv71p::printwatch::FindStatusIcon(row.status, &icon);
+    EXPECT_EQ(row.icon, std::string(iconFound ? kv71p::printwatch::IconName(icon) : "(kept)"));
+    const auto* keyword = kv71p::backend::FindConditionKeyword(condition);
+    EXPECT_EQ(row.keyword, std::string(keyword != nullptr ? keyword->keyword : ""));
+    EXPECT_EQ(row.reason, kv71p::printerapp::ReasonOfCondition(condition).reason);
   }
 }
 
