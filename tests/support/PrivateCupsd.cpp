@@ -60,15 +60,20 @@ bool PrivateCupsd::WriteConfiguration() {
   const std::string backend = serverBin_ + "/backend/vexbackend";
   fs::copy_file(KV71P_BACKEND_PROGRAM, backend, fs::copy_options::overwrite_existing, ec);
   chmod(backend.c_str(), 0700);
+  // The test's filters and models as copies: user lp reads them, and the
+  // build tree may lie in a folder only its owner can enter.
   for (const auto& [name, path] : options_.filters) {
-    fs::remove(serverBin_ + "/filter/" + name, ec);
-    fs::create_symlink(fs::absolute(path), serverBin_ + "/filter/" + name, ec);
+    const std::string target = serverBin_ + "/filter/" + name;
+    fs::remove(target, ec);
+    fs::copy_file(path, target, ec);
+    chmod(target.c_str(), 0755);
   }
   LinkEntries("/usr/share/cups", dataDir_, "model");
   for (const auto& [name, path] : options_.models) {
     const fs::path target = fs::path(dataDir_) / "model" / name;
     fs::create_directories(target.parent_path(), ec);
-    fs::create_symlink(fs::absolute(path), target, ec);
+    fs::copy_file(path, target, fs::copy_options::overwrite_existing, ec);
+    chmod(target.c_str(), 0644);
   }
   // Filters run as user lp: every folder on the way must be searchable by
   // everyone, the spool's temp folder writable.
