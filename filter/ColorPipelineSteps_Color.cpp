@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "filter/ColorPipelineSteps.h"
-#include "platform/color/ColorEngine.h"
+#include "platform/color/SharedColorTransform.h"
 
 namespace kv71p::filter::pipeline {
 
@@ -17,7 +17,7 @@ constexpr int64_t kMatchBandRows = 64;
 
 void MatchColors(Bitmap& page, const std::string& profilePath) {
   if (!page.HasImage() || profilePath.empty()) return;
-  const auto transform = kv71p::ColorEngineTransform::FromProfile(profilePath.c_str());
+  const auto transform = kv71p::SharedTransformOfProfile(profilePath);
   if (!transform) return;
   const uint64_t stride = static_cast<uint64_t>(page.record.BytesPerLine);
   const int64_t height = page.record.Height;

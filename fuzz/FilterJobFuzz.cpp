@@ -30,12 +30,12 @@ using kv71p::fuzz::Require;
 
 namespace {
 
-constexpr kv71p::fuzz::RunBounds kBounds{512, 4, 4, 8u << 20};
+constexpr kv71p::fuzz::RunBounds kBounds{512, 4, 4, 8u << 20, 64u << 10};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  kv71p::fuzz::InitFilterRun("filter", KV71P_FUZZ_PPD_FILE);
+  kv71p::fuzz::InitFilterRun("filter", KV71P_FUZZ_PPD_FILE, kv71p::fuzz::PpdUse::OpenedByTheFilter);
   return 0;
 }
 

@@ -12,9 +12,15 @@
 
 namespace kv71p::fuzz {
 
+// How the queue's PPD reaches the filter: opened by it in every job as in
+// a queue, or read once here, its options' defaults put in front of each
+// job's options (the same values reach the filter, without parsing the PPD
+// in every run).
+enum class PpdUse { OpenedByTheFilter, DefaultsAsJobOptions };
+
 // Sets up the run: a folder of its own as the cache folder, the queue's
 // PPD, a LUT printer profile. Call once, from LLVMFuzzerInitialize.
-void InitFilterRun(const char* name, const char* ppdFile);
+void InitFilterRun(const char* name, const char* ppdFile, PpdUse use);
 
 // The parts of one input, the profile path put in for "@ICC@".
 struct FilterJobInput {
@@ -31,14 +37,15 @@ int RunFilterJobOn(FilterJobInput& job, int outputFd, filter::ModelMaker makeMod
 
 // Limits on the pages of one run: pages the filter would process at more
 // than maxSide pixels a side, with more than maxPhotos photos in all, more
-// than maxPages pages, or pages of more than maxPageBytes bytes make an
-// input too slow to keep. Pages the filter refuses by its own bounds are
+// than maxPages pages, or pages of more than maxPageBytes bytes or lines
+// of more than maxLineBytes make an input too slow to keep. Pages the filter refuses by its own bounds are
 // kept: it skips them.
 struct RunBounds {
   unsigned maxSide;
   unsigned maxPages;
   uint64_t maxPhotos;
   uint64_t maxPageBytes;
+  uint64_t maxLineBytes;
 };
 bool WithinRunBounds(const std::string& raster, const RunBounds& bounds);
 

@@ -15,7 +15,10 @@
 // come from the input and pass the filter's own checks; inputs past kBounds
 // (pages over 256 pixels a side or 1 MB, more than four pages or six
 // photos in all) are left out before the job runs (libFuzzer is told so).
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <memory>
@@ -34,7 +37,7 @@ using kv71p::fuzz::Require;
 namespace {
 
 constexpr int kShrink = 24;
-constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 1u << 20};
+constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 1u << 20, 64u << 10};
 
 // The KV-71P with its media table at 1/kShrink of the size: the rows'
 // base resolution goes up by the factor, so the sizes the filter derives
@@ -58,8 +61,17 @@ std::unique_ptr<DeviceEntry> MakeSmallModel(BlockWriter& output) {
 
 }  // namespace
 
+// A stream of a few small photos takes a few megabytes; one growing past
+// this is a finding (the file in memory would otherwise take the machine's
+// memory). Writes beyond it fail instead of raising SIGXFSZ.
+constexpr rlim_t kMaxStreamBytes = rlim_t{256} << 20;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  kv71p::fuzz::InitFilterRun("raster-path", KV71P_FUZZ_PPD_FILE);
+  signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{kMaxStreamBytes, kMaxStreamBytes};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  kv71p::fuzz::InitFilterRun("raster-path", KV71P_FUZZ_PPD_FILE,
+                             kv71p::fuzz::PpdUse::DefaultsAsJobOptions);
   return 0;
 }
 
@@ -72,6 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int output = kv71p::fuzz::MemoryFile("stream", "");
   const int status = kv71p::fuzz::RunFilterJobOn(job, output, MakeSmallModel);
 
+  Require(lseek(output, 0, SEEK_CUR) < static_cast<off_t>(kMaxStreamBytes),
+          "the stream grew past its bound");
   kv71p::StreamDecoder decoder([](kv71p::StreamBlock&&) {});
   lseek(output, 0, SEEK_SET);
   static unsigned char buffer[1 << 16];

@@ -2,10 +2,12 @@
 // is checked through the filter program, tests/filter.)
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "platform/color/ColorEngine.h"
+#include "platform/color/SharedColorTransform.h"
 #include "tests/support/TestTempDir.h"
 #include "tools/testbed/testprofiles/TestProfiles.h"
 
@@ -37,6 +39,32 @@ TEST(ColorEngine, RowsAreConvertedWithTheirStrideAndPaddingIsLeftAlone) {
   unsigned char out[3];
   transform->Convert(red, out, 1, 1, 3);
   EXPECT_LT(out[0], 200);
+}
+
+// A shared transform is built once per profile file; a profile written
+// anew under the same name (a new file, as the queue's profile is
+// replaced) gets a transform of its own, which converts as a fresh one.
+TEST(ColorEngine, SharedTransformsFollowTheProfileFile) {
+  TestTempDir dir;
+  const std::string path = dir / "printer.icc", next = dir / "next.icc";
+  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::LutRgb, path));
+  const auto first = kv71p::SharedTransformOfProfile(path);
+  ASSERT_NE(nullptr, first);
+  EXPECT_EQ(first, kv71p::SharedTransformOfProfile(path));
+
+  ASSERT_TRUE(kv71p::WriteTestProfile(kv71p::TestProfileKind::MatrixShaperRgb, next));
+  ASSERT_EQ(0, std::rename(next.c_str(), path.c_str()));
+  const auto second = kv71p::SharedTransformOfProfile(path);
+  ASSERT_NE(nullptr, second);
+  EXPECT_NE(first, second);
+  const unsigned char colours[6] = {200, 0, 0, 10, 120, 240};
+  unsigned char shared[6], fresh[6];
+  second->Convert(colours, shared, 2, 1, 6);
+  ColorEngineTransform::FromProfile(path.c_str())->Convert(colours, fresh, 2, 1, 6);
+  EXPECT_EQ(0, std::memcmp(shared, fresh, 6));
+
+  ASSERT_EQ(0, std::remove(path.c_str()));
+  EXPECT_EQ(nullptr, kv71p::SharedTransformOfProfile(path));
 }
 
 }  // namespace
