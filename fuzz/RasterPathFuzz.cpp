@@ -1,20 +1,24 @@
 // Fuzz target: the raster path at speed. The filter's whole job in-process
-// (RunFilterJob: options and the queue's real PPD, the per-job file, the
-// raster reader, the colour pipeline, the layout and the page buffer) on
-// arbitrary raster bytes, options and per-job file, composed for a KV-71P
-// whose media are 24 times smaller: every row of its media table keeps its
-// layout (photos, margins, gap, cut, multi-photo rows) and its sizes shrink
-// through the same resolution arithmetic the filter applies, so a photo is
-// about a hundred dots across instead of 2448 (placed on the printer's
-// full-width planes) and a run takes milliseconds. The command stream is checked by the decoder after every
-// run: a malformed stream is a finding, as a crash is.
+// (RunFilterJob: options, the per-job file, the raster reader, the colour
+// pipeline, the layout and the page buffer) on arbitrary raster bytes,
+// options and per-job file, composed for a KV-71P whose media are 24 times
+// smaller: every row of its media table keeps its layout (photos, margins,
+// gap, cut, multi-photo rows) and its sizes shrink through the same
+// resolution arithmetic the filter applies, so a photo is about a hundred
+// dots across instead of 2448 (placed on the printer's full-width planes)
+// and a run takes about a millisecond. The queue's PPD is read once and its
+// defaults go in front of every job's options (fuzz_filter_job has the
+// filter open the PPD itself). The command stream is checked by the
+// decoder after every run: a malformed stream is a finding, as a crash is,
+// and so is a stream that grows past kMaxStreamBytes.
 //
 // Input, as for fuzz_filter_job (its seeds serve here too): options text,
 // NUL, per-job file text, NUL, raster bytes; "@ICC@" in the options stands
 // for a printer profile (a LUT profile written at start). The page headers
 // come from the input and pass the filter's own checks; inputs past kBounds
-// (pages over 256 pixels a side or 1 MB, more than four pages or six
-// photos in all) are left out before the job runs (libFuzzer is told so).
+// (pages over 256 pixels a side, lines over 64 KB or pages over 1 MB, more
+// than four pages or six photos in all) are left out before the job runs
+// (libFuzzer is told so).
 #include <sys/resource.h>
 #include <unistd.h>
 
