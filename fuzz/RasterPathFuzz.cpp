@@ -6,7 +6,7 @@
 // gap, cut, multi-photo rows) and its sizes shrink through the same
 // resolution arithmetic the filter applies, so a photo is about a hundred
 // dots across instead of 2448 (placed on the printer's full-width planes)
-// and a run takes about a millisecond. The queue's PPD is read once and its
+// and a run takes about a millisecond (fuzz/SmallModel.h). The queue's PPD is read once and its
 // defaults go in front of every job's options (fuzz_filter_job has the
 // filter open the PPD itself). The command stream is checked by the
 // decoder after every run: a malformed stream is a finding, as a crash is,
@@ -22,15 +22,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "filter/DeviceEntry_KV71P.h"
 #include "fuzz/FilterJobInput.h"
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/SmallModel.h"
 #include "tools/decoder/StreamDecoder.h"
 
 using namespace kv71p;
@@ -40,38 +38,17 @@ using kv71p::fuzz::Require;
 
 namespace {
 
-constexpr int kShrink = 24;
 constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 1u << 20, 64u << 10};
-
-// The KV-71P with its media table at 1/kShrink of the size: the rows'
-// base resolution goes up by the factor, so the sizes the filter derives
-// from them (UpdateMediaInfo) go down by it. The print head keeps its
-// width, so every plane still has the printer's 2560 dots a row.
-class SmallKV71P : public DeviceEntry_KV71P {
- public:
-  using DeviceEntry_KV71P::DeviceEntry_KV71P;
-  EntryResult SetMediaInfo(DeviceMediaBufferInfo& record, int64_t mediaCode,
-                           double firmware) const override {
-    const EntryResult result = DeviceEntry_KV71P::SetMediaInfo(record, mediaCode, firmware);
-    if (result != EntryResult::Ok || record.mediaCode == -1) return result;
-    record.baseDpi *= kShrink;
-    return UpdateMediaInfo(record);
-  }
-};
-
-std::unique_ptr<DeviceEntry> MakeSmallModel(BlockWriter& output) {
-  return std::make_unique<SmallKV71P>(output);
-}
-
-}  // namespace
 
 // A stream of a few small photos takes a few megabytes; one growing past
 // this is a finding (the file in memory would otherwise take the machine's
-// memory). Writes beyond it fail instead of raising SIGXFSZ.
+// memory): the write past it raises SIGXFSZ, which libFuzzer reports with
+// the input.
 constexpr rlim_t kMaxStreamBytes = rlim_t{256} << 20;
 
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  signal(SIGXFSZ, SIG_IGN);
   const rlimit limit{kMaxStreamBytes, kMaxStreamBytes};
   setrlimit(RLIMIT_FSIZE, &limit);
   kv71p::fuzz::InitFilterRun("raster-path", KV71P_FUZZ_PPD_FILE,
@@ -86,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The stream goes to a file in memory and is decoded once the job is
   // done: no reader thread per run.
   const int output = kv71p::fuzz::MemoryFile("stream", "");
-  const int status = kv71p::fuzz::RunFilterJobOn(job, output, MakeSmallModel);
+  const int status = kv71p::fuzz::RunFilterJobOn(job, output, kv71p::fuzz::MakeSmallModel);
 
   Require(lseek(output, 0, SEEK_CUR) < static_cast<off_t>(kMaxStreamBytes),
           "the stream grew past its bound");

@@ -3,6 +3,8 @@
 #include <new>
 #include <utility>
 
+#include "filter/DeviceEntry_KV71P.h"
+
 namespace kv71p::printerapp {
 
 namespace {
@@ -18,12 +20,13 @@ bool IsGreyPage(const cups_page_header2_t& h) {
 }  // namespace
 
 PhotoJob::PhotoJob(IppJobChoices choices, filter::PerJobValues loadedMedia, PrinterLink& link,
-                   filter::PrintComposer::CancelCheck canceled)
+                   filter::PrintComposer::CancelCheck canceled, filter::ModelMaker makeModel)
     : choices_(std::move(choices)),
       loadedMedia_(std::move(loadedMedia)),
       canceled_(std::move(canceled)),
       buffer_(link),
-      entry_(buffer_) {}
+      entry_(makeModel != nullptr ? makeModel(buffer_)
+                                  : std::make_unique<filter::DeviceEntry_KV71P>(buffer_)) {}
 
 bool PhotoJob::Refuse(const std::string& why) {
   error_ = why;
@@ -47,7 +50,7 @@ bool PhotoJob::StartPage(const cups_page_header2_t& header, unsigned pageNumber)
     filter::JobSettings settings;
     if (!JobSettingsOfIppJob(choices_, &settings))
       return Refuse("The printer does not print at " + std::to_string(xdpi) + "x" + std::to_string(ydpi) + " dpi.");
-    composer_.emplace(entry_, settings, loadedMedia_, nullptr, canceled_);
+    composer_.emplace(*entry_, settings, loadedMedia_, nullptr, canceled_);
   } else if (xdpi != choices_.xdpi || ydpi != choices_.ydpi) {
     return Refuse("The pages of a job must share one resolution.");
   }

@@ -8,11 +8,13 @@
 
 #include <cups/raster.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "filter/DeviceEntry_KV71P.h"
+#include "filter/DeviceEntry.h"
+#include "filter/FilterJob.h"
 #include "filter/PrintComposer.h"
 #include "filter/RasterPage.h"
 #include "printerapp/IppJobSettings.h"
@@ -24,9 +26,10 @@ namespace kv71p::printerapp {
 class PhotoJob {
  public:
   // `loadedMedia` is what the link's Prepare read. `link` must outlive the
-  // job.
+  // job. The prints are composed for the model `makeModel` makes (null:
+  // the KV-71P).
   PhotoJob(IppJobChoices choices, filter::PerJobValues loadedMedia, PrinterLink& link,
-           filter::PrintComposer::CancelCheck canceled);
+           filter::PrintComposer::CancelCheck canceled, filter::ModelMaker makeModel = nullptr);
 
   // Starts page `pageNumber` with `header`. A page that arrives again under
   // the number of the page before is another copy of it (PAPPL renders an
@@ -58,7 +61,7 @@ class PhotoJob {
   filter::PerJobValues loadedMedia_;
   filter::PrintComposer::CancelCheck canceled_;
   PrintBuffer buffer_;
-  filter::DeviceEntry_KV71P entry_;
+  std::unique_ptr<filter::DeviceEntry> entry_;
   std::optional<filter::PrintComposer> composer_;
 
   cups_page_header2_t header_{};  // the page's header as a 24-bit sRGB page

@@ -4,14 +4,16 @@
 # from its seed corpus in fuzz/corpus/<name>.
 #
 #   scripts/run-fuzz.sh [-t seconds-per-target] [-j targets-at-once] [name...]
+#   scripts/run-fuzz.sh -r [name...]
 #
-# Names: filter_job raster_path response_framing device_id serial_number info_file
-# emulator_protocol backend_stream (default: all). Default time: 30 s
-# each, one at a time.
+# Names: filter_job raster_path printerapp_pages response_framing device_id
+# serial_number info_file emulator_protocol backend_stream (default: all).
+# Default time: 30 s each, one at a time. -r replays every input of each
+# corpus in the tree once instead (no new inputs), as CI does.
 # For a long campaign, e.g. two targets at a time for an hour each:
 #   nice scripts/run-fuzz.sh -t 3600 -j 2
 # New inputs that reach new code are kept in build-fuzz/corpus/<name> (the
-# seeds in the repository stay as they are); a crash leaves its input in
+# corpus in the repository stays as it is); a crash leaves its input in
 # build-fuzz/artifacts/<name>/ and makes the script fail. Each target's
 # log is build-fuzz/logs/<name>.log; the summary gives runs and runs per
 # second. Reproduce a crash with: build-fuzz/fuzz/fuzz_<name> <input file>
@@ -20,15 +22,17 @@ cd "$(dirname "$0")/.."
 
 seconds=30
 parallel=1
-while getopts "t:j:" opt; do
+replay=0
+while getopts "t:j:r" opt; do
   case "$opt" in
     t) seconds="$OPTARG" ;;
     j) parallel="$OPTARG" ;;
-    *) echo "usage: $0 [-t seconds] [-j parallel] [name...]" >&2; exit 2 ;;
+    r) replay=1 ;;
+    *) echo "usage: $0 [-t seconds] [-j parallel] [-r] [name...]" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
-all=(filter_job raster_path response_framing device_id serial_number info_file emulator_protocol backend_stream)
+all=(filter_job raster_path printerapp_pages response_framing device_id serial_number info_file emulator_protocol backend_stream)
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
 
@@ -46,6 +50,11 @@ run_one() {
   local work="$build/corpus/$name" artifacts="$build/artifacts/$name/"
   mkdir -p "$work" "$artifacts"
   local extra=()
+  if [ "$replay" -eq 1 ]; then
+    "$build/fuzz/fuzz_$name" -runs=0 -timeout=60 -rss_limit_mb=4096 -print_final_stats=1 \
+      -artifact_prefix="$artifacts" "fuzz/corpus/$name" >"$build/logs/$name.log" 2>&1
+    return
+  fi
   [ -f "fuzz/$name.dict" ] && extra+=("-dict=fuzz/$name.dict")
   # -timeout: one input running longer than this counts as a hang.
   "$build/fuzz/fuzz_$name" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
@@ -58,7 +67,9 @@ summary() {
   local runs rate
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
-  if [ "$status" -eq 0 ]; then
+  if [ "$status" -eq 0 ] && [ "$replay" -eq 1 ]; then
+    printf 'fuzz %-18s ok      corpus of %s inputs replayed\n' "$name" "$(ls "fuzz/corpus/$name" | wc -l)"
+  elif [ "$status" -eq 0 ]; then
     printf 'fuzz %-18s ok      %ss  runs %s  (%s/s)\n' "$name" "$seconds" "${runs:-?}" "${rate:-?}"
   else
     printf 'fuzz %-18s FAILED  (exit %s) see %s and %s\n' "$name" "$status" "$log" \
