@@ -37,6 +37,7 @@ fi
 rm -rf "$reports"
 [ "$status" -eq 0 ] || exit "$status"
 
-# Every fuzz target for a short while (scripts/run-fuzz.sh runs them for
-# hours).
-bash scripts/run-fuzz.sh -t 25
+# Every fuzz corpus in the tree replayed, then every fuzz target for a
+# short while (scripts/run-fuzz.sh runs them for hours).
+bash scripts/run-fuzz.sh -r
+bash scripts/run-fuzz.sh -t 15
