@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 build=build-fuzz-cov
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=(filter_job raster_path printerapp_pages response_framing
-  device_id serial_number info_file emulator_protocol backend_stream)
+  device_id serial_number info_file emulator_protocol backend_stream backend_arguments)
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
   flags="-fsanitize=fuzzer-no-link --coverage"
@@ -29,18 +29,23 @@ gcov="$PWD/$build/llvm-gcov"
 printf '#!/bin/sh\nexec llvm-cov-14 gcov "$@"\n' >"$gcov"
 chmod +x "$gcov"
 
+# Every line compiled into the targets counts, reached or not.
 find "$build" -name '*.gcda' -delete
+lcov --quiet --capture --initial --directory "$build" --gcov-tool "$gcov" \
+  --output-file "$build/base.info" 2>/dev/null
 mkdir -p "$build/logs"
 for name in "${targets[@]}"; do
   corpora=("fuzz/corpus/$name")
   [ -d "build-fuzz/corpus/$name" ] && corpora+=("build-fuzz/corpus/$name")
-  inputs=$(cat <(ls "${corpora[@]}") | wc -l)
+  inputs=$(find "${corpora[@]}" -type f | wc -l)
   "$build/fuzz/fuzz_$name" -runs=0 -timeout=60 -rss_limit_mb=4096 "${corpora[@]}" \
     >"$build/logs/$name.log" 2>&1 || { echo "fuzz-coverage: $name failed, see $build/logs/$name.log" >&2; exit 1; }
-  echo "fuzz-coverage: $name replayed ($inputs entries)"
+  echo "fuzz-coverage: $name replayed ($inputs inputs)"
 done
 
-lcov --quiet --capture --directory "$build" --gcov-tool "$gcov" --output-file "$build/all.info" 2>/dev/null
+lcov --quiet --capture --directory "$build" --gcov-tool "$gcov" --output-file "$build/run.info" 2>/dev/null
+lcov --quiet --add-tracefile "$build/base.info" --add-tracefile "$build/run.info" \
+  --output-file "$build/all.info" 2>/dev/null
 lcov --quiet --extract "$build/all.info" "$PWD/*" --output-file "$build/fuzz.info" 2>/dev/null
 printf '\n%-12s %s\n' "folder" "lines covered by the corpora"
 for folder in filter imaging delivery backend printerapp platform common; do

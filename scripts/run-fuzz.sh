@@ -7,7 +7,8 @@
 #   scripts/run-fuzz.sh -r [name...]
 #
 # Names: filter_job raster_path printerapp_pages response_framing device_id
-# serial_number info_file emulator_protocol backend_stream (default: all).
+# serial_number info_file emulator_protocol backend_stream backend_arguments
+# (default: all).
 # Default time: 30 s each, one at a time. -r replays every input of each
 # corpus in the tree once instead (no new inputs), as CI does.
 # For a long campaign, e.g. two targets at a time for an hour each:
@@ -32,7 +33,7 @@ while getopts "t:j:r" opt; do
   esac
 done
 shift $((OPTIND - 1))
-all=(filter_job raster_path printerapp_pages response_framing device_id serial_number info_file emulator_protocol backend_stream)
+all=(filter_job raster_path printerapp_pages response_framing device_id serial_number info_file emulator_protocol backend_stream backend_arguments)
 targets=("$@")
 [ "${#targets[@]}" -gt 0 ] || targets=("${all[@]}")
 
