@@ -29,6 +29,7 @@
 #include "fuzz/FilterJobInput.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/SmallModel.h"
+#include "imaging/QlxImgLib_Vector.h"
 #include "tools/decoder/StreamDecoder.h"
 
 using namespace kv71p;
@@ -59,6 +60,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kv71p::fuzz::FilterJobInput job = kv71p::fuzz::SplitFilterJobInput(data, size);
   if (!kv71p::fuzz::WithinRunBounds(job.raster, kBounds)) return -1;
+  // Each vector level of the image library (plain loops, SSE2, AVX2 where
+  // the machine has them) takes its share of the inputs.
+  qlx::SelectVectorLevel(static_cast<int>(size % 3));
 
   // The stream goes to a file in memory and is decoded once the job is
   // done: no reader thread per run.
