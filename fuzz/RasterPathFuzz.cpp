@@ -16,7 +16,7 @@
 // NUL, per-job file text, NUL, raster bytes; "@ICC@" in the options stands
 // for a printer profile (a LUT profile written at start). The page headers
 // come from the input and pass the filter's own checks; inputs past kBounds
-// (pages over 256 pixels a side, lines over 64 KB or pages over 1 MB, more
+// (pages over 256 pixels a side, lines over 64 KB or pages over 256 KB, more
 // than four pages or six photos in all) are left out before the job runs
 // (libFuzzer is told so).
 #include <sys/resource.h>
@@ -39,7 +39,7 @@ using kv71p::fuzz::Require;
 
 namespace {
 
-constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 1u << 20, 64u << 10};
+constexpr kv71p::fuzz::RunBounds kBounds{256, 4, 6, 256u << 10, 64u << 10};
 
 // A stream of a few small photos takes a few megabytes; one growing past
 // this is a finding (the file in memory would otherwise take the machine's

@@ -112,7 +112,7 @@ std::vector<cups_page_header2_t> WalkRasterHeaders(const std::string& raster) {
   bool swapped = false;
   const Kind kind = ReadSync(raster, &swapped);
   if (kind == Kind::None) return headers;
-  size_t pos = kind == Kind::Unir ? 8 : 4;  // a page count follows that sync word
+  size_t pos = kind == Kind::Unir ? 12 : 4;  // eight bytes with a page count follow that sync word
   for (PageShape page; pos <= raster.size() && ReadHeader(raster, kind, swapped, &pos, &page);) {
     const cups_page_header2_t& h = page.header;
     const unsigned bits = page.order == CUPS_ORDER_CHUNKED ? h.cupsBitsPerPixel : h.cupsBitsPerColor;
