@@ -251,8 +251,4 @@ void JobPrinter::Step(Clock::time_point now, bool submitting) {
   if (!job_ && !fault_ && submitting && now >= nextJobAt_) Submit(now);
 }
 
-void JobPrinter::Abandon() {
-  if (Running()) Cups({"cancel", std::to_string(job_->id)});
-}
-
 }  // namespace kv71p::soak

@@ -44,8 +44,6 @@ class JobPrinter {
   void Step(Clock::time_point now, bool submitting);
   // No job running and no fault left to clear.
   bool Idle() const { return !job_ && !fault_; }
-  // Stops following the job (the run is interrupted): cancels it.
-  void Abandon();
 
  private:
   enum class FaultKind { PaperEnd, CoverOpen, Unplug, UnplugAtStart, LongUnplug };

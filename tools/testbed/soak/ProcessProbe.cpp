@@ -29,6 +29,17 @@ pid_t ParentOf(pid_t pid) {
   return static_cast<pid_t>(parent);
 }
 
+// Calls `visit(pid)` for every process.
+template <typename Visit>
+void ForEachProcess(Visit visit) {
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename();
+    if (name.find_first_not_of("0123456789") == std::string::npos)
+      visit(static_cast<pid_t>(std::atol(name.c_str())));
+  }
+}
+
 }  // namespace
 
 bool ReadProcessFigures(pid_t pid, ProcessFigures* figures) {
@@ -57,16 +68,20 @@ bool ReadProcessFigures(pid_t pid, ProcessFigures* figures) {
 
 pid_t FindChild(const std::string& command) {
   const pid_t self = getpid();
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it("/proc", ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string name = it->path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const pid_t pid = static_cast<pid_t>(std::atol(name.c_str()));
+  pid_t found = -1;
+  ForEachProcess([&](pid_t pid) {
     std::ifstream comm(ProcPath(pid, "comm"));
     std::string text;
-    if (std::getline(comm, text) && text == command.substr(0, 15) && ParentOf(pid) == self) return pid;
-  }
-  return -1;
+    if (found < 0 && std::getline(comm, text) && text == command.substr(0, 15) && ParentOf(pid) == self)
+      found = pid;
+  });
+  return found;
+}
+
+int CountChildren(pid_t parent) {
+  int count = 0;
+  ForEachProcess([&](pid_t pid) { count += ParentOf(pid) == parent ? 1 : 0; });
+  return count;
 }
 
 }  // namespace kv71p::soak

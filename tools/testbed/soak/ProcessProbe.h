@@ -23,4 +23,7 @@ bool ReadProcessFigures(pid_t pid, ProcessFigures* figures);
 // most 15 characters) is `command`; -1 when there is none.
 pid_t FindChild(const std::string& command);
 
+// How many processes are children of `parent`.
+int CountChildren(pid_t parent);
+
 }  // namespace kv71p::soak
