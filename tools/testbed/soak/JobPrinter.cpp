@@ -150,6 +150,8 @@ void JobPrinter::Inject(Clock::time_point now) {
                : draw < 0.8  ? FaultKind::Unplug
                : draw < 0.92 ? FaultKind::UnplugAtStart
                              : FaultKind::LongUnplug;
+  const bool unplug = fault.kind != FaultKind::PaperEnd && fault.kind != FaultKind::CoverOpen;
+  if (unplug && now - pluggedBackAt_ < kPluggedAtLeast) return;
   fault.since = now;
   fault.unpluggedId = pool.CurrentId(index_);
   // Longer than a print (1.5 s), so a print under way has come out when
@@ -218,7 +220,9 @@ bool JobPrinter::Clear() {
   std::map<std::string, std::string> was = pool.Properties(fault_->unpluggedId);
   std::vector<std::string> properties;
   for (const char* name : kCarried) properties.push_back(std::string(name) + "=" + was[name]);
-  return pool.Attach(index_, properties);
+  if (!pool.Attach(index_, properties)) return false;
+  pluggedBackAt_ = Clock::now();
+  return true;
 }
 
 void JobPrinter::StepFault(Clock::time_point now) {

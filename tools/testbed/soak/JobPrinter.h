@@ -27,6 +27,11 @@ namespace kv71p::soak {
 
 // The reconnect bound the backends get (KV71P_RECONNECT_SECONDS).
 inline constexpr int kReconnectSeconds = 15;
+// After an unplug the printer stays plugged in at least this long before
+// the next one: the backend looks for a printer that went every 5 s, and a
+// printer plugged back in for less than that may be unplugged again before
+// the backend has seen it, which the backend rightly counts as one absence.
+inline constexpr std::chrono::seconds kPluggedAtLeast(8);
 // A job that makes no progress (no print event, no end) for this long is
 // stuck: a deadlock between the service and the backend, or worse.
 inline constexpr std::chrono::seconds kStallBound(180);
@@ -88,6 +93,7 @@ class JobPrinter {
   std::optional<Fault> fault_;
   Clock::time_point nextJobAt_{};
   Clock::time_point lastFaultDraw_{};
+  Clock::time_point pluggedBackAt_{};
   std::map<unsigned, int> finishedPrinted_, finishedEvents_;  // detached devices done printing
 };
 
