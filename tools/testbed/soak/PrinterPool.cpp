@@ -40,6 +40,12 @@ bool PrinterPool::Attach(int index, const std::vector<std::string>& properties) 
   return true;
 }
 
+int PrinterPool::AttachedCount() const {
+  int count = 0;
+  for (const Printer& printer : printers_) count += printer.current != 0 ? 1 : 0;
+  return count;
+}
+
 bool PrinterPool::Detach(int index) {
   Printer& printer = printers_[index];
   if (printer.current == 0) return true;

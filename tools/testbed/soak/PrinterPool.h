@@ -36,6 +36,8 @@ class PrinterPool {
   // Every id the printer had, oldest first.
   const std::vector<unsigned>& Ids(int index) const { return printers_[index].ids; }
   int attachCount() const { return attachCount_; }
+  // How many printers are attached now.
+  int AttachedCount() const;
 
   // Attaches the printer (its serial number and these properties); false
   // when the emulator refused.

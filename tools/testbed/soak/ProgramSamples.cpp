@@ -11,10 +11,10 @@ constexpr double kLongestWindow = 60;
 
 }  // namespace
 
-bool ProgramSamples::Sample(pid_t pid, double second) {
+bool ProgramSamples::Sample(pid_t pid, double second, int load) {
   ProcessFigures figures;
   if (!ReadProcessFigures(pid, &figures)) return false;
-  Add(second, figures);
+  samples_.push_back({second, figures, load});
   return true;
 }
 
@@ -32,11 +32,11 @@ FlatVerdict ProgramSamples::Judge(double phaseEnd, Value value, Tolerance tolera
   bool early = false, late = false;
   for (const TimedFigures& s : samples_) {
     if (s.second >= kSettleSeconds && s.second < kSettleSeconds + window) {
-      verdict.earlyPeak = std::max(verdict.earlyPeak, value(s.figures));
+      verdict.earlyPeak = std::max(verdict.earlyPeak, value(s));
       early = true;
     }
     if (s.second >= phaseEnd - window && s.second <= phaseEnd) {
-      verdict.latePeak = std::max(verdict.latePeak, value(s.figures));
+      verdict.latePeak = std::max(verdict.latePeak, value(s));
       late = true;
     }
   }
@@ -48,13 +48,13 @@ FlatVerdict ProgramSamples::Judge(double phaseEnd, Value value, Tolerance tolera
 
 FlatVerdict ProgramSamples::MemoryVerdict(double phaseEnd) const {
   return Judge(
-      phaseEnd, [](const ProcessFigures& f) { return f.rssKiB; },
+      phaseEnd, [](const TimedFigures& s) { return s.figures.rssKiB; },
       [](long early) { return std::max(1024L, early / 20); });
 }
 
 FlatVerdict ProgramSamples::DescriptorVerdict(double phaseEnd) const {
   return Judge(
-      phaseEnd, [](const ProcessFigures& f) { return static_cast<long>(f.descriptors); },
+      phaseEnd, [](const TimedFigures& s) { return static_cast<long>(s.figures.descriptors - s.load); },
       [](long) { return 4L; });
 }
 

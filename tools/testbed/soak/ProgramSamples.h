@@ -6,9 +6,11 @@
 // each as long as min(60 s, half of what follows the first minute). The
 // late window's highest value may exceed the early window's highest value
 // by at most the tolerance: resident memory by 5 % or 1 MiB, whichever is
-// more (allocator caches settle), descriptors by 4 (the random plugging
-// holds a varying number of printers open). Highest values rather than
-// averages: the load is random, its peaks recur, a leak lifts them.
+// more (allocator caches settle), descriptors by 4. The service holds one
+// descriptor per attached printer, so its descriptors are judged less the
+// printers attached at the sample (the load), or the random plugging would
+// decide. Highest values rather than averages: the load is random, its
+// peaks recur, a leak lifts them.
 #pragma once
 
 #include <sys/types.h>
@@ -23,6 +25,7 @@ namespace kv71p::soak {
 struct TimedFigures {
   double second = 0;  // since the start of the random phase (negative before it)
   ProcessFigures figures;
+  int load = 0;       // printers attached at the sample
 };
 
 struct FlatVerdict {
@@ -37,14 +40,13 @@ class ProgramSamples {
 
   const std::string& name() const { return name_; }
   // Samples `pid` (nothing when it is gone); true when it was read.
-  bool Sample(pid_t pid, double second);
-  void Add(double second, const ProcessFigures& figures) { samples_.push_back({second, figures}); }
+  bool Sample(pid_t pid, double second, int load = 0);
 
   bool empty() const { return samples_.empty(); }
   long PeakRssKiB() const;  // highest VmHWM (or VmRSS) seen
   const ProcessFigures& Last() const { return samples_.back().figures; }
 
-  // Flatness of resident memory and of descriptors within [0, phaseEnd].
+  // Flatness of resident memory and of descriptors less the load within [0, phaseEnd].
   FlatVerdict MemoryVerdict(double phaseEnd) const;
   FlatVerdict DescriptorVerdict(double phaseEnd) const;
 
