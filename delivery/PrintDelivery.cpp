@@ -96,8 +96,14 @@ DeliveryResult PrintDelivery::Recover() {
   lastRecovery_ = Clock::now();
   const auto left = settings_.reconnectBound - (Clock::now() - *lostSince_);
   if (left <= Clock::duration::zero()) return DeliveryResult::PrinterGone;
-  return ResultOfLink(
-      link_.Connect(std::chrono::duration_cast<std::chrono::milliseconds>(left), observer_));
+  const uint64_t lostDevice = link_.deviceId();
+  const LinkResult linked =
+      link_.Connect(std::chrono::duration_cast<std::chrono::milliseconds>(left), observer_);
+  // Found on another device: the printer left the bus, came back and
+  // answered its serial number. That absence is over; should it go again
+  // before its next status answer, the bound counts from then.
+  if (linked == LinkResult::Connected && link_.deviceId() != lostDevice) lostSince_.reset();
+  return ResultOfLink(linked);
 }
 
 DeliveryResult PrintDelivery::ReadStatus(int* status) {

@@ -75,6 +75,9 @@ class PrinterLink {
   UsbInterface* interface() const { return interface_; }
   // The printer last opened.
   const PrinterIdentity& identity() const { return identity_; }
+  // The bus's id of the device the printer was last found on (0 before
+  // the first find, and once that device has left the bus).
+  uint64_t deviceId() const { return ourDevice_; }
 
  private:
   enum class Look { Found, Refused, NotFound };

@@ -110,5 +110,43 @@ TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
   }
 }
 
+// Unplugged, plugged in again (it answers its serial number), gone again at
+// its first status query, and back a second later: each absence is shorter
+// than the reconnect bound, the two together longer. The bound counts from
+// the printer's last departure, so print 2 is printed.
+TEST(Delivery, ReconnectBoundCountsFromThePrintersLastDeparture) {
+  EmulatorProcess emulator;
+  ASSERT_TRUE(emulator.Start());
+  ASSERT_EQ(1u, emulator.Attach({"serial=P1", "print-ms=0"}));
+  std::thread later;
+  ActingObserver observer(2, [&] {
+    emulator.Request("detach 1");
+    later = std::thread([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+      emulator.Request("attach serial=P1 print-ms=0 unplug-on=STATUS");
+      WaitFor([&] { return emulator.Request("get 2").find("attached=no") != std::string::npos; }, 10);
+      std::this_thread::sleep_for(std::chrono::seconds(1));
+      emulator.Request("attach serial=P1 print-ms=0");
+    });
+    return false;
+  });
+  delivery::DeliverySettings settings;
+  settings.reconnectBound = std::chrono::seconds(3);
+  settings.refreshInformationFile = false;
+  delivery::LinkSettings fastLooks;
+  fastLooks.probeInterval = std::chrono::milliseconds(200);
+  {
+    delivery::PrinterLink link(CreateEmulatedBus(emulator.socketPath()), "P1", KV71P_USB_VENDOR_ID,
+                               KV71P_USB_PRODUCT_ID, fastLooks);
+    delivery::PrintDelivery delivery(link, observer, settings);
+    ASSERT_EQ(DeliveryResult::Done, delivery.Open());
+    EXPECT_EQ(DeliveryResult::Done, delivery.Deliver(PrintNumber(1)));
+    EXPECT_EQ(DeliveryResult::Done, delivery.Deliver(PrintNumber(2)));
+  }
+  if (later.joinable()) later.join();
+  EXPECT_EQ("OK started:half printed:half discarded:unfinished", emulator.Prints(1));
+  EXPECT_EQ("OK started:half printed:half", emulator.Prints(3));
+}
+
 }  // namespace
 }  // namespace kv71p::test
