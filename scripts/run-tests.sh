@@ -13,6 +13,10 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV71P_WERROR=ON -DKV7
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
+# Two minutes of the soak: printers plugged at random while the service
+# runs, jobs with injected faults through a private cupsd, status windows.
+"$build"/tools/testbed/soak/kv71p-soak --seconds 120 --report "$build"/soak-report.txt
+
 # The same suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (every program the tests start is instrumented too). Reports of every
 # process go to files, so a report from a program a test started is seen
