@@ -111,8 +111,9 @@ TEST(Delivery, PrintInterruptedBeforeItsStartIsSentAgainWholeOrNotAtAll) {
 }
 
 // Unplugged, plugged in again (it answers its serial number), gone again at
-// its first status query, and back a second later: each absence is shorter
-// than the reconnect bound, the two together longer. The bound counts from
+// its first status query, and back two seconds later: each absence is
+// shorter than the reconnect bound by a second and more, the two together
+// longer. The bound counts from
 // the printer's last departure, so print 2 is printed.
 TEST(Delivery, ReconnectBoundCountsFromThePrintersLastDeparture) {
   EmulatorProcess emulator;
@@ -125,13 +126,13 @@ TEST(Delivery, ReconnectBoundCountsFromThePrintersLastDeparture) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2500));
       emulator.Request("attach serial=P1 print-ms=0 unplug-on=STATUS");
       WaitFor([&] { return emulator.Request("get 2").find("attached=no") != std::string::npos; }, 10);
-      std::this_thread::sleep_for(std::chrono::seconds(1));
+      std::this_thread::sleep_for(std::chrono::seconds(2));
       emulator.Request("attach serial=P1 print-ms=0");
     });
     return false;
   });
   delivery::DeliverySettings settings;
-  settings.reconnectBound = std::chrono::seconds(3);
+  settings.reconnectBound = std::chrono::seconds(4);
   settings.refreshInformationFile = false;
   delivery::LinkSettings fastLooks;
   fastLooks.probeInterval = std::chrono::milliseconds(200);
