@@ -7,6 +7,8 @@ option(KV71P_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitize
 option(KV71P_BUILD_BENCH "Build the speed benchmarks (needs Google Benchmark)" OFF)
 # libFuzzer targets: clang only, see fuzz/CMakeLists.txt.
 option(KV71P_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+# The aarch64 cross build (cmake/toolchains/aarch64-linux-gnu.cmake) uses it.
+option(KV71P_FILTER_ONLY "Build only the filter, its image library, the shared code and their tests" OFF)
 
 # What the suite is built for.
 
