@@ -136,11 +136,11 @@ BENCHMARK(BM_SeparateToneMerge)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 // KV71P_BENCH_VECTOR_LEVEL=0|1|2 limits the pixel loops to plain loops,
-// SSE2 or AVX2 (default: the best the processor offers).
+// SSE2 or AVX2 on x86, and =0|1 to plain loops or NEON on 64-bit ARM
+// (default: the best the processor offers).
 int main(int argc, char** argv) {
   if (const char* level = std::getenv("KV71P_BENCH_VECTOR_LEVEL")) qlx::SelectVectorLevel(std::atoi(level));
-  static const char* const kNames[] = {"plain loops", "SSE2", "AVX2"};
-  benchmark::AddCustomContext("vector_level", kNames[qlx::ActiveVectorLevel()]);
+  benchmark::AddCustomContext("vector_level", qlx::VectorLevelName(qlx::ActiveVectorLevel()));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

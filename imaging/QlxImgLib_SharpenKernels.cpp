@@ -1,14 +1,18 @@
-// Row kernels of the sharpening: plain loops, SSE2 and AVX2.
+// Row kernels of the sharpening: plain loops, SSE2, AVX2 and NEON.
 //
 // Lanes are neighbouring bytes of a row, each summing its own nine products
-// in the defined order; the sum is truncated and the pack instructions clamp
-// it to 0 ... 255 (sums stay within +-2295).
+// in the defined order; the sum is truncated and the pack instructions (on
+// ARM the saturating narrows) clamp it to 0 ... 255 (sums stay within
+// +-2295).
 #include "imaging/QlxImgLib_SharpenKernels.h"
 
 #include "imaging/QlxImgLib_Vector.h"
 
 #if QLX_X86_VECTORS
 #include <immintrin.h>
+#endif
+#if QLX_ARM_VECTORS
+#include "imaging/QlxImgLib_NeonLanes.h"
 #endif
 
 namespace qlx {
@@ -135,6 +139,47 @@ QLX_TARGET_AVX2 void SharpenInnerAvx2(const ProductRow& prev, const ProductRow& 
 
 #endif  // QLX_X86_VECTORS
 
+#if QLX_ARM_VECTORS
+
+void MakeProductsNeon(const unsigned char* row, int64_t count, double e, double c, ProductRow out) {
+  const float64x2_t ve = vdupq_n_f64(e), vc = vdupq_n_f64(c);
+  int64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    float64x2_t v[4];
+    neon::WidenEight(vld1_u8(row + i), v);
+    for (int q = 0; q < 4; ++q) {
+      vst1q_f64(out.neighbour + i + 2 * q, vmulq_f64(v[q], ve));
+      vst1q_f64(out.centre + i + 2 * q, vmulq_f64(v[q], vc));
+    }
+  }
+  MakeProductsPlain(row, i, count, e, c, out);
+}
+
+void SharpenInnerNeon(const ProductRow& prev, const ProductRow& own, const ProductRow& next, int64_t last,
+                      unsigned char* out) {
+  int64_t i = 3;
+  for (; i + 8 <= last; i += 8) {
+    float64x2_t sums[4];
+    for (int q = 0; q < 4; ++q) {
+      const int64_t at = i + 2 * q;
+      float64x2_t s = vld1q_f64(prev.neighbour + at - 3);
+      s = vaddq_f64(s, vld1q_f64(prev.neighbour + at));
+      s = vaddq_f64(s, vld1q_f64(prev.neighbour + at + 3));
+      s = vaddq_f64(s, vld1q_f64(own.neighbour + at - 3));
+      s = vaddq_f64(s, vld1q_f64(own.centre + at));
+      s = vaddq_f64(s, vld1q_f64(own.neighbour + at + 3));
+      s = vaddq_f64(s, vld1q_f64(next.neighbour + at - 3));
+      s = vaddq_f64(s, vld1q_f64(next.neighbour + at));
+      s = vaddq_f64(s, vld1q_f64(next.neighbour + at + 3));
+      sums[q] = s;
+    }
+    vst1_u8(out + i, neon::TruncateToBytes(sums));
+  }
+  SharpenInnerPlain(prev, own, next, i, last, out);
+}
+
+#endif  // QLX_ARM_VECTORS
+
 }  // namespace
 
 void MakeProducts(const unsigned char* row, int64_t count, double e, double c, ProductRow out) {
@@ -142,6 +187,9 @@ void MakeProducts(const unsigned char* row, int64_t count, double e, double c, P
   const int level = ActiveVectorLevel();
   if (level == kAvx2) return MakeProductsAvx2(row, count, e, c, out);
   if (level == kSse2) return MakeProductsSse2(row, count, e, c, out);
+#endif
+#if QLX_ARM_VECTORS
+  if (ActiveVectorLevel() == kNeon) return MakeProductsNeon(row, count, e, c, out);
 #endif
   MakeProductsPlain(row, 0, count, e, c, out);
 }
@@ -157,6 +205,9 @@ void SharpenRow(const ProductRow& prev, const ProductRow& own, const ProductRow&
   const int level = ActiveVectorLevel();
   if (level == kAvx2) return SharpenInnerAvx2(prev, own, next, last, out);
   if (level == kSse2) return SharpenInnerSse2(prev, own, next, last, out);
+#endif
+#if QLX_ARM_VECTORS
+  if (ActiveVectorLevel() == kNeon) return SharpenInnerNeon(prev, own, next, last, out);
 #endif
   SharpenInnerPlain(prev, own, next, 3, last, out);
 }

@@ -1,4 +1,4 @@
-// Row kernels of the cubic resampler: plain loops, SSE2 and AVX2.
+// Row kernels of the cubic resampler: plain loops, SSE2, AVX2 and NEON.
 //
 // Lanes of a vector hold independent sums (the three bytes of a pixel, or
 // neighbouring output values); each lane performs exactly the scalar
@@ -6,13 +6,16 @@
 // Rounding to bytes: clamping trunc(v + 0.5) to 0 ... 255 equals "below 0 ->
 // 0, above 255 -> 255, else v + 0.5 truncated" (|v| stays far below 2^15:
 // the absolute weights of a pass sum to at most 1.5), and the pack
-// instructions do that clamping.
+// instructions (on ARM the saturating narrows) do that clamping.
 #include "imaging/QlxImgLib_SizeKernels.h"
 
 #include "imaging/QlxImgLib_Vector.h"
 
 #if QLX_X86_VECTORS
 #include <immintrin.h>
+#endif
+#if QLX_ARM_VECTORS
+#include "imaging/QlxImgLib_NeonLanes.h"
 #endif
 
 namespace qlx {
@@ -166,6 +169,60 @@ QLX_TARGET_AVX2 void BlendRowsAvx2(const double* const* rows, const ResampleTaps
 
 #endif  // QLX_X86_VECTORS
 
+#if QLX_ARM_VECTORS
+
+// ---- NEON (two doubles a register, as SSE2; products and sums stay
+// separate instructions: never vfmaq_f64) ----
+
+void WidenBytesNeon(const unsigned char* bytes, int64_t count, double* out) {
+  int64_t i = 0;
+  for (; i + 8 <= count; i += 8) {
+    float64x2_t d[4];
+    neon::WidenEight(vld1_u8(bytes + i), d);
+    for (int q = 0; q < 4; ++q) vst1q_f64(out + i + 2 * q, d[q]);
+  }
+  WidenBytesPlain(bytes + i, count - i, out + i);
+}
+
+void ResampleRowNeon(const double* pixels, const ResampleTaps* columns, int32_t newWidth, double* out) {
+  // Lanes (byte 0, byte 1) and (byte 2, spare), as in the SSE2 loop.
+  for (int32_t x = 0; x < newWidth; ++x, out += 3) {
+    const ResampleTaps& tp = columns[x];
+    const double* p0 = pixels + 3 * tp.index[0];
+    float64x2_t w = vld1q_f64(tp.weight[0]);
+    float64x2_t lo = vmulq_f64(vld1q_f64(p0), w);
+    float64x2_t hi = vmulq_f64(vld1q_f64(p0 + 2), w);
+    for (int32_t j = 1; j < tp.count; ++j) {
+      const double* p = pixels + 3 * tp.index[j];
+      w = vld1q_f64(tp.weight[j]);
+      lo = vaddq_f64(lo, vmulq_f64(vld1q_f64(p), w));
+      hi = vaddq_f64(hi, vmulq_f64(vld1q_f64(p + 2), w));
+    }
+    vst1q_f64(out, lo);
+    vst1q_f64(out + 2, hi);
+  }
+}
+
+template <int N>
+void BlendRowsNeon(const double* const* rows, const ResampleTaps& taps, int64_t n, unsigned char* out) {
+  float64x2_t w[4];
+  for (int j = 0; j < N; ++j) w[j] = vld1q_f64(taps.weight[j]);
+  const float64x2_t half = vdupq_n_f64(0.5);
+  int64_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    float64x2_t s[4];
+    for (int q = 0; q < 4; ++q) s[q] = vmulq_f64(vld1q_f64(rows[0] + i + 2 * q), w[0]);
+    for (int j = 1; j < N; ++j) {
+      for (int q = 0; q < 4; ++q) s[q] = vaddq_f64(s[q], vmulq_f64(vld1q_f64(rows[j] + i + 2 * q), w[j]));
+    }
+    for (int q = 0; q < 4; ++q) s[q] = vaddq_f64(s[q], half);
+    vst1_u8(out + i, neon::TruncateToBytes(s));
+  }
+  BlendRowsPlain(rows, taps, i, n, out);
+}
+
+#endif  // QLX_ARM_VECTORS
+
 }  // namespace
 
 void WidenBytes(const unsigned char* bytes, int64_t count, double* out) {
@@ -175,6 +232,11 @@ void WidenBytes(const unsigned char* bytes, int64_t count, double* out) {
     WidenBytesAvx2(bytes, count, out);
   } else if (level == kSse2) {
     WidenBytesSse2(bytes, count, out);
+  } else
+#endif
+#if QLX_ARM_VECTORS
+  if (ActiveVectorLevel() == kNeon) {
+    WidenBytesNeon(bytes, count, out);
   } else
 #endif
   {
@@ -188,6 +250,9 @@ void ResampleRow(const double* pixels, const ResampleTaps* columns, int32_t newW
   const int level = ActiveVectorLevel();
   if (level == kAvx2) return ResampleRowAvx2(pixels, columns, newWidth, out);
   if (level == kSse2) return ResampleRowSse2(pixels, columns, newWidth, out);
+#endif
+#if QLX_ARM_VECTORS
+  if (ActiveVectorLevel() == kNeon) return ResampleRowNeon(pixels, columns, newWidth, out);
 #endif
   ResampleRowPlain(pixels, columns, newWidth, out);
 }
@@ -209,6 +274,16 @@ void BlendRows(const double* const* rows, const ResampleTaps& taps, int64_t n, u
       case 2: return BlendRowsSse2<2>(rows, taps, n, out);
       case 3: return BlendRowsSse2<3>(rows, taps, n, out);
       default: return BlendRowsSse2<4>(rows, taps, n, out);
+    }
+  }
+#endif
+#if QLX_ARM_VECTORS
+  if (ActiveVectorLevel() == kNeon) {
+    switch (taps.count) {
+      case 1: return BlendRowsNeon<1>(rows, taps, n, out);
+      case 2: return BlendRowsNeon<2>(rows, taps, n, out);
+      case 3: return BlendRowsNeon<3>(rows, taps, n, out);
+      default: return BlendRowsNeon<4>(rows, taps, n, out);
     }
   }
 #endif

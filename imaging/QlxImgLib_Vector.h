@@ -12,9 +12,22 @@
 #define QLX_X86_VECTORS 0
 #endif
 
+#if defined(__aarch64__) && defined(__ARM_NEON) && defined(__GNUC__) && !defined(QLX_NO_SIMD)
+#define QLX_ARM_VECTORS 1
+#else
+#define QLX_ARM_VECTORS 0
+#endif
+
 namespace qlx {
 
-enum VectorLevel { kPlainLoops = 0, kSse2 = 1, kAvx2 = 2 };
+// Levels count up from the plain loops; what a level above 0 means depends
+// on the processor family the library is built for.
+enum VectorLevel {
+  kPlainLoops = 0,
+  kSse2 = 1,  // x86
+  kAvx2 = 2,  // x86
+  kNeon = 1,  // 64-bit ARM (Advanced SIMD, two doubles a register)
+};
 
 // The level in use.
 int ActiveVectorLevel();
@@ -22,5 +35,7 @@ int ActiveVectorLevel();
 int BestVectorLevel();
 // Selects `level`, limited to the best one; returns the level now in use.
 int SelectVectorLevel(int level);
+// "plain loops", "SSE2", "AVX2" or "NEON": what `level` means here.
+const char* VectorLevelName(int level);
 
 }  // namespace qlx
