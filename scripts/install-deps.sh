@@ -17,6 +17,7 @@ packages=(
   desktop-file-utils
   debhelper dpkg-dev lintian
   time python3 lcov
+  g++-aarch64-linux-gnu qemu-user
 )
 
 missing=()
