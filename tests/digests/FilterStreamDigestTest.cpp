@@ -6,7 +6,7 @@
 // with those of the generated profiles, so that on another machine a
 // changed stream of a colour-matched job can be told apart from a profile
 // that came out differently.
-#include <cups/raster.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -18,6 +18,7 @@
 #include "filter/FilterJob.h"
 #include "tests/digests/DigestPictures.h"
 #include "tests/digests/GoldenDigests.h"
+#include "tests/filter/RasterWriter.h"
 #include "tests/support/TestTempDir.h"
 #include "tools/testbed/testprofiles/TestProfiles.h"
 
@@ -30,30 +31,24 @@ struct Page {
   bool photoLike;
 };
 
-// A memory file holding the pages as compressed CUPS raster, rewound.
-int RasterFile(const std::vector<Page>& pages) {
-  const int fd = memfd_create("raster", MFD_CLOEXEC);
-  cups_raster_t* raster = fd >= 0 ? cupsRasterOpen(fd, CUPS_RASTER_WRITE_COMPRESSED) : nullptr;
-  for (size_t i = 0; raster != nullptr && i < pages.size(); ++i) {
+// The pages as compressed CUPS raster in `path`, opened for reading.
+int RasterFile(const std::string& path, const std::vector<Page>& pages) {
+  std::vector<kv71p::test::RasterPage> raster;
+  for (size_t i = 0; i < pages.size(); ++i) {
     const Page& p = pages[i];
-    cups_page_header2_t h{};
-    h.HWResolution[0] = h.HWResolution[1] = p.dpi;
-    h.NumCopies = p.copies;
-    h.cupsWidth = p.width;
-    h.cupsHeight = p.height;
-    h.cupsBitsPerColor = 8;
-    h.cupsBitsPerPixel = 24;
-    h.cupsBytesPerLine = p.width * 3;
-    h.cupsColorOrder = CUPS_ORDER_CHUNKED;
-    h.cupsColorSpace = CUPS_CSPACE_RGB;
-    std::string pixels = kv71p::test::TestPicture(p.width, p.height, p.photoLike, i + 7);
-    EXPECT_EQ(cupsRasterWriteHeader2(raster, &h), 1u);
-    EXPECT_EQ(cupsRasterWritePixels(raster, reinterpret_cast<unsigned char*>(pixels.data()), pixels.size()),
-              pixels.size());
+    kv71p::test::RasterPage page;
+    page.width = p.width;
+    page.height = p.height;
+    page.copies = p.copies;
+    page.dpiX = page.dpiY = p.dpi;
+    const std::string pixels = kv71p::test::TestPicture(p.width, p.height, p.photoLike, i + 7);
+    page.fill = [pixels](unsigned line, std::vector<unsigned char>& bytes) {
+      pixels.copy(reinterpret_cast<char*>(bytes.data()), bytes.size(), size_t{line} * bytes.size());
+    };
+    raster.push_back(page);
   }
-  if (raster != nullptr) cupsRasterClose(raster);
-  if (fd >= 0) lseek(fd, 0, SEEK_SET);
-  return fd;
+  EXPECT_TRUE(kv71p::test::WriteRaster(path, raster));
+  return open(path.c_str(), O_RDONLY | O_CLOEXEC);
 }
 
 // Everything written to a memory file.
@@ -69,7 +64,7 @@ std::string FileBytes(int fd) {
 std::string RunJob(const std::string& cache, std::string options, const std::string& jobFile,
                    const std::vector<Page>& pages) {
   std::ofstream(cache + "/Print_1.log") << jobFile;
-  const int input = RasterFile(pages), output = memfd_create("stream", MFD_CLOEXEC);
+  const int input = RasterFile(cache + "/job.ras", pages), output = memfd_create("stream", MFD_CLOEXEC);
   char program[] = "rastertokv71p", id[] = "1", user[] = "user", title[] = "title", copies[] = "1";
   char* argv[] = {program, id, user, title, copies, options.data(), nullptr};
   const int status = kv71p::filter::RunFilterJob(6, argv, input, output, kv71p::filter::JobFileWait{1, 0});
